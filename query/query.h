@@ -1,0 +1,83 @@
+// The query engine: escape decoding, fuzzy queries and replacement templates over
+// NUL-terminated single-byte strings. No platform calls, no state between calls.
+//
+// Failures give a null (or 0) result and an error number in errno, which every entry
+// point sets to 0 first: E2BIG 7, ENOEXEC 8, EAGAIN 11, ENOMEM 12, EINVAL 22.
+// No match is a null result with errno 0.
+#pragma once
+
+#include <stdint.h>
+
+constexpr uint32_t MAX_TABLE_ENTRIES = 255;
+
+// Kinds of a compiled segment; 0..254 is a named capture, by its index.
+constexpr int32_t SEG_TEXT = -1;  // begins with literal text (first segment only)
+constexpr int32_t SEG_ANY = -2;   // `*`, and `%name%` when no captures are asked for
+constexpr int32_t SEG_ONE = -3;   // `?`
+
+// Every table has the same shape: two header words, then entries of three words.
+// It is built at MAX_TABLE_ENTRIES entries and shrunk to `count` when complete, and
+// `byte_size` always says how large the block is.
+
+struct SegmentEntry {
+    int32_t kind;
+    char* literal;          // decoded, NUL-terminated; owned; null when none
+    uint32_t literal_size;  // decoded length + 1; 0 when there is no literal
+};
+
+struct SegmentTable {
+    uint32_t byte_size;
+    uint32_t count;
+    SegmentEntry entries[];
+};
+
+struct CaptureEntry {
+    char* name;         // owned, NUL-terminated
+    const char* start;  // into the caller's text; not owned
+    int32_t length;
+};
+
+struct CaptureTable {
+    uint32_t byte_size;
+    uint32_t count;
+    CaptureEntry entries[];
+};
+
+struct PieceEntry {
+    char* name;               // owned, NUL-terminated, or null for leading literal text
+    char* literal;            // owned byte run, not NUL-terminated, or null
+    uint32_t literal_length;  // bytes in literal
+};
+
+struct PieceTable {
+    uint32_t byte_size;
+    uint32_t count;
+    PieceEntry entries[];
+};
+
+// Decodes the backslash escapes of `length` bytes of `source` into `destination`
+// (at least `length` bytes; no terminating zero is written). Returns the decoded length:
+// 0 for an empty input and when decoding fails.
+uint32_t decode_escapes(const char* source, char* destination, uint32_t length);
+
+// The value of the hexadecimal digits (at most eight) at the start of `string`.
+uint32_t parse_hex(const char* string);
+
+// First match of `query` in `text`: a pointer to its first byte, or null.
+// `match_length` (optional) receives its length. With `captures` given, `%name%` items
+// are recorded in a CaptureTable handed over whenever the query compiled; the caller
+// releases it with free_table.
+const char* match_query(const char* text, const char* query, uint32_t* match_length,
+                        CaptureTable** captures);
+
+// Releases a table and every block that it owns. A null table does nothing.
+void free_table(CaptureTable* table);
+void free_table(SegmentTable* table);
+void free_table(PieceTable* table);
+
+// First match of `query` in `text`, and the replacement that `replacement_template`
+// builds for it, in a new heap string (released by the caller with free). The three
+// places are written only when the result is not null.
+const char* replace_query(const char* text, const char* query,
+                          const char* replacement_template, uint32_t* match_length,
+                          char** replacement, uint32_t* replacement_length);

@@ -1,0 +1,31 @@
+# Shared by the scripts: build directories, the Wine prefix and the virtual display.
+
+stage() { printf '\n=== %s\n' "$*"; }
+
+configure_native() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+configure_win32() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-i686-w64-mingw32.cmake" "$@" >/dev/null
+}
+
+# One prefix per checkout, so that parallel checkouts never share a wineserver.
+export WINEPREFIX="${WINEPREFIX:-$PWD/build/wineprefix}"
+export WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+wine_prefix() { cmake/make-wine-prefix.sh "$WINEPREFIX"; }
+
+# Runs a command on a fresh virtual display. A wineserver started without that display
+# could not show windows on it, so none is left running before or after.
+with_display() {
+  wineserver -k 2>/dev/null || true
+  local rc=0
+  xvfb-run -a -s "-screen 0 1024x768x24" "$@" || rc=$?
+  wineserver -k 2>/dev/null || true
+  return $rc
+}

@@ -1,0 +1,90 @@
+// The operations that the window logic performs on the main window, as one table of
+// function pointers. The program realises it with Win32 calls; the native tests with an
+// in-memory window. The logic never calls the platform directly.
+#pragma once
+
+#include <stdint.h>
+
+// Controls of the main window's template.
+constexpr int IDC_EDITOR = 1010;
+constexpr int IDC_FIND_TEXT = 1011;
+constexpr int IDC_REPLACE_TEXT = 1012;
+constexpr int IDC_FIND = 1013;
+constexpr int IDC_REPLACE = 1014;
+constexpr int IDC_IN_FOLDER = 1015;
+constexpr int IDC_FOLDER = 1016;
+constexpr int IDC_BROWSE = 1017;
+constexpr int IDC_MASK = 1018;
+constexpr int IDC_MASK_LABEL = 1019;
+
+// Commands of the menu bar and the accelerator table.
+constexpr int IDM_OPEN = 40004;
+constexpr int IDM_SAVE = 40005;
+constexpr int IDM_SAVE_AS = 40006;
+constexpr int IDM_FOCUS_FIND = 40010;
+constexpr int IDM_FOCUS_EDITOR = 40012;
+constexpr int IDM_SELECT_ALL = 40013;
+
+// Control notifications, with their Win32 values (BN_CLICKED, EN_CHANGE).
+constexpr int NOTIFY_CLICKED = 0x0000;
+constexpr int NOTIFY_CHANGED = 0x0300;
+
+// Which settings the file dialog is shown with.
+constexpr int FILE_DIALOG_OPEN = 0;
+constexpr int FILE_DIALOG_SAVE_AS = 1;
+
+// Every operation gets the table's opaque `user` pointer first. Texts are single-byte
+// (Windows-1251) strings; editor positions are byte offsets into the editor's text.
+struct WindowOps {
+    // Length of a control's text, without the terminating zero.
+    uint32_t (*text_length)(void* user, int control);
+    // Copies at most size - 1 characters of a control's text and a zero; returns the count.
+    uint32_t (*read_text)(void* user, int control, char* buffer, uint32_t size);
+    // Replaces a control's whole text (null empties it); raises no change notification.
+    void (*set_text)(void* user, int control, const char* text);
+    // Editor: the position just after the selection (the caret when nothing is selected).
+    uint32_t (*selection_end)(void* user);
+    // Editor: selects start..end; start -1 removes the selection and keeps the caret.
+    void (*select)(void* user, int32_t start, int32_t end);
+    // Editor: puts text in place of the selection as an undoable change, leaves the caret
+    // after it and raises the change notification (re-entering the window logic).
+    void (*replace_selection)(void* user, const char* text);
+    // Editor: scrolls the caret into view.
+    void (*scroll_caret)(void* user);
+    // Selects all text of the focused control when it is an edit field.
+    void (*select_all_focused)(void* user);
+    void (*focus)(void* user, int control);
+    void (*enable_control)(void* user, int control, int enabled);
+    // Enables or greys a menu command.
+    void (*enable_command)(void* user, int command, int enabled);
+    // 1 when the check box is checked, 0 when not.
+    int (*is_checked)(void* user, int control);
+    // Copies at most size - 1 characters of the window title and a zero; returns the count.
+    uint32_t (*read_title)(void* user, char* buffer, uint32_t size);
+    void (*set_title)(void* user, const char* title);
+    // Modal message with one OK button and no icon; a null caption gives the default one.
+    void (*message_box)(void* user, const char* text, const char* caption);
+    // File dialog (FILE_DIALOG_OPEN or FILE_DIALOG_SAVE_AS) that starts with and edits
+    // `path` (size bytes). Returns 1 when a file was chosen, 0 when cancelled or failed.
+    int (*choose_file)(void* user, int kind, char* path, uint32_t size);
+    // Folder dialog that starts at `path` and writes the chosen folder into it.
+    // Returns 1 when a folder was chosen, 0 when cancelled.
+    int (*choose_folder)(void* user, char* path, uint32_t size);
+    // Geometry, in pixels: the client area, and the editor's outer size.
+    void (*client_size)(void* user, int32_t* width, int32_t* height);
+    void (*editor_size)(void* user, int32_t* width, int32_t* height);
+    void (*set_editor_size)(void* user, int32_t width, int32_t height);
+};
+
+// The main window as the logic sees it: its operations and their user pointer.
+struct Window {
+    const WindowOps* ops;
+    void* user;
+};
+
+// Appends a line at the editor's caret as an undoable change: the way the folder
+// search writes its report.
+inline void append_editor_line(const Window* window, const char* line) {
+    window->ops->select(window->user, -1, 0);
+    window->ops->replace_selection(window->user, line);
+}
