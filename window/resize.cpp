@@ -16,7 +16,7 @@ int32_t resized(int32_t size, int32_t change, int32_t* excess) {
 
 int window_size_changed(WindowState* state, const Window* window, uint32_t size_type,
                         uint32_t width, uint32_t height) {
-    if (!state->size_known || size_type == SIZE_MINIMIZED) return 0;
+    if (!state->size_known || size_type == SIZE_TYPE_MINIMIZED) return 0;
     int32_t width_change = static_cast<int32_t>(width & 0xFFFF) - state->last_client_width;
     int32_t height_change = static_cast<int32_t>(height & 0xFFFF) - state->last_client_height;
     int32_t editor_width = 0, editor_height = 0;

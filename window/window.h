@@ -10,7 +10,7 @@
 constexpr uint32_t PATH_SIZE = 260;       // the paths' buffers, MAX_PATH
 constexpr uint32_t TITLE_SIZE = 261;      // a title of at most 260 characters and a zero
 constexpr uint32_t OPEN_LIMIT = 65536;    // the largest file that Open loads
-constexpr uint32_t SIZE_MINIMIZED = 1;    // WM_SIZE's size type of a minimised window
+constexpr uint32_t SIZE_TYPE_MINIMIZED = 1;    // WM_SIZE's size type of a minimised window
 
 // One per process: there is one window.
 struct WindowState {

@@ -89,7 +89,7 @@ TEST_F(ResizeTest, EditorFollowsTheClientSizeExactly) {
 
 TEST_F(ResizeTest, MinimisingAndRestoringLeaveTheEditorAsItWas) {
     ASSERT_EQ(start(), INIT_DONE);
-    EXPECT_EQ(window_size_changed(&state, &window, SIZE_MINIMIZED, 0, 0), 0);
+    EXPECT_EQ(window_size_changed(&state, &window, SIZE_TYPE_MINIMIZED, 0, 0), 0);
     EXPECT_EQ(memory.editor_width, 600);
     EXPECT_EQ(memory.editor_height, 413);
     EXPECT_EQ(window_size_changed(&state, &window, 0, 600, 480), 1);
