@@ -37,6 +37,10 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window_command(&state, &window, LOWORD(wparam), HIWORD(wparam)) == COMMAND_DONE)
             return 0;
         break;
+    case WM_NEXTDLGCTL:
+        // IsDialogMessageA moves the focus for Tab and Shift+Tab by asking the window
+        // with this message, which only the dialog manager's default procedure handles.
+        return DefDlgProcA(hwnd, message, wparam, lparam);
     }
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
