@@ -2,7 +2,7 @@
 
 #include <stddef.h>
 
-#include "heap.h"
+#include "window_alloc.h"
 
 char* read_control_text(const Window* window, int control, uint32_t* length) {
     uint32_t size = window->ops->text_length(window->user, control);

@@ -5,7 +5,7 @@
 #include <stdlib.h>
 
 #include "file_io.h"
-#include "heap.h"
+#include "window_alloc.h"
 #include "replace_file.h"
 
 namespace {

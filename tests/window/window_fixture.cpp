@@ -6,7 +6,7 @@
 #include <iterator>
 #include <random>
 
-#include "heap.h"
+#include "window_alloc.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "heap.h"
+#include "window_alloc.h"
 
 #include <stdlib.h>
 
