@@ -12,6 +12,11 @@ protected:
     // Presses Find or Replace and waits until the program is done with it; a message
     // box must not appear.
     void press(int button) { send_command(&program, button, BN_CLICKED); }
+    void replace(const std::string& query, const std::string& replacement) {
+        set_text(item(IDC_FIND_TEXT), query);
+        set_text(item(IDC_REPLACE_TEXT), replacement);
+        press(IDC_REPLACE);
+    }
     using Range = std::pair<DWORD, DWORD>;
 };
 
@@ -67,9 +72,7 @@ TEST_F(Find, ALineBreakTypedInTheEditorIsCrLf) {
 
 TEST_F(Find, ReplaceSelectsWhatItInsertedMarksTheTitleAndCanBeUndone) {
     start_with("кот и пёс, кот");
-    set_text(item(IDC_FIND_TEXT), "кот");
-    set_text(item(IDC_REPLACE_TEXT), "мышь");
-    press(IDC_REPLACE);
+    replace("кот", "мышь");
     EXPECT_EQ(text(IDC_EDITOR), "мышь и пёс, кот");
     EXPECT_EQ(editor_selection(), Range(0, 4));
     EXPECT_EQ(title(), std::string(TITLE) + "*");
@@ -87,17 +90,14 @@ TEST_F(Find, ReplaceSelectsWhatItInsertedMarksTheTitleAndCanBeUndone) {
 
 TEST_F(Find, EmptyReplacementDeletesTheMatch) {
     start_with("xAy");
-    set_text(item(IDC_FIND_TEXT), "A");
-    press(IDC_REPLACE);
+    replace("A", "");
     EXPECT_EQ(text(IDC_EDITOR), "xy");
     EXPECT_EQ(editor_selection(), Range(1, 1));
 }
 
 TEST_F(Find, CapturesGoBackIntoTheReplacement) {
     start_with("name=Иван;\r\n");
-    set_text(item(IDC_FIND_TEXT), "name=%v%;");
-    set_text(item(IDC_REPLACE_TEXT), "имя: %v%.");
-    press(IDC_REPLACE);
+    replace("name=%v%;", "имя: %v%.");
     EXPECT_EQ(text(IDC_EDITOR), "имя: Иван.\r\n");
 }
 
@@ -106,11 +106,9 @@ TEST_F(Find, CapturesGoBackIntoTheReplacement) {
 TEST_F(Find, ReplacementAndTypingGoBeyondTheDefaultTextLimit) {
     const std::string text_before = lines_of(29995, "строка текста, которая будет длиннее\r\n");
     start_with(text_before + "END");
-    set_text(item(IDC_FIND_TEXT), "END");
     // One line: a single-line field keeps no line breaks.
     const std::string inserted = lines_of(300, "вставка за пределом в 30000 символов; ");
-    set_text(item(IDC_REPLACE_TEXT), inserted);
-    press(IDC_REPLACE);
+    replace("END", inserted);
     EXPECT_EQ(text(IDC_EDITOR).size(), text_before.size() + inserted.size());
     EXPECT_TRUE(text(IDC_EDITOR) == text_before + inserted);
     int32_t end = static_cast<int32_t>(text_before.size() + inserted.size());
