@@ -102,8 +102,8 @@ TEST_F(Find, CapturesGoBackIntoTheReplacement) {
 }
 
 // The edit control takes no more than about 30,000 characters until the program lifts
-// its limit: a replacement and typing beyond it would silently lose text.
-TEST_F(Find, ReplacementAndTypingGoBeyondTheDefaultTextLimit) {
+// its limit: a replacement, typing and appending beyond it would silently lose text.
+TEST_F(Find, ReplacementTypingAndAppendingGoBeyondTheDefaultTextLimit) {
     const std::string text_before = lines_of(29995, "строка текста, которая будет длиннее\r\n");
     start_with(text_before + "END");
     // One line: a single-line field keeps no line breaks.
@@ -117,6 +117,10 @@ TEST_F(Find, ReplacementAndTypingGoBeyondTheDefaultTextLimit) {
     type_text(&program, "ещё");
     EXPECT_TRUE(wait_until([&] { return text(IDC_EDITOR).size() == static_cast<size_t>(end) + 3; }));
     EXPECT_TRUE(text(IDC_EDITOR) == text_before + inserted + "ещё");
+    // A line appended as the folder search appends its report lines.
+    select_range(item(IDC_EDITOR), -1, 0);
+    SendMessageA(item(IDC_EDITOR), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("\r\nотчёт"));
+    EXPECT_TRUE(text(IDC_EDITOR) == text_before + inserted + "ещё\r\nотчёт");
 }
 
 }  // namespace

@@ -59,10 +59,4 @@ TEST_F(CommandsTest, OtherNotificationsAndCommandsGoToDefaultProcessing) {
     EXPECT_EQ(state.modified, 1);
 }
 
-TEST_F(CommandsTest, SettingTheWholeTextDoesNotMark) {
-    set_text(IDC_EDITOR, "a whole new text");
-    EXPECT_EQ(memory.title, TITLE);
-    EXPECT_FALSE(memory.save_as_enabled);
-}
-
 }  // namespace
