@@ -52,7 +52,7 @@ ReadResult read_whole_file(const char* path, uint32_t limit, char** text, uint32
     ReadResult refusal = READ_DONE;
     if (limit != 0 && (size < 0 || size > limit)) refusal = READ_TOO_LARGE;
     else if (size < 0) refusal = READ_CANNOT_OPEN;
-    else if (size > LARGEST_TEXT || static_cast<uint64_t>(size) >= SIZE_MAX) refusal = READ_NO_MEMORY;
+    else if (size > LARGEST_TEXT) refusal = READ_NO_MEMORY;
     char* buffer = nullptr;
     if (refusal == READ_DONE) {
         buffer = static_cast<char*>(window_alloc(static_cast<size_t>(size) + 1));

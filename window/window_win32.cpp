@@ -92,12 +92,16 @@ void op_set_title(void* user, const char* title) {
     SetWindowTextA(main_of(user), title);
 }
 
-// When the box closes, activation hands the focus to the main window itself, where
-// typed keys go nowhere; it goes back to the control that had it.
+// When a modal window closes, the main window's activation gives the focus to the main
+// window itself, where typed keys go nowhere; it goes back to the control that had it.
+void restore_focus(HWND focused) {
+    if (focused && IsWindow(focused)) SetFocus(focused);
+}
+
 void op_message_box(void* user, const char* text, const char* caption) {
     HWND focused = GetFocus();
     MessageBoxA(main_of(user), text, caption, MB_OK);
-    if (focused && IsWindow(focused)) SetFocus(focused);
+    restore_focus(focused);
 }
 
 int op_choose_file(void* user, int kind, char* path, uint32_t size) {
@@ -112,7 +116,10 @@ int op_choose_file(void* user, int kind, char* path, uint32_t size) {
     dialog.lpstrInitialDir = path;
     dialog.lpstrDefExt = kind == FILE_DIALOG_SAVE_AS ? "txt" : nullptr;
     dialog.Flags = kind == FILE_DIALOG_SAVE_AS ? SAVE_AS_FLAGS : OPEN_FLAGS;
-    return GetOpenFileNameA(&dialog) ? 1 : 0;
+    HWND focused = GetFocus();
+    BOOL chosen = GetOpenFileNameA(&dialog);
+    restore_focus(focused);
+    return chosen ? 1 : 0;
 }
 
 // Opens the folder dialog on the folder that the field names.
@@ -129,7 +136,9 @@ int op_choose_folder(void* user, char* path, uint32_t) {
     browse.lpfn = browse_callback;
     browse.lParam = reinterpret_cast<LPARAM>(path);
     HRESULT com = CoInitialize(nullptr);   // the shell's dialog wants COM on this thread
+    HWND focused = GetFocus();
     LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+    restore_focus(focused);
     if (item) {
         SHGetPathFromIDListA(item, path);   // `path` holds MAX_PATH bytes
         CoTaskMemFree(item);

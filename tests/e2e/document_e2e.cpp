@@ -22,9 +22,11 @@ protected:
 TEST_F(Document, OpenSaveAsAndSaveGoThroughTheFileDialog) {
     const std::string content = "Первая строка\r\nвторая строка\r\n";
     write_file("a.txt", content);
+    write_file("readme.txt", "");   // the editor has the focus
     start();
     open("a.txt");
     ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR) == content; }));
+    EXPECT_TRUE(wait_until([&] { return focused_control(&program) == IDC_EDITOR; }));
     EXPECT_EQ(menu_state(IDM_SAVE), 0u);
     EXPECT_EQ(menu_state(IDM_SAVE_AS), 0u);
     EXPECT_EQ(title(), TITLE);
