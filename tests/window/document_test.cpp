@@ -1,6 +1,11 @@
 // Open, Save, Save As, the modified marker and the states of the menu commands.
 #include "window_fixture.h"
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 constexpr char TOO_LARGE[] =
@@ -189,6 +194,30 @@ TEST_F(DocumentTest, FailedSaveAsIsReportedAndLeavesNoCopyBehind) {
     EXPECT_EQ(files(), std::vector<std::string>{"folder"});
     EXPECT_EQ(state.modified, 1);
 }
+
+#ifndef _WIN32
+// A write that stops short (here: the file size limit of the process) leaves the old
+// file whole and no copy behind.
+TEST_F(DocumentTest, ShortWriteIsReportedAndKeepsTheOldFile) {
+    write_file("a.txt", "old bytes");
+    open("a.txt");
+    set_text(IDC_EDITOR, std::string(5000, 'n'));
+    type("x");
+    struct rlimit limit, previous;
+    getrlimit(RLIMIT_FSIZE, &previous);
+    limit = previous;
+    limit.rlim_cur = 1000;
+    void (*handler)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    memory_window_command(&memory, IDM_SAVE);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    signal(SIGXFSZ, handler);
+    EXPECT_EQ(last_message().caption, "Ошибка");
+    EXPECT_EQ(read_file("a.txt"), "old bytes");
+    EXPECT_EQ(files(), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(state.modified, 1);
+}
+#endif
 
 TEST_F(DocumentTest, OpeningAFileWithAZeroByteWarnsAndKeepsSaveGreyed) {
     write_file("a.txt", "a");
