@@ -24,8 +24,8 @@ uint32_t next_random(uint32_t& state) {
 // A heap block of exactly the text's size, so that a read past its end is caught by the
 // address sanitizer.
 std::unique_ptr<char[]> exact_copy(const std::string& text) {
-    std::unique_ptr<char[]> block(new char[text.size() + 1]);
-    memcpy(block.get(), text.data(), text.size());
+    std::unique_ptr<char[]> block(new char[text.size()]);
+    if (!text.empty()) memcpy(block.get(), text.data(), text.size());
     return block;
 }
 
