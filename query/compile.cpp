@@ -4,6 +4,7 @@
 #include "compile.h"
 
 #include "heap.h"
+#include "name.h"
 #include "table.h"
 
 #include <errno.h>
@@ -12,10 +13,6 @@
 namespace {
 
 bool is_special(char c) { return c == '*' || c == '?' || c == '%'; }
-
-bool is_name_byte(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 
 // The end of a literal run: the first special byte from `scan` on that is not escaped, or
 // the query's end. A special byte is escaped by the one backslash before it, unless that
@@ -34,7 +31,7 @@ const char* run_end(const char* query, const char* scan) {
 int read_literal(const char* run, const char* end, SegmentEntry* segment) {
     uint32_t length = static_cast<uint32_t>(end - run);
     if (length == 0) return 0;
-    char* block = static_cast<char*>(heap_alloc(length + 1));
+    char* block = static_cast<char*>(heap_alloc(static_cast<size_t>(length) + 1));
     if (!block) return ENOMEM;
     segment->literal = block;
     uint32_t decoded = decode_escapes(run, block, length);
@@ -43,20 +40,6 @@ int read_literal(const char* run, const char* end, SegmentEntry* segment) {
     segment->literal_size = decoded + 1;
     if (char* smaller = static_cast<char*>(heap_resize(block, decoded + 1)))
         segment->literal = smaller;
-    return 0;
-}
-
-// Copies the name [name, close) into the capture's own block; letters and digits only.
-int read_capture_name(const char* name, const char* close, CaptureEntry* capture) {
-    size_t length = static_cast<size_t>(close - name);
-    char* block = static_cast<char*>(heap_alloc(length + 1));
-    if (!block) return ENOMEM;
-    capture->name = block;
-    for (size_t i = 0; i < length; i++) {
-        if (!is_name_byte(name[i])) return EAGAIN;
-        block[i] = name[i];
-    }
-    block[length] = '\0';
     return 0;
 }
 
@@ -76,8 +59,8 @@ int compile_query(const char* query, SegmentTable** segments, CaptureTable** cap
             const char* close = strchr(cursor + 1, '%');
             if (!close) return EAGAIN;
             if (captures) {
-                int error = read_capture_name(cursor + 1, close,
-                                              &(*captures)->entries[capture_count]);
+                int error = copy_name(cursor + 1, static_cast<size_t>(close - cursor - 1),
+                                      &(*captures)->entries[capture_count].name);
                 if (error) return error;
                 segment->kind = static_cast<int32_t>(capture_count++);
             } else {

@@ -3,6 +3,7 @@
 #include "template.h"
 
 #include "heap.h"
+#include "name.h"
 #include "table.h"
 
 #include <errno.h>
@@ -10,27 +11,10 @@
 
 namespace {
 
-bool is_name_byte(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // The next `%` in [from, end), or end.
 const char* next_percent(const char* from, const char* end) {
     const void* found = memchr(from, '%', static_cast<size_t>(end - from));
     return found ? static_cast<const char*>(found) : end;
-}
-
-int read_name(const char* name, const char* name_end, PieceEntry* piece) {
-    size_t length = static_cast<size_t>(name_end - name);
-    char* block = static_cast<char*>(heap_alloc(length + 1));
-    if (!block) return ENOMEM;
-    piece->name = block;
-    for (size_t i = 0; i < length; i++) {
-        if (!is_name_byte(name[i])) return EAGAIN;
-        block[i] = name[i];
-    }
-    block[length] = '\0';
-    return 0;
 }
 
 int read_literal(const char* literal, const char* literal_end, PieceEntry* piece) {
@@ -55,7 +39,8 @@ int split_template(const char* decoded, uint32_t length, PieceTable** pieces) {
         if (*position == '%') {
             // A reference at the very end needs no closing `%`.
             const char* name_end = next_percent(position + 1, end);
-            if (int error = read_name(position + 1, name_end, piece)) return error;
+            size_t name_length = static_cast<size_t>(name_end - position - 1);
+            if (int error = copy_name(position + 1, name_length, &piece->name)) return error;
             position = name_end == end ? end : name_end + 1;
         }
         const char* literal_end = next_percent(position, end);
