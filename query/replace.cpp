@@ -53,7 +53,7 @@ void fill(char* out, const PieceTable* pieces, const CaptureTable* captures) {
 int read_template(const char* replacement_template, PieceTable** pieces) {
     size_t length = strlen(replacement_template);
     if (length == 0) return 0;
-    if (length >= UINT32_MAX) return E2BIG;
+    if (length >= UINT32_MAX) return E2BIG;  // lengths are 32-bit counts
     char* decoded = static_cast<char*>(heap_alloc(length));
     if (!decoded) return ENOMEM;
     uint32_t decoded_length =
