@@ -63,10 +63,11 @@ uint32_t decode_escapes(const char* source, char* destination, uint32_t length);
 // The value of the hexadecimal digits (at most eight) at the start of `string`.
 uint32_t parse_hex(const char* string);
 
-// First match of `query` in `text`: a pointer to its first byte, or null.
-// `match_length` (optional) receives its length. With `captures` given, `%name%` items
-// are recorded in a CaptureTable handed over whenever the query compiled; the caller
-// releases it with free_table.
+// First match of `query` in `text`: a pointer to its first byte, or null (a null text or
+// query is EINVAL). `match_length` (optional) receives its length, and 0 when text or
+// query is empty. With `captures` given, `%name%` items are recorded in a CaptureTable
+// handed over whenever the query compiled, match or not; the caller releases it with
+// free_table. A match never reaches past the text's terminating zero.
 const char* match_query(const char* text, const char* query, uint32_t* match_length,
                         CaptureTable** captures);
 
@@ -76,8 +77,9 @@ void free_table(SegmentTable* table);
 void free_table(PieceTable* table);
 
 // First match of `query` in `text`, and the replacement that `replacement_template`
-// builds for it, in a new heap string (released by the caller with free). The three
-// places are written only when the result is not null.
+// builds for it, in a new heap string (released by the caller with free). `replacement`
+// is required (EINVAL without it), the two lengths are optional; the three places are
+// written only when the result is not null. The template is judged before the query.
 const char* replace_query(const char* text, const char* query,
                           const char* replacement_template, uint32_t* match_length,
                           char** replacement, uint32_t* replacement_length);

@@ -1,5 +1,8 @@
 # Shared by the scripts: build directories, the Wine prefix and the virtual display.
 
+# The machine is shared: two build jobs at most.
+export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-2}"
+
 stage() { printf '\n=== %s\n' "$*"; }
 
 configure_native() {

@@ -1,0 +1,11 @@
+// Compiling a query into its segments and, when captures are asked for, the names of
+// its captures.
+#pragma once
+
+#include "query.h"
+
+// Reads the non-empty `query` into `*segments`, and its capture names into `*captures`
+// when `captures` is given; both are fresh tables from table_new. Returns 0, with both
+// tables finished at their counts, or the error number, with the tables holding what was
+// read so far for the caller to release.
+int compile_query(const char* query, SegmentTable** segments, CaptureTable** captures);

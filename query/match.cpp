@@ -1,0 +1,93 @@
+// Finding the first match of a query: greedy and leftmost, each literal taken at its
+// first occurrence from the current position on, and never a step back.
+#include "query.h"
+
+#include "compile.h"
+#include "search.h"
+#include "table.h"
+
+#include <errno.h>
+#include <string.h>
+
+namespace {
+
+// Runs the compiled segments over the text; the match start, or null when there is none.
+// Nothing here reads or reports beyond the text's terminating zero.
+const char* run_segments(const char* text, const SegmentTable* segments,
+                         CaptureTable* captures, uint32_t* match_length) {
+    const char* end = text + strlen(text);
+    const char* position = text;
+    const char* start = text;
+    for (uint32_t i = 0; i < segments->count; i++) {
+        const SegmentEntry& segment = segments->entries[i];
+        if (segment.kind == SEG_ONE) {
+            if (position == end) return nullptr;  // no byte left to step over
+            position++;
+        }
+        CaptureEntry* capture = segment.kind >= 0 ? &captures->entries[segment.kind] : nullptr;
+        if (capture) capture->start = position;
+        if (!segment.literal) continue;
+
+        // Only the bytes before the literal's first zero are compared; the position still
+        // moves by its whole decoded length.
+        const char* found = find_bytes(position, end, segment.literal, strlen(segment.literal));
+        if (!found) return nullptr;
+        size_t advance = segment.literal_size - 1;
+        if (advance > static_cast<size_t>(end - found)) return nullptr;
+        if (i == 0) start = found;
+        position = found + advance;
+        if (capture) capture->length = static_cast<int32_t>(found - capture->start);
+    }
+    if (match_length) {
+        const SegmentEntry& last = segments->entries[segments->count - 1];
+        bool to_text_end = last.kind == SEG_ANY && !last.literal;
+        *match_length = static_cast<uint32_t>((to_text_end ? end : position) - start);
+    }
+    return start;
+}
+
+}  // namespace
+
+const char* match_query(const char* text, const char* query, uint32_t* match_length,
+                        CaptureTable** captures) {
+    errno = 0;
+    if (!text || !query) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    // Before the query is read: a malformed query against an empty text reports nothing.
+    if (*text == '\0' || *query == '\0') {
+        if (match_length) *match_length = 0;
+        return nullptr;
+    }
+
+    SegmentTable* segments = table_new<SegmentTable>();
+    CaptureTable* capture_table = nullptr;
+    if (segments && captures) {
+        capture_table = table_new<CaptureTable>();
+        if (!capture_table) {
+            free_table(segments);
+            segments = nullptr;
+        }
+    }
+    if (!segments) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+
+    int error = compile_query(query, &segments, captures ? &capture_table : nullptr);
+    if (error) {
+        free_table(segments);
+        if (captures) {
+            free_table(capture_table);
+            *captures = nullptr;
+        }
+        errno = error;
+        return nullptr;
+    }
+    if (captures) *captures = capture_table;
+    const char* start = run_segments(text, segments, capture_table, match_length);
+    free_table(segments);
+    errno = 0;
+    return start;
+}

@@ -1,0 +1,115 @@
+// Replace: the first match of a query, and the bytes that a template builds for it from
+// the match's captures.
+#include "query.h"
+
+#include "heap.h"
+#include "table.h"
+#include "template.h"
+
+#include <errno.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// The first capture of the piece's name, or null; a null name or an unknown one is none.
+const CaptureEntry* resolve(const PieceEntry& piece, const CaptureTable* captures) {
+    if (!piece.name) return nullptr;
+    for (uint32_t i = 0; i < captures->count; i++)
+        if (strcmp(captures->entries[i].name, piece.name) == 0) return &captures->entries[i];
+    return nullptr;
+}
+
+// The replacement's length; a total that no 32-bit count can hold is UINT64_MAX.
+uint64_t measure(const PieceTable* pieces, const CaptureTable* captures) {
+    uint64_t total = 0;
+    for (uint32_t i = 0; pieces && i < pieces->count; i++) {
+        const PieceEntry& piece = pieces->entries[i];
+        if (const CaptureEntry* capture = resolve(piece, captures))
+            total += static_cast<uint32_t>(capture->length);
+        total += piece.literal_length;
+        if (total >= UINT32_MAX) return UINT64_MAX;
+    }
+    return total;
+}
+
+void fill(char* out, const PieceTable* pieces, const CaptureTable* captures) {
+    for (uint32_t i = 0; pieces && i < pieces->count; i++) {
+        const PieceEntry& piece = pieces->entries[i];
+        const CaptureEntry* capture = resolve(piece, captures);
+        if (capture && capture->length > 0) {
+            memcpy(out, capture->start, static_cast<size_t>(capture->length));
+            out += capture->length;
+        }
+        if (piece.literal_length) {
+            memcpy(out, piece.literal, piece.literal_length);
+            out += piece.literal_length;
+        }
+    }
+    *out = '\0';
+}
+
+// Decodes and splits the template; an empty one gives no pieces (a null table).
+int read_template(const char* replacement_template, PieceTable** pieces) {
+    size_t length = strlen(replacement_template);
+    if (length == 0) return 0;
+    if (length >= UINT32_MAX) return E2BIG;  // lengths are 32-bit counts
+    char* decoded = static_cast<char*>(heap_alloc(length));
+    if (!decoded) return ENOMEM;
+    uint32_t decoded_length =
+        decode_escapes(replacement_template, decoded, static_cast<uint32_t>(length));
+    int error = decoded_length == 0 ? ENOEXEC : 0;
+    if (!error) {
+        *pieces = table_new<PieceTable>();
+        error = *pieces ? split_template(decoded, decoded_length, pieces) : ENOMEM;
+    }
+    free(decoded);
+    return error;
+}
+
+}  // namespace
+
+const char* replace_query(const char* text, const char* query,
+                          const char* replacement_template, uint32_t* match_length,
+                          char** replacement, uint32_t* replacement_length) {
+    if (!query || !replacement_template || !replacement) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    errno = 0;
+
+    // The template first: its fault is reported even where the query would not match.
+    PieceTable* pieces = nullptr;
+    int error = read_template(replacement_template, &pieces);
+    const char* start = nullptr;
+    uint32_t length = 0;
+    CaptureTable* captures = nullptr;
+    if (!error) {
+        start = match_query(text, query, &length, &captures);
+        error = errno;
+    }
+
+    char* out = nullptr;
+    uint64_t out_length = 0;
+    if (start) {
+        out_length = measure(pieces, captures);
+        if (out_length != UINT64_MAX)
+            out = static_cast<char*>(heap_alloc(static_cast<size_t>(out_length) + 1));
+        if (out) {
+            fill(out, pieces, captures);
+        } else {
+            error = ENOMEM;
+            start = nullptr;
+        }
+    }
+    free_table(pieces);
+    free_table(captures);
+
+    if (start) {
+        *replacement = out;
+        if (match_length) *match_length = length;
+        if (replacement_length) *replacement_length = static_cast<uint32_t>(out_length);
+    }
+    errno = error;
+    return start;
+}

@@ -1,0 +1,11 @@
+// Splitting a decoded replacement template into pieces: a capture reference, then the
+// literal bytes up to the next `%`.
+#pragma once
+
+#include "query.h"
+
+// Splits the non-empty decoded template (`length` bytes, zero bytes allowed) into
+// `*pieces`, a fresh table from table_new. Returns 0, with the table finished at its
+// count, or the error number, with the table holding what was read so far for the
+// caller to release.
+int split_template(const char* decoded, uint32_t length, PieceTable** pieces);

@@ -1,0 +1,143 @@
+// Fuzzes the query engine. The input is split at its first two zero bytes into text,
+// query and replacement template (missing parts are empty); the whole input is also fed
+// to the escape decoder. Every call must stay inside its buffers, free what it makes and
+// keep the engine's promises about results and errno.
+#include "heap.h"
+#include "query.h"
+
+#include <errno.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+void check(bool holds, const char* what) {
+    if (holds) return;
+    fprintf(stderr, "broken: %s\n", what);
+    abort();
+}
+
+// A heap copy of exactly the string's size, so that a read past its zero is caught.
+char* exact_string(const uint8_t* data, size_t size) {
+    char* copy = static_cast<char*>(malloc(size + 1));
+    if (size) memcpy(copy, data, size);
+    copy[size] = '\0';
+    return copy;
+}
+
+bool allowed_errno(int error) {
+    return error == 0 || error == E2BIG || error == ENOEXEC || error == EAGAIN ||
+           error == ENOMEM || error == EINVAL;
+}
+
+void check_match(const char* text, const char* found, uint32_t length, int error) {
+    check(allowed_errno(error), "errno is one of the engine's values");
+    if (!found) return;
+    check(error == 0, "a match leaves errno 0");
+    size_t text_length = strlen(text);
+    check(found >= text && found <= text + text_length, "the match lies in the text");
+    check(static_cast<size_t>(found - text) + length <= text_length,
+          "the match ends inside the text");
+}
+
+void check_captures(const char* text, const CaptureTable* table) {
+    if (!table) return;
+    size_t text_length = strlen(text);
+    check(table->count <= MAX_TABLE_ENTRIES, "at most 255 captures");
+    for (uint32_t i = 0; i < table->count; i++) {
+        const CaptureEntry& capture = table->entries[i];
+        check(capture.name != nullptr, "every capture has a name");
+        if (!capture.start) continue;  // not reached before the match failed
+        check(capture.start >= text && capture.start <= text + text_length,
+              "a capture starts in the text");
+        check(capture.length >= 0 &&
+                  static_cast<size_t>(capture.start - text) + capture.length <= text_length,
+              "a capture ends inside the text");
+    }
+}
+
+int allocation_to_fail;
+bool fail_one(size_t) { return allocation_to_fail-- == 0; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The decoder on raw bytes, zeros included, into a buffer of exactly the input's size.
+    if (size <= UINT32_MAX) {
+        char* source = static_cast<char*>(malloc(size ? size : 1));
+        char* decoded = static_cast<char*>(malloc(size ? size : 1));
+        if (size) memcpy(source, data, size);
+        uint32_t n = decode_escapes(source, decoded, static_cast<uint32_t>(size));
+        check(n <= size, "decoding never lengthens");
+        check(size == 0 || n > 0 || data[size - 1] == '\\' || memmem(data, size, "\\x", 2),
+              "decoding fails only on a trailing backslash or a short \\x");
+        free(source);
+        free(decoded);
+    }
+
+    const uint8_t* parts[3] = {data, data + size, data + size};
+    size_t lengths[3] = {size, 0, 0};
+    for (int part = 0; part < 2; part++) {
+        const uint8_t* zero = static_cast<const uint8_t*>(memchr(parts[part], 0, lengths[part]));
+        if (!zero) break;
+        size_t used = static_cast<size_t>(zero - parts[part]);
+        parts[part + 1] = zero + 1;
+        lengths[part + 1] = lengths[part] - used - 1;
+        lengths[part] = used;
+    }
+    if (const void* zero = memchr(parts[2], 0, lengths[2]))
+        lengths[2] = static_cast<size_t>(static_cast<const uint8_t*>(zero) - parts[2]);
+    char* text = exact_string(parts[0], lengths[0]);
+    char* query = exact_string(parts[1], lengths[1]);
+    char* replacement_template = exact_string(parts[2], lengths[2]);
+
+    uint32_t plain_length = 0;
+    const char* plain = match_query(text, query, &plain_length, nullptr);
+    check_match(text, plain, plain_length, errno);
+
+    uint32_t captured_length = 0;
+    CaptureTable* captures = nullptr;
+    const char* captured = match_query(text, query, &captured_length, &captures);
+    check_match(text, captured, captured_length, errno);
+    check_captures(text, captures);
+    if (!strchr(query, '%'))
+        check(captured == plain && (!plain || captured_length == plain_length),
+              "without %name% captures change nothing");
+    free_table(captures);
+
+    uint32_t match_length = 0, replacement_length = 0;
+    char* replacement = nullptr;
+    const char* found = replace_query(text, query, replacement_template, &match_length,
+                                      &replacement, &replacement_length);
+    check_match(text, found, match_length, errno);
+    if (found) {
+        check(replacement != nullptr, "a replacement is handed over");
+        check(replacement[replacement_length] == '\0',
+              "the replacement ends in a zero at its length");
+        check(found == captured && match_length == captured_length,
+              "replace finds what match finds");
+    } else {
+        check(replacement == nullptr, "nothing is handed over without a match");
+    }
+    free(replacement);
+
+    // Once more with one allocation failing: the outcome is ENOMEM or unchanged, and
+    // nothing leaks.
+    replacement = nullptr;
+    allocation_to_fail = size ? data[0] % 24 : 0;
+    heap_fails = fail_one;
+    uint32_t again_length = 0;
+    const char* again = replace_query(text, query, replacement_template, &again_length,
+                                      &replacement, nullptr);
+    int again_error = errno;
+    heap_fails = nullptr;
+    check(again == found || (!again && again_error == ENOMEM), "allocation failure is ENOMEM");
+    free(replacement);
+
+    free(text);
+    free(query);
+    free(replacement_template);
+    return 0;
+}

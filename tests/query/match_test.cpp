@@ -1,0 +1,113 @@
+// match_query: where matches begin and end, captures, errno and the table limits.
+#include "outcome.h"
+
+#include <vector>
+
+namespace {
+
+struct Case {
+    const char* query;
+    const char* text;
+    const char* outcome;
+};
+
+void expect_all(const std::vector<Case>& cases, bool with_captures) {
+    for (const Case& c : cases)
+        EXPECT_EQ(match(c.text, c.query, with_captures), c.outcome) << c.query << " in " << c.text;
+}
+
+TEST(Match, GreedyLeftmostWithoutBacktracking) {
+    expect_all({{"abc", "xxabcabc", "2+3"},      {"a?c", "abc", "0+3"},
+                {"a?c", "abbc", "0+4"},          {"a?c", "ac", "none"},
+                {"*.txt", "readme.txt", "6+4"},  {"*.txt", "a.txt.txt", "1+4"},
+                {"?abc", "xxabc", "2+3"},        {"??abc", "xxabc", "0+5"},
+                {"?ab", "abab", "2+2"},          {"o*", "hello world", "4+7"},
+                {"o%x%", "hello world", "4+7"},  {"o*l", "hello world", "4+6"},
+                {"*", "hello", "0+5"},           {"?", "hello", "0+1"},
+                {"??", "hello", "0+2"},          {"?*", "hello", "0+5"},
+                {"abc*xyz", "abc abc xyz", "0+11"}, {"abc*zzz", "abc", "none"},
+                {"x*y", "yx", "none"},           {"%a b%", "abc", "0+3"}},
+               false);
+}
+
+TEST(Match, EscapedSpecialsSplitRunsByTheTwoBytesBeforeThem) {
+    expect_all({{"a\\*b", "xa*b", "1+3"},
+                {"\\*abc", "x*abc", "1+4"},         // escaped by the query's first byte
+                {"a\\\\*b", "a\\ zzb", "0+6"},      // an escaped backslash, then a wildcard
+                {"a\\\\\\*b", "a\\*b", "errno 8"},  // the run ends in a lone backslash
+                {"abc\\", "abc", "errno 8"},
+                {"a\\x4*1", "a", "errno 8"},        // \x short within its run
+                {"a\\x2ab", "a*b", "0+3"},          // a star as \x2a never opens a segment
+                {"50\\%", "it is 50%", "6+3"},      {"\\%a\\%", "%a%", "0+3"},
+                {"50%", "50%", "errno 11"},         {"%a%%b", "ab", "errno 11"}},
+               false);
+}
+
+TEST(Match, ZeroByteInALiteralEndsTheComparison) {
+    expect_all({{"a\\0", "ab", "0+2"},  // b is stepped over, not compared
+                {"a\\x00zz", "abcd", "0+4"}, {"\\0ab", "xyz", "0+3"},
+                {"x*\\0\\0", "xab", "0+3"}, {"a\\0*", "abcd", "0+4"}},
+               false);
+}
+
+TEST(Match, NeverPastTheTextEnd) {
+    expect_all({{"a?", "a", "none"},       {"a??", "ab", "none"},
+                {"?", "a", "0+1"},         {"ab?*", "ab", "none"},
+                {"a\\0", "xa", "none"},    {"a\\x00zz", "abc", "none"},
+                {"x*\\0\\0", "x", "none"}},
+               false);
+    const char bytes[] = {'a', 'b', '\0', 'c', 'd', '\0'};  // what follows the zero is no text
+    EXPECT_EQ(match(bytes, "b?"), "none");
+    EXPECT_EQ(match(bytes, "b\\0c"), "none");
+    EXPECT_EQ(match(bytes, "bc"), "none");
+}
+
+TEST(Match, Captures) {
+    expect_all({{"h%x%o", "hello world", "0+5 x@1+3"},
+                {"o%x%", "hello world", "4+1 x@5+0"},       // no literal: nothing, no extension
+                {"h%a%%b%o", "hello world", "0+5 a@1+0 b@1+3"},
+                {"%x%world", "hello world", "6+5 x@0+6"},   // reaches before the match
+                {"x%a%y%%z%a%.", "..x1y2z..", "2+6 a@3+1 @5+1 a@7+0"},
+                {"%Name1%zzz", "abc", "none (table)"},      // handed over all the same
+                {"abc", "abc", "0+3"},
+                {"a%a b%c", "abc", "errno 11 (cleared)"},
+                {"%\xC0%", "abc", "errno 11 (cleared)"},
+                {"x%a\\*%", "abc", "errno 11 (cleared)"},
+                {"%a%x\\", "abc", "errno 8 (cleared)"}},
+               true);
+}
+
+TEST(Match, EntryChecksComeBeforeTheQueryIsRead) {
+    EXPECT_EQ(match(nullptr, "a", true), "errno 22 (untouched)");
+    EXPECT_EQ(match("abc", nullptr, true), "errno 22 (untouched)");
+    EXPECT_EQ(match("", "50%", true), "none length 0 (untouched)");
+    EXPECT_EQ(match("", "abc\\"), "none length 0");
+    EXPECT_EQ(match("abc", "", true), "none length 0 (untouched)");
+    const char* text = "abc";
+    EXPECT_EQ(match_query(text, "b", nullptr, nullptr), text + 1);  // every place optional
+}
+
+TEST(Match, AtMost255SegmentsAndCaptures) {
+    EXPECT_EQ(match("abc", ("a" + repeat("*", 254)).c_str()), "0+3");
+    EXPECT_EQ(match("abc", repeat("*", 255).c_str()), "0+3");
+    EXPECT_EQ(match("abc", ("a" + repeat("*", 255)).c_str()), "errno 7");
+    EXPECT_EQ(match("abc", (repeat("?", 255) + "%x").c_str()), "errno 7");  // before reading it
+    std::string text(300, 'x');
+    std::string listed = match(text.c_str(), repeat("%n%x", 255).c_str(), true);
+    EXPECT_EQ(listed.substr(0, 6), "0+255 ");
+    EXPECT_EQ(listed.substr(listed.size() - 8), " n@254+0");  // the 255th capture
+    EXPECT_EQ(match(text.c_str(), repeat("%n%x", 256).c_str(), true), "errno 7 (cleared)");
+}
+
+TEST(Tables, SizesFollowThePointerSize) {
+    EXPECT_EQ(offsetof(CaptureTable, entries), 8u);
+    if (sizeof(void*) == 4) {
+        EXPECT_EQ(offsetof(SegmentTable, entries) + MAX_TABLE_ENTRIES * sizeof(SegmentEntry), 3068u);
+        EXPECT_EQ(offsetof(PieceTable, entries) + MAX_TABLE_ENTRIES * sizeof(PieceEntry), 3068u);
+    }
+    free_table(static_cast<CaptureTable*>(nullptr));
+    free_table(static_cast<SegmentTable*>(nullptr));
+    free_table(static_cast<PieceTable*>(nullptr));
+}
+
+}  // namespace
