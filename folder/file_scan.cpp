@@ -128,7 +128,8 @@ int next_candidate(FileScan* scan, int64_t from, int64_t* candidate) {
         if (scan->at_end || scan->read_failed) return 0;
         // Keep the bytes that may begin an occurrence which the next block completes.
         int64_t keep = buffer_end(scan) - (scan->prefix_length ? scan->prefix_length - 1 : 0);
-        slide_to(scan, keep > from ? keep : from);
+        if (keep > from) from = keep;
+        slide_to(scan, from);
         if (scan->read_failed) return 0;
     }
 }
