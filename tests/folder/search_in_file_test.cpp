@@ -35,8 +35,8 @@ TEST(SearchInFile, MaskMustMatchUpToTheEndOfTheLowerCasedPath) {
     tree.folder("Texts");
     tree.file("Texts/A.TXT", "hit");
     tree.file("Texts/a.txt.bak", "hit");
-    tree.folder("Texts/a.txt");
-    tree.file("Texts/a.txt/b.txt", "hit");  // the first .txt of its path is a folder's
+    tree.folder("Texts/Dir.txt");
+    tree.file("Texts/Dir.txt/b.txt", "hit");  // the first .txt of its path is a folder's
     tree.file("Texts/plain", "hit");
     std::string report = search_tree(tree, "hit", nullptr, "*.txt");
     EXPECT_EQ(report, found(tree.path("Texts/A.TXT"), 0));
@@ -44,7 +44,7 @@ TEST(SearchInFile, MaskMustMatchUpToTheEndOfTheLowerCasedPath) {
     // "*.*" takes every path with a dot anywhere, the folders' included.
     report = search_tree(tree, "hit", nullptr, "*.*");
     EXPECT_NE(report.find(found(tree.path("Texts/a.txt.bak"), 0)), std::string::npos);
-    EXPECT_NE(report.find(found(tree.path("Texts/a.txt/b.txt"), 0)), std::string::npos);
+    EXPECT_NE(report.find(found(tree.path("Texts/Dir.txt/b.txt"), 0)), std::string::npos);
     EXPECT_EQ(report.find(tree.path("Texts/plain")), std::string::npos);
 
     EXPECT_EQ(search_tree(tree, "hit", nullptr, ""), "");
@@ -125,13 +125,13 @@ TEST(SearchInFile, WindowIsAtMost64KBAndEndsAtAZeroByte) {
     EXPECT_EQ(tree.read("g"), "..Z" + std::string(1, '\0') + "tZ");
 
     // A match longer than a window is never found.
-    std::string far(100000, '.');
-    far[5] = 'a';
-    far[5 + 65536] = 'b';
-    tree.file("h", far);
+    std::string distant(100000, '.');
+    distant[5] = 'a';
+    distant[5 + 65536] = 'b';
+    tree.file("h", distant);
     EXPECT_EQ(search_file(tree.path("h"), "a*b"), "");
-    far[5 + 65535] = 'b';
-    tree.file("h", far);
+    distant[5 + 65535] = 'b';
+    tree.file("h", distant);
     EXPECT_EQ(search_file(tree.path("h"), "a*b"), found(tree.path("h"), 5));
 }
 
@@ -355,20 +355,30 @@ TEST(SearchInFile, LinkIsSearchedNotRewritten) {
     EXPECT_FALSE(tree.exists(copy_name("link.txt")));
 }
 
-// Offsets past 2 GB are exact (a sparse file: the zero bytes cost no disk).
+#endif
+
+// Offsets past 2 GB are exact (the file is sparse, its copy is not).
 TEST(SearchInFile, FilesOver2GB) {
     TempTree tree;
-    const int64_t far = (int64_t(1) << 31) + 12345;
+    const int64_t distant = (int64_t(1) << 31) + 12345;
     FILE* file = fopen(tree.path("big").c_str(), "wb");
     ASSERT_NE(file, nullptr);
     fputs("needle", file);
-    ASSERT_EQ(fseeko(file, far, SEEK_SET), 0);
+#ifdef _WIN32
+    ASSERT_EQ(_fseeki64(file, distant, SEEK_SET), 0);
+#else
+    ASSERT_EQ(fseeko(file, distant, SEEK_SET), 0);
+#endif
     fputs("needle at the end", file);
     fclose(file);
     EXPECT_EQ(search_file(tree.path("big"), "needle"),
-              found(tree.path("big"), 0) + found(tree.path("big"), far));
+              found(tree.path("big"), 0) + found(tree.path("big"), distant));
+    // Rewritten: the second hit moves by the first one's change of length.
+    EXPECT_EQ(search_file(tree.path("big"), "needle", "pin"),
+              replaced(tree.path("big"), 0) + replaced(tree.path("big"), distant));
+    EXPECT_EQ(search_file(tree.path("big"), "pin at the end"),
+              found(tree.path("big"), distant - 3));
+    EXPECT_FALSE(tree.exists(copy_name("big")));
 }
-
-#endif
 
 }  // namespace
