@@ -6,6 +6,8 @@
 // hit resumes the scan behind the match, a candidate without one behind the prefix.
 #include "file_scan.h"
 
+#include "find_bytes.h"
+
 #include "folder.h"
 #include "folder_platform.h"
 #include "query.h"
@@ -24,23 +26,6 @@ constexpr uint32_t COPY_CHUNK = 32768;
 const char LINE_FOUND[] = "%s \tнайдено в позиции: %" PRId64 "\r\n";
 const char LINE_REPLACED[] = "%s \tзаменено в позиции: %" PRId64 "\r\n";
 const char LINE_TEMP_NOT_DELETED[] = "%s \tошибка удаления временных данных!: %" PRId64 "\r\n";
-
-// The first occurrence of `needle` (size > 0) in `bytes`, or null. The scan looks for
-// the needle's byte at `anchor`, chosen as the one least likely to occur in text, so
-// that memchr can skip long stretches between occurrences, and compares the rest there.
-const char* find_bytes(const char* bytes, size_t size, const char* needle,
-                       size_t needle_size, size_t anchor) {
-    if (needle_size > size) return nullptr;
-    const char* at = bytes + anchor;
-    const char* last = bytes + (size - needle_size) + anchor;
-    while (at <= last) {
-        at = static_cast<const char*>(memchr(at, needle[anchor], last - at + 1));
-        if (!at) return nullptr;
-        if (memcmp(at - anchor, needle, needle_size) == 0) return at - anchor;
-        at++;
-    }
-    return nullptr;
-}
 
 int64_t buffer_end(const FileScan* scan) { return scan->buffer_start + scan->buffer_length; }
 
@@ -118,8 +103,8 @@ int next_candidate(FileScan* scan, int64_t from, int64_t* candidate) {
                 return 1;
             }
         } else if (scan->buffer_length >= at + scan->prefix_length) {
-            const char* found = find_bytes(scan->buffer + at, scan->buffer_length - at,
-                                           scan->prefix, scan->prefix_length, scan->anchor);
+            const char* found =
+                find_bytes(&scan->finder, scan->buffer + at, scan->buffer_length - at);
             if (found) {
                 *candidate = scan->buffer_start + (found - scan->buffer);
                 return 1;
@@ -186,31 +171,11 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
     return resume;
 }
 
-// How common a byte is in text, roughly: the rarest byte of the prefix is the one that
-// the search looks for first.
-int commonness(unsigned char c) {
-    if (c == ' ') return 100;
-    if (c >= 'a' && c <= 'z') return strchr("etaoinsrhldcu", c) ? 90 : 70;
-    if (c >= 0xE0) return 80;  // lower-case Cyrillic letters in Windows-1251
-    if (c >= 'A' && c <= 'Z') return 50;
-    if (c >= 0xC0 || (c >= '0' && c <= '9')) return 45;
-    if (c == '\n' || c == '\r' || c == '\t') return 40;
-    if (c != 0 && strchr(".,;:()=\"'-_/<>{}[]", c)) return 35;
-    if (c == 0) return 30;  // binary files
-    return 10;
-}
-
 }  // namespace
 
 void scan_set_prefix(FileScan* scan, const char* prefix, uint32_t length) {
-    scan->prefix = prefix;
     scan->prefix_length = length;
-    scan->anchor = 0;
-    for (uint32_t i = 1; i < length; i++) {
-        if (commonness(static_cast<unsigned char>(prefix[i])) <
-            commonness(static_cast<unsigned char>(prefix[scan->anchor])))
-            scan->anchor = i;
-    }
+    if (length) prepare_finder(&scan->finder, prefix, length);
 }
 
 void report_line(const FolderJob* job, const char* format, const char* path, int64_t number) {

@@ -3,6 +3,8 @@
 // for Replace, the copy that receives the file with every hit replaced.
 #pragma once
 
+#include "find_bytes.h"
+
 #include <stdint.h>
 #include <stdio.h>
 
@@ -20,9 +22,8 @@ struct FileScan {
     uint32_t buffer_length;
     int at_end;              // the buffer reaches the end of the file
     int read_failed;
-    const char* prefix;      // the bytes that begin every candidate
     uint32_t prefix_length;  // 0: every offset is a candidate
-    uint32_t anchor;         // the prefix byte that the search looks for first
+    ByteFinder finder;       // finds the prefix, the bytes that begin every candidate
     FILE* copy;              // Replace: the copy, while it is being written
     const char* copy_name;
     int64_t copied;          // the file's bytes before this offset are in the copy
