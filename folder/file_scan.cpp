@@ -30,15 +30,22 @@ const char LINE_TEMP_NOT_DELETED[] = "%s \tошибка удаления вре�
 int64_t buffer_end(const FileScan* scan) { return scan->buffer_start + scan->buffer_length; }
 
 // Reads until the buffer is full (one byte is kept free for a window's closing NUL) or
-// the file ends.
+// the file ends. Fewer bytes than asked for, up to the size that the file had when it
+// was opened, mark the end without another read; short of that size, the next read
+// tells an error from a file that shrank.
 void fill(FileScan* scan) {
     while (!scan->at_end && !scan->read_failed && scan->buffer_length < scan->capacity - 1) {
+        uint32_t wanted = scan->capacity - 1 - scan->buffer_length;
         int32_t count = file_ops.read_at(scan->source, buffer_end(scan),
-                                         scan->buffer + scan->buffer_length,
-                                         scan->capacity - 1 - scan->buffer_length);
-        if (count < 0) scan->read_failed = 1;
-        else if (count == 0) scan->at_end = 1;
-        else scan->buffer_length += static_cast<uint32_t>(count);
+                                         scan->buffer + scan->buffer_length, wanted);
+        if (count < 0) {
+            scan->read_failed = 1;
+        } else {
+            scan->buffer_length += static_cast<uint32_t>(count);
+            if (count == 0 || (static_cast<uint32_t>(count) < wanted &&
+                               buffer_end(scan) >= scan->size_at_open))
+                scan->at_end = 1;
+        }
     }
 }
 

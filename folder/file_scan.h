@@ -16,6 +16,7 @@ struct FileScan {
     const FolderJob* job;
     const char* path;
     int source;              // descriptor of the file
+    int64_t size_at_open;
     char* buffer;            // file bytes [buffer_start, buffer_start + buffer_length)
     uint32_t capacity;
     int64_t buffer_start;

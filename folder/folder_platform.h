@@ -47,8 +47,8 @@ void lower_case(char* text);
 // Reading a source file and writing its copy. A table, so that tests can put a failing
 // operation in the place of one of them.
 struct FileOps {
-    // Opens a regular file for reading; -1 (errno set) otherwise.
-    int (*open_source)(const char* path);
+    // Opens a regular file for reading and gives its size; -1 (errno set) otherwise.
+    int (*open_source)(const char* path, int64_t* size);
     // Reads up to `size` bytes at `offset`: the count, 0 at the end of the file, -1 on error.
     int32_t (*read_at)(int file, int64_t offset, char* buffer, uint32_t size);
     void (*close_source)(int file);

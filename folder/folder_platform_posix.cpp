@@ -170,7 +170,7 @@ void lower_case(char* text) {
 
 namespace {
 
-int open_source(const char* path) {
+int open_source(const char* path, int64_t* size) {
     // Not blocking, so that a FIFO met in a tree cannot hang the walk; only regular files
     // are read.
     int file = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -181,6 +181,7 @@ int open_source(const char* path) {
         errno = EINVAL;
         return -1;
     }
+    *size = status.st_size;
     return file;
 }
 

@@ -60,7 +60,11 @@ void lower_case(char* text) { _strlwr(text); }
 
 namespace {
 
-int open_source(const char* path) { return _open(path, _O_RDONLY | _O_BINARY); }
+int open_source(const char* path, int64_t* size) {
+    int file = _open(path, _O_RDONLY | _O_BINARY);
+    if (file >= 0) *size = _filelengthi64(file);
+    return file;
+}
 
 int32_t read_at(int file, int64_t offset, char* buffer, uint32_t size) {
     if (_lseeki64(file, offset, SEEK_SET) != offset) return -1;

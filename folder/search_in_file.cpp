@@ -137,7 +137,7 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
         return VISIT_STOP;
     }
 
-    scan.source = file_ops.open_source(path);
+    scan.source = file_ops.open_source(path, &scan.size_at_open);
     if (scan.source < 0) {
         report_line(job, LINE_CANNOT_OPEN, path, 0);
         free(decoded);
