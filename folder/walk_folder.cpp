@@ -94,24 +94,13 @@ int32_t walk_entry(const char* pattern, uint16_t split, uint16_t base, WalkConte
     if (result == WALK_CODE_FILE_NOT_FOUND) return 0;
     if (result) return result;
 
-    if (kind == ENTRY_FILE) {
-        context->file_count++;
-        int code = visit(context, visitor, path, 0, user);
-        if (context->files && code != VISIT_NOT_LISTED) {
-            result = append_entry(context->files, path + base, context->flags);
-            if (result) return result;
-        }
-        if (code == VISIT_STOP) {
-            context->stop = 1;
-            return WALK_CODE_OPERATION_ABORTED;
-        }
-        return 0;
-    }
-
-    context->folder_count++;
-    int code = visit(context, visitor, path, 1, user);
-    if (context->folders && code != VISIT_NOT_LISTED) {
-        result = append_entry(context->folders, path + base, context->flags);
+    int is_folder = kind != ENTRY_FILE;
+    if (is_folder) context->folder_count++;
+    else context->file_count++;
+    int code = visit(context, visitor, path, is_folder, user);
+    NameList* list = is_folder ? context->folders : context->files;
+    if (list && code != VISIT_NOT_LISTED) {
+        result = append_entry(list, path + base, context->flags);
         if (result) return result;
     }
     if (code == VISIT_STOP) {
@@ -119,7 +108,8 @@ int32_t walk_entry(const char* pattern, uint16_t split, uint16_t base, WalkConte
         return WALK_CODE_OPERATION_ABORTED;
     }
     // A linked folder is never entered: no loops, nothing outside the tree.
-    if ((context->flags & WALK_NO_RECURSION) || kind == ENTRY_LINKED_FOLDER) return 0;
+    if (!is_folder || (context->flags & WALK_NO_RECURSION) || kind == ENTRY_LINKED_FOLDER)
+        return 0;
 
     size_t mask_part = strlen(pattern + split);  // the separator and the mask
     size_t child_split = split + 1 + name_length;
