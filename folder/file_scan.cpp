@@ -22,6 +22,7 @@ namespace {
 
 constexpr uint32_t BLOCK_SIZE = 1 << 20;
 constexpr uint32_t COPY_CHUNK = 32768;
+constexpr uint32_t PAGE_SIZE = 4096;
 
 const char LINE_FOUND[] = "%s \tнайдено в позиции: %" PRId64 "\r\n";
 const char LINE_REPLACED[] = "%s \tзаменено в позиции: %" PRId64 "\r\n";
@@ -198,13 +199,17 @@ void report_line(const FolderJob* job, const char* format, const char* path, int
 
 int scan_begin(FileScan* scan) {
     scan->capacity = BLOCK_SIZE + WINDOW_SIZE + 1;
-    scan->buffer = static_cast<char*>(malloc(scan->capacity));
-    return scan->buffer ? 0 : -1;
+    // Reads into a page-aligned buffer copy faster.
+    scan->block = static_cast<char*>(malloc(scan->capacity + PAGE_SIZE));
+    if (!scan->block) return -1;
+    uintptr_t address = reinterpret_cast<uintptr_t>(scan->block);
+    scan->buffer = scan->block + (PAGE_SIZE - address % PAGE_SIZE) % PAGE_SIZE;
+    return 0;
 }
 
 void scan_end(FileScan* scan) {
-    free(scan->buffer);
-    scan->buffer = nullptr;
+    free(scan->block);
+    scan->block = scan->buffer = nullptr;
 }
 
 void scan_file(FileScan* scan) {

@@ -17,6 +17,7 @@ struct FileScan {
     const char* path;
     int source;              // descriptor of the file
     int64_t size_at_open;
+    char* block;             // the allocation that holds the buffer
     char* buffer;            // file bytes [buffer_start, buffer_start + buffer_length)
     uint32_t capacity;
     int64_t buffer_start;
