@@ -1,0 +1,135 @@
+// Folder search benchmark: generates a tree of text and binary files, and runs
+// folder-mode Find or Replace on it (walk_folder with search_in_file) with the editor
+// held in memory. bench/run-folder.sh compares it with grep, ripgrep and sed.
+#include "editor_sink.h"
+#include "folder.h"
+
+#include <chrono>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+// The marker that every query of the benchmark begins with.
+const char MARKER[] = "fr_marker(";
+
+struct Random {
+    uint64_t state;
+    uint32_t next() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<uint32_t>(state >> 11);
+    }
+    uint32_t below(uint32_t n) { return next() % n; }
+};
+
+const char* const WORDS[] = {
+    "the", "of", "and", "value", "config", "server", "return", "index", "window", "file",
+    "path", "record", "table", "query", "match", "replace", "folder", "editor", "line",
+    "marker", "fr_mark", "text", "{", "}", "=", ";", "//", "0x1F", "42", "true",
+    "настройка", "файл", "строка", "значение", "папка", "поиск", "замена", "окно"};
+
+std::string text_file(Random* random, size_t size, int hits) {
+    std::string text;
+    text.reserve(size + 256);
+    size_t next_hit = hits ? size / (hits + 1) : size + 1;
+    int hit = 0;
+    while (text.size() < size) {
+        size_t line_end = text.size() + 40 + random->below(60);
+        while (text.size() < line_end) {
+            text += WORDS[random->below(sizeof WORDS / sizeof *WORDS)];
+            text += ' ';
+        }
+        if (text.size() >= next_hit && hit < hits) {
+            text += MARKER + std::to_string(random->below(100000)) + ")";
+            next_hit += size / (hits + 1);
+            hit++;
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string binary_file(Random* random, size_t size, int hits) {
+    std::string bytes(size, 0);
+    for (char& byte : bytes) byte = static_cast<char>(random->below(256));
+    for (int i = 0; i < hits; i++) {
+        std::string hit = MARKER + std::to_string(i) + ")";
+        bytes.replace(random->below(static_cast<uint32_t>(size - hit.size())), hit.size(), hit);
+    }
+    return bytes;
+}
+
+int write_file(const std::string& path, const std::string& bytes) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return -1;
+    size_t written = fwrite(bytes.data(), 1, bytes.size(), file);
+    return fclose(file) == 0 && written == bytes.size() ? 0 : -1;
+}
+
+// `files` files of about `total_mb` MB in all, in 20 folders of 5 sub-folders each;
+// one file in 20 is binary.
+int generate(const char* root, int files, int total_mb) {
+    Random random{0x9E3779B97F4A7C15ull};
+    size_t average = static_cast<size_t>(total_mb) * 1048576 / files;
+    for (int i = 0; i < files; i++) {
+        std::string folder = std::string(root) + "/d" + std::to_string(i % 20);
+        mkdir(folder.c_str(), 0755);
+        folder += "/s" + std::to_string(i / 20 % 5);
+        mkdir(folder.c_str(), 0755);
+        size_t size = average / 2 + random.below(static_cast<uint32_t>(average));
+        int hits = 2 + static_cast<int>(random.below(4));
+        bool binary = i % 20 == 7;
+        std::string path = folder + "/f" + std::to_string(i) + (binary ? ".bin" : ".txt");
+        if (write_file(path, binary ? binary_file(&random, size, hits)
+                                    : text_file(&random, size, hits)) != 0) {
+            perror(path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int one_letter(const char* path, int megabytes) {
+    return write_file(path, std::string(static_cast<size_t>(megabytes) * 1048576, 'a')) ? 1 : 0;
+}
+
+// Find (no template) or Replace on the tree below `folder`; prints the report's line
+// count and the walk's time.
+int search(const char* folder, const char* query, const char* replacement, const char* mask) {
+    EditorSink sink;
+    uint32_t prefix = static_cast<uint32_t>(strcspn(query, "*?%\\"));
+    FolderJob job = {query, replacement, mask, prefix, &sink.window};
+    std::string pattern = std::string(folder) + "/*";
+    auto start = std::chrono::steady_clock::now();
+    int32_t result = walk_folder(pattern.c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES,
+                                 search_in_file, &job);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    size_t lines = 0;
+    for (char c : sink.text) lines += c == '\n';
+    printf("%zu lines, %.3f s, walk result %d\n", lines, seconds, result);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "generate" && argc == 5) return generate(argv[2], atoi(argv[3]), atoi(argv[4]));
+    if (command == "one-letter" && argc == 4) return one_letter(argv[2], atoi(argv[3]));
+    if (command == "find" && argc >= 4) return search(argv[2], argv[3], nullptr, argc > 4 ? argv[4] : "*");
+    if (command == "replace" && argc >= 5)
+        return search(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*");
+    fprintf(stderr,
+            "usage: folder_bench generate FOLDER FILES MEGABYTES\n"
+            "       folder_bench one-letter FILE MEGABYTES\n"
+            "       folder_bench find FOLDER QUERY [MASK]\n"
+            "       folder_bench replace FOLDER QUERY TEMPLATE [MASK]\n");
+    return 2;
+}

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Folder search benchmark. Generates a tree (about 200 MB in 2,000 files, a few hits per
+# file, one file in 20 binary) in a temporary folder and measures, warm cache, in one run:
+#   Find:    our walker + visitor  vs  grep -rF  and  rg -F -j1  (output piped to wc -l)
+#   Replace: our walker + visitor  vs  sed -i, each on a fresh copy of the tree
+#   and a 20 MB file of one letter with a query whose second literal never occurs.
+# grep, rg and sed work on bytes (LC_ALL=C), as the files are not UTF-8.
+# Each figure is the median of REPEAT runs (default 5), with the fastest and slowest.
+# Usage: bench/run-folder.sh [BUILD_DIR]   (default: $BENCH_BUILD_DIR or build/bench)
+set -euo pipefail
+export LC_ALL=C  # bytes, not UTF-8: the files are Windows-1251 text and binary data
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+build=${1:-${BENCH_BUILD_DIR:-build/bench}}
+repeat=${REPEAT:-5}
+bench="$build/bench/folder/folder_bench"
+if [ ! -x "$bench" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build" --target folder_bench >/dev/null
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/folder-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+tree="$work/tree"
+mkdir -p "$tree"
+"$bench" generate "$tree" 2000 200
+megabytes=$(du -sm --apparent-size "$tree" | cut -f1)
+files=$(find "$tree" -type f | wc -l)
+echo "tree: $files files, $megabytes MB; median of $repeat runs, warm cache"
+
+now() { date +%s.%N; }
+elapsed() { echo "$(now) $1" | awk '{ printf "%.6f", $1 - $2 }'; }
+# Runs a command REPEAT times (after one warm-up run unless NO_WARMUP is set), with
+# PREPARE before each run, untimed; prints "median min max" in seconds.
+measure() {
+  local times=() start
+  [ -n "${PREPARE:-}" ] && eval "$PREPARE"
+  [ -z "${NO_WARMUP:-}" ] && eval "$1" >/dev/null
+  for ((i = 0; i < repeat; i++)); do
+    [ -n "${PREPARE:-}" ] && eval "$PREPARE"
+    start=$(now)
+    eval "$1" >/dev/null
+    times+=("$(elapsed "$start")")
+  done
+  printf '%s\n' "${times[@]}" | sort -g |
+    awk '{ t[NR] = $1 } END { printf "%.3f %.3f %.3f\n", t[int((NR + 1) / 2)], t[1], t[NR] }'
+}
+report() {  # name, "median min max", megabytes
+  read -r median low high <<<"$2"
+  printf '  %-34s %7.3f s  (%.3f .. %.3f)  %7.0f MB/s\n' "$1" "$median" "$low" "$high" \
+    "$(ratio "$3" "$median")"
+}
+ratio() { echo "$1 $2" | awk '{ printf "%.2f", $1 / $2 }'; }
+
+literal='fr_marker('
+query='fr_marker(*)'
+echo "Find '$query' (grep and rg: the literal '$literal')"
+echo "  lines: ours $("$bench" find "$tree" "$query" | cut -d' ' -f1)," \
+     "grep $(grep -rF "$literal" "$tree" 2>/dev/null | wc -l)," \
+     "rg $(rg -F -j1 "$literal" "$tree" 2>/dev/null | wc -l) (a line with several hits counts once)"
+ours=$(measure "'$bench' find '$tree' '$query'")
+grep_time=$(measure "grep -rF '$literal' '$tree' 2>/dev/null | wc -l")
+rg_time=$(measure "rg -F -j1 '$literal' '$tree' 2>/dev/null | wc -l")
+report "walk_folder + search_in_file" "$ours" "$megabytes"
+report "grep -rF" "$grep_time" "$megabytes"
+report "rg -F -j1" "$rg_time" "$megabytes"
+echo "  grep / ours: $(ratio "${grep_time%% *}" "${ours%% *}")x," \
+     "rg / ours: $(ratio "${rg_time%% *}" "${ours%% *}")x (above 1: ours is faster)"
+
+# Replace on fresh copies of the tree in `$1`, a folder on the file system to measure.
+replace_suite() {
+  local copy="$1/copy" fresh ours sed_time captures
+  fresh="rm -rf '$copy'; cp -r '$tree' '$copy'; sync; cat \$(find '$copy' -type f) >/dev/null"
+  ours=$(PREPARE=$fresh NO_WARMUP=1 measure "'$bench' replace '$copy' '$literal' 'fr_tag('")
+  sed_time=$(PREPARE=$fresh NO_WARMUP=1 measure \
+    "find '$copy' -type f -print0 | xargs -0 sed -i 's/fr_marker(/fr_tag(/g'")
+  captures=$(PREPARE=$fresh NO_WARMUP=1 measure "'$bench' replace '$copy' 'fr_marker(%n%)' 'fr_tag[%n%]'")
+  report "walk_folder + search_in_file" "$ours" "$megabytes"
+  report "sed -i" "$sed_time" "$megabytes"
+  report "ours, 'fr_marker(%n%)' -> 'fr_tag[%n%]'" "$captures" "$megabytes"
+  echo "  sed / ours: $(ratio "${sed_time%% *}" "${ours%% *}")x (target: 2 or more)"
+  echo "  check, hits left after the last Replace: $("$bench" find "$copy" "$literal" | cut -d' ' -f1)"
+  rm -rf "$copy"
+}
+
+echo "Replace '$literal' with 'fr_tag(' (each run on a fresh copy of the tree, synced)"
+echo " in $work ($(df --output=fstype "$work" | tail -1)):"
+replace_suite "$work"
+# Making 2,000 files can cost more than rewriting their bytes on some disks; a tmpfs
+# shows what the programs themselves cost.
+if [ -d /dev/shm ] && [ -w /dev/shm ] &&
+   [ "$(df --output=fstype /dev/shm | tail -1)" != "$(df --output=fstype "$work" | tail -1)" ]; then
+  shm=$(mktemp -d /dev/shm/folder-bench.XXXXXX)
+  trap 'rm -rf "$work" "$shm"' EXIT
+  echo " in $shm (tmpfs):"
+  replace_suite "$shm"
+fi
+
+echo "20 MB of one letter, query 'a*b' (every byte a candidate, no hit; not a target)"
+"$bench" one-letter "$work/letter.txt" 20
+mkdir "$work/letter" && mv "$work/letter.txt" "$work/letter/"
+start=$(now)
+timeout "${LETTER_LIMIT:-900}" "$bench" find "$work/letter" 'a*b' | sed 's/^/  /' ||
+  echo "  stopped after ${LETTER_LIMIT:-900} s"
+echo "  wall: $(elapsed "$start") s"

@@ -1,0 +1,87 @@
+// Folder search: a depth-first walk over a folder tree with a visitor, and the visitor
+// that searches (Find) or rewrites (Replace) one file and reports its hits to the editor.
+//
+// The walker answers in Win32 error codes on every platform (the WALK_CODE_... values).
+#pragma once
+
+#include <stdint.h>
+
+struct Window;
+
+// Walk flags: the low 8 bits of walk_folder's flags argument.
+constexpr uint32_t WALK_NUL_SEPARATOR = 0x01;  // list entries end in NUL instead of LF
+constexpr uint32_t WALK_NO_RECURSION = 0x02;   // sub-folders are met but not entered
+constexpr uint32_t WALK_CANCEL_BYTE = 0x04;    // without an active visitor, `user` is a cancel byte
+constexpr uint32_t WALK_VISIT_FILES = 0x08;    // the visitor sees files too, not only folders
+constexpr uint32_t WALK_VISITOR_OFF = 0x10;    // the visitor is not called (set on VISIT_DETACH)
+
+// What a visitor answers, in the low 8 bits of its result; any other value continues.
+constexpr int VISIT_CONTINUE = 0;    // the entry is listed
+constexpr int VISIT_NOT_LISTED = 1;  // the entry is kept off its list; a folder is still entered
+constexpr int VISIT_STOP = 2;        // the entry is listed, then the walk ends with 995
+constexpr int VISIT_DETACH = 3;      // the entry is listed; the visitor is not called again
+
+// The walker's results (Win32 error codes).
+constexpr int32_t WALK_CODE_OK = 0;
+constexpr int32_t WALK_CODE_FILE_NOT_FOUND = 2;         // a level's mask matched nothing
+constexpr int32_t WALK_CODE_PATH_NOT_FOUND = 3;         // the folder does not exist
+constexpr int32_t WALK_CODE_ACCESS_DENIED = 5;          // the folder cannot be listed
+constexpr int32_t WALK_CODE_NOT_ENOUGH_MEMORY = 8;      // a list or a buffer could not grow
+constexpr int32_t WALK_CODE_NO_MORE_FILES = 18;         // a listing's normal end (never returned)
+constexpr int32_t WALK_CODE_BAD_ARGUMENTS = 160;        // no pattern, or nothing to do
+constexpr int32_t WALK_CODE_FILENAME_EXCED_RANGE = 206; // some path was too long and skipped
+constexpr int32_t WALK_CODE_OPERATION_ABORTED = 995;    // VISIT_STOP or the cancel byte
+
+// A growing list of entry names; `data` is a standard heap block (malloc/realloc/free),
+// null while nothing was added to a list handed in empty.
+struct NameList {
+    uint32_t capacity;  // bytes allocated for data
+    uint32_t used;      // bytes in use, without the final NUL
+    char* data;
+};
+
+// The state of one walk, shared by every level.
+struct WalkContext {
+    NameList* files;       // receives file entries, or null
+    NameList* folders;     // receives folder entries, or null; may be `files` itself
+    int32_t file_count;    // file entries met so far
+    int32_t folder_count;  // folder entries met so far
+    uint8_t flags;         // WALK_... flags; the walker sets WALK_VISITOR_OFF
+    uint8_t stop;          // set once the walk is to end; never cleared
+    uint8_t skipped_long;  // set when a path too long for the level's buffer was skipped
+};
+
+// Called for an entry with its full path (valid only during the call), 1 for a folder or
+// 0 for a file, the walk's two counts (the entry already counted) and the caller's pointer.
+typedef int (*FileVisitor)(const char* path, int is_folder, int32_t* file_count,
+                           int32_t* folder_count, void* user);
+
+// Walks the tree below `pattern` (a folder path, the separator and a mask, "*" for every
+// entry; the separator is '\' on Windows and '/' elsewhere). `base` leading characters of
+// each path are left out of the list entries; `files` and `folders` (optional, possibly
+// the same address) receive lists that the caller releases with free. Returns a
+// WALK_CODE_... value or the platform's error code of the listing that failed.
+int32_t walk_folder(const char* pattern, uint16_t base, char** files, char** folders,
+                    uint32_t flags, FileVisitor visitor, void* user);
+
+// One level of the walk: `pattern` is this level's folder, separator and mask, `split` the
+// index of that separator. Calls itself for sub-folders.
+int32_t walk_level(const char* pattern, uint16_t split, uint16_t base, WalkContext* context,
+                   FileVisitor visitor, void* user);
+
+// What the window hands to search_in_file through the walker's user pointer.
+struct FolderJob {
+    const char* query;           // as typed, escapes not decoded
+    const char* replacement;     // template as typed; null means Find
+    const char* mask;            // file-name mask, already lower-cased
+    uint32_t prefix_length;      // leading characters of query before `*`, `?`, `%` or `\`
+    const Window* main_window;   // the report lines go to its editor
+};
+
+// Appended to a file's path to name its temporary copy, beside it.
+constexpr char TEMP_SUFFIX[] = "$qor%tmp^rp$.tmp";
+
+// The FileVisitor of folder-mode Find and Replace; `job` is a FolderJob. Returns
+// VISIT_CONTINUE, or VISIT_STOP when memory for the scan cannot be had.
+int search_in_file(const char* path, int is_folder, int32_t* file_count, int32_t* folder_count,
+                   void* job);

@@ -1,0 +1,60 @@
+// The little that the folder search needs of the system: one folder's listing, an entry's
+// kind, locale-aware lower-casing and reading and writing files by 64-bit offsets.
+// Realised with Win32 in folder_platform_win32.cpp and with POSIX calls in
+// folder_platform_posix.cpp; codes are Win32 error codes on both.
+#pragma once
+
+#include <stdint.h>
+#include <stdio.h>
+
+#ifdef _WIN32
+constexpr char PATH_SEPARATOR = '\\';
+constexpr uint32_t PATH_LIMIT = 260;   // MAX_PATH, the terminating NUL included
+#else
+constexpr char PATH_SEPARATOR = '/';
+constexpr uint32_t PATH_LIMIT = 4096;  // PATH_MAX, the terminating NUL included
+#endif
+
+// The entries of one folder that match a mask, "." and ".." included when they match.
+struct Listing;
+
+// Opens the listing for `pattern`: the folder named by its first `split` characters (the
+// separator at `split` stands before the mask). Gives the first entry's name. Returns 0,
+// or a code: 2 when nothing matches the mask, 3 when the folder does not exist, 5 when it
+// cannot be listed, 8 when memory runs out.
+int32_t listing_open(const char* pattern, uint16_t split, Listing** listing, const char** name);
+
+// Gives the next entry's name and 0, or 18 at the end, or another code on failure. The
+// name stays valid until the next call.
+int32_t listing_next(Listing* listing, const char** name);
+
+// Releases the listing. Returns 0 or a code.
+int32_t listing_close(Listing* listing);
+
+constexpr int ENTRY_FILE = 0;
+constexpr int ENTRY_FOLDER = 1;
+constexpr int ENTRY_LINKED_FOLDER = 2;  // a link to a folder: never entered
+
+// The kind of the entry at `path`. Returns 0, or a code (2 when it no longer exists).
+int32_t entry_kind(const char* path, int* kind);
+
+// 1 when `path` itself is a symbolic link (or another reparse point), 0 otherwise.
+int is_link(const char* path);
+
+// Lower-cases a string in place by the C library's current locale.
+void lower_case(char* text);
+
+// Reading a source file and writing its copy. A table, so that tests can put a failing
+// operation in the place of one of them.
+struct FileOps {
+    // Opens a regular file for reading and gives its size; -1 (errno set) otherwise.
+    int (*open_source)(const char* path, int64_t* size);
+    // Reads up to `size` bytes at `offset`: the count, 0 at the end of the file, -1 on error.
+    int32_t (*read_at)(int file, int64_t offset, char* buffer, uint32_t size);
+    void (*close_source)(int file);
+    // Creates a new file for writing raw bytes; null (errno set) when the name exists
+    // already or the file cannot be made.
+    FILE* (*create_copy)(const char* path);
+};
+
+extern FileOps file_ops;

@@ -1,0 +1,208 @@
+// POSIX realisation of the folder search's platform layer: what the walker and the
+// visitor get from Win32 on Windows, with the same Win32 error codes.
+#include "folder_platform.h"
+
+#include <ctype.h>
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+int32_t code_from_errno(int error) {
+    switch (error) {
+    case ENOENT: return 2;          // ERROR_FILE_NOT_FOUND
+    case ENOTDIR: return 3;         // ERROR_PATH_NOT_FOUND
+    case EMFILE:
+    case ENFILE: return 4;          // ERROR_TOO_MANY_OPEN_FILES
+    case EACCES:
+    case EPERM: return 5;           // ERROR_ACCESS_DENIED
+    case ENOMEM: return 8;          // ERROR_NOT_ENOUGH_MEMORY
+    case ENAMETOOLONG: return 206;  // ERROR_FILENAME_EXCED_RANGE
+    case EIO: return 1117;          // ERROR_IO_DEVICE
+    case ELOOP: return 1921;        // ERROR_CANT_RESOLVE_FILENAME
+    default: return 31;             // ERROR_GEN_FAILURE
+    }
+}
+
+int same_letter(unsigned char a, unsigned char b) {
+    return a == b || tolower(a) == tolower(b);
+}
+
+// `*` and `?` as a Win32 listing applies them: letter case does not count, and "*.*"
+// takes every name, also one without a dot.
+int mask_matches(const char* mask, const char* name) {
+    if (strcmp(mask, "*.*") == 0) return 1;
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*name) {
+        if (*mask == '*') {
+            star = ++mask;
+            resume = name;
+        } else if (*mask && (*mask == '?' || same_letter(*mask, *name))) {
+            mask++;
+            name++;
+        } else if (star) {
+            mask = star;
+            name = ++resume;
+        } else {
+            return 0;
+        }
+    }
+    while (*mask == '*') mask++;
+    return *mask == 0;
+}
+
+int by_name(const void* a, const void* b) {
+    return strcmp(*static_cast<char* const*>(a), *static_cast<char* const*>(b));
+}
+
+}  // namespace
+
+// The names are read at once and sorted, so that a walk meets them in a repeatable order
+// and never meets the copies that a Replace creates in the folder meanwhile.
+struct Listing {
+    char* names;       // NUL-terminated names, one after another
+    char** order;      // the names sorted by their bytes
+    uint32_t count;
+    uint32_t next;
+};
+
+int32_t listing_open(const char* pattern, uint16_t split, Listing** listing, const char** name) {
+    size_t folder_length = split;
+    if (split == 0 && pattern[0] == '/') folder_length = 1;  // the root
+    char* folder = static_cast<char*>(malloc(folder_length + 2));
+    if (!folder) return 8;
+    if (folder_length == 0) strcpy(folder, ".");  // no folder part: the current one
+    else memcpy(folder, pattern, folder_length), folder[folder_length] = 0;
+    const char* mask = pattern[split] == '/' ? pattern + split + 1 : pattern;
+
+    DIR* dir = opendir(folder);
+    int32_t code = dir ? 0 : errno == ENOENT ? 3 : code_from_errno(errno);
+    free(folder);
+    if (code) return code;
+
+    Listing* result = static_cast<Listing*>(calloc(1, sizeof(Listing)));
+    size_t size = 0, capacity = 0;
+    code = result ? 0 : 8;
+    while (!code) {
+        errno = 0;
+        struct dirent* entry = readdir(dir);
+        if (!entry) {
+            if (errno) code = code_from_errno(errno);
+            break;
+        }
+        if (!mask_matches(mask, entry->d_name)) continue;
+        size_t length = strlen(entry->d_name) + 1;
+        if (size + length > capacity) {
+            capacity = (size + length) * 2 + 4096;
+            char* names = static_cast<char*>(realloc(result->names, capacity));
+            if (!names) code = 8;
+            else result->names = names;
+        }
+        if (!code) {
+            memcpy(result->names + size, entry->d_name, length);
+            size += length;
+            result->count++;
+        }
+    }
+    closedir(dir);
+    if (!code && result->count == 0) code = 2;  // nothing matches the mask
+    if (!code) {
+        result->order = static_cast<char**>(malloc(result->count * sizeof(char*)));
+        if (!result->order) code = 8;
+    }
+    if (code) {
+        if (result) free(result->names);
+        free(result);
+        return code;
+    }
+    char* next = result->names;
+    for (uint32_t i = 0; i < result->count; i++, next += strlen(next) + 1) result->order[i] = next;
+    qsort(result->order, result->count, sizeof(char*), by_name);
+    result->next = 1;
+    *name = result->order[0];
+    *listing = result;
+    return 0;
+}
+
+int32_t listing_next(Listing* listing, const char** name) {
+    if (listing->next >= listing->count) return 18;  // ERROR_NO_MORE_FILES
+    *name = listing->order[listing->next++];
+    return 0;
+}
+
+int32_t listing_close(Listing* listing) {
+    free(listing->order);
+    free(listing->names);
+    free(listing);
+    return 0;
+}
+
+int32_t entry_kind(const char* path, int* kind) {
+    struct stat status;
+    if (lstat(path, &status) != 0) return code_from_errno(errno);
+    if (S_ISDIR(status.st_mode)) {
+        *kind = ENTRY_FOLDER;
+    } else if (S_ISLNK(status.st_mode)) {
+        // A link is a folder when it leads to one; a broken link is a file (that cannot
+        // be opened).
+        *kind = stat(path, &status) == 0 && S_ISDIR(status.st_mode) ? ENTRY_LINKED_FOLDER
+                                                                     : ENTRY_FILE;
+    } else {
+        *kind = ENTRY_FILE;
+    }
+    return 0;
+}
+
+int is_link(const char* path) {
+    struct stat status;
+    return lstat(path, &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+void lower_case(char* text) {
+    for (; *text; text++) *text = static_cast<char>(tolower(static_cast<unsigned char>(*text)));
+}
+
+namespace {
+
+int open_source(const char* path, int64_t* size) {
+    // Not blocking, so that a FIFO met in a tree cannot hang the walk; only regular files
+    // are read.
+    int file = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file < 0) return -1;
+    struct stat status;
+    if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(file);
+        errno = EINVAL;
+        return -1;
+    }
+    *size = status.st_size;
+    return file;
+}
+
+int32_t read_at(int file, int64_t offset, char* buffer, uint32_t size) {
+    for (;;) {
+        ssize_t count = pread(file, buffer, size, offset);
+        if (count >= 0) return static_cast<int32_t>(count);
+        if (errno != EINTR) return -1;
+    }
+}
+
+void close_source(int file) { close(file); }
+
+FILE* create_copy(const char* path) {
+    int file = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file < 0) return nullptr;
+    FILE* stream = fdopen(file, "wb");
+    if (!stream) close(file);
+    return stream;
+}
+
+}  // namespace
+
+FileOps file_ops = {open_source, read_at, close_source, create_copy};

@@ -1,0 +1,86 @@
+// Win32 realisation of the folder search's platform layer: FindFirstFileA and friends,
+// GetFileAttributesA, and the C runtime's descriptors for the file contents.
+#include "folder_platform.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+struct Listing {
+    HANDLE handle;
+    WIN32_FIND_DATAA data;
+};
+
+int32_t listing_open(const char* pattern, uint16_t, Listing** listing, const char** name) {
+    Listing* result = static_cast<Listing*>(malloc(sizeof(Listing)));
+    if (!result) return ERROR_NOT_ENOUGH_MEMORY;
+    result->handle = FindFirstFileA(pattern, &result->data);
+    if (result->handle == INVALID_HANDLE_VALUE) {
+        int32_t code = static_cast<int32_t>(GetLastError());
+        free(result);
+        return code;
+    }
+    *name = result->data.cFileName;
+    *listing = result;
+    return 0;
+}
+
+int32_t listing_next(Listing* listing, const char** name) {
+    if (!FindNextFileA(listing->handle, &listing->data))
+        return static_cast<int32_t>(GetLastError());
+    *name = listing->data.cFileName;
+    return 0;
+}
+
+int32_t listing_close(Listing* listing) {
+    int32_t code = FindClose(listing->handle) ? 0 : static_cast<int32_t>(GetLastError());
+    free(listing);
+    return code;
+}
+
+int32_t entry_kind(const char* path, int* kind) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return static_cast<int32_t>(GetLastError());
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) *kind = ENTRY_FILE;
+    else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) *kind = ENTRY_LINKED_FOLDER;
+    else *kind = ENTRY_FOLDER;
+    return 0;
+}
+
+int is_link(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+void lower_case(char* text) { _strlwr(text); }
+
+namespace {
+
+int open_source(const char* path, int64_t* size) {
+    int file = _open(path, _O_RDONLY | _O_BINARY);
+    if (file >= 0) *size = _filelengthi64(file);
+    return file;
+}
+
+int32_t read_at(int file, int64_t offset, char* buffer, uint32_t size) {
+    if (_lseeki64(file, offset, SEEK_SET) != offset) return -1;
+    return _read(file, buffer, size);
+}
+
+void close_source(int file) { _close(file); }
+
+FILE* create_copy(const char* path) {
+    int file = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (file < 0) return nullptr;
+    FILE* stream = _fdopen(file, "wb");
+    if (!stream) _close(file);
+    return stream;
+}
+
+}  // namespace
+
+FileOps file_ops = {open_source, read_at, close_source, create_copy};

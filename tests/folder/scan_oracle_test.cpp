@@ -1,0 +1,182 @@
+// The block-wise scan against a plain byte-by-byte scan on many random files and
+// queries: the same report lines, the same offsets and the same rewritten bytes.
+#include "folder.h"
+#include "query.h"
+#include "search_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <stdlib.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr size_t WINDOW = 65536;
+
+struct Expected {
+    std::string report;
+    std::string content;  // the file after the visit
+};
+
+// The scan read one byte at a time: the literal prefix tracked with its prefix function
+// (a byte that breaks a partial match may begin the next one); at each occurrence a
+// window of at most 64 KB (up to the first zero byte) goes to the engine; a hit resumes
+// the scan behind the match, a miss right behind the prefix, with nothing matched. For
+// Replace every byte is also written to a copy, whose write position moves back to the
+// candidate when a replacement goes in; the copy is cut where it was last written.
+Expected byte_by_byte(const std::string& path, const std::string& file, const char* query,
+                      const char* replacement) {
+    const uint32_t prefix_length = literal_prefix(query);
+    std::vector<uint32_t> failure(prefix_length, 0);
+    for (uint32_t i = 1, k = 0; i < prefix_length; i++) {
+        while (k > 0 && query[i] != query[k]) k = failure[k - 1];
+        if (query[i] == query[k]) k++;
+        failure[i] = k;
+    }
+    Expected out;
+    std::string copy;
+    size_t write_at = 0;
+    auto write = [&](const char* bytes, size_t size) {
+        for (size_t i = 0; i < size; i++, write_at++) {
+            if (write_at < copy.size()) copy[write_at] = bytes[i];
+            else copy.push_back(bytes[i]);
+        }
+    };
+    bool hit_reported = false;
+    size_t position = 0;
+    uint32_t matched = 0;
+    while (position < file.size()) {
+        char byte = file[position];
+        if (replacement) write(&byte, 1);
+        position++;
+        while (matched > 0 && query[matched] != byte) matched = failure[matched - 1];
+        if (query[matched] == byte) matched++;
+        if (matched < prefix_length) continue;
+        matched = 0;
+
+        size_t candidate = position - prefix_length;
+        std::string window = file.substr(candidate, WINDOW);
+        const char* text = window.c_str();
+        uint32_t length = 0;
+        const char* match;
+        if (replacement) {
+            char* new_bytes = nullptr;
+            uint32_t new_length = 0;
+            match = replace_query(text, query, replacement, &length, &new_bytes, &new_length);
+            if (match && length != 0) {
+                write_at -= position - candidate;
+                write(text, match - text);
+                write(new_bytes, new_length);
+            }
+            free(new_bytes);
+        } else {
+            match = match_query(text, query, &length, nullptr);
+        }
+        if (match && length != 0) {
+            size_t offset = candidate + (match - text);
+            out.report += replacement ? replaced(path, offset) : found(path, offset);
+            hit_reported = true;
+            position = offset + length;
+        }
+    }
+    copy.resize(write_at);
+    out.content = replacement && hit_reported ? copy : file;
+    return out;
+}
+
+struct Case {
+    std::string file;
+    std::string query;
+    std::string replacement;
+};
+
+std::string pick(std::mt19937& random, const std::vector<std::string>& choices) {
+    return choices[random() % choices.size()];
+}
+
+// Small alphabets, so that prefixes recur, break off and overlap.
+std::string random_text(std::mt19937& random, size_t size) {
+    static const char bytes[] = "aaaabbbbcc\n.x";
+    std::string text;
+    for (size_t i = 0; i < size; i++) {
+        text += random() % 200 == 0 ? '\0' : bytes[random() % (sizeof bytes - 1)];
+    }
+    return text;
+}
+
+std::string random_query(std::mt19937& random) {
+    std::string query = pick(random, {"a", "b", "ab", "aa", "ba", "abab", "aab", "c\n", "x"});
+    int parts = static_cast<int>(random() % 4);
+    for (int i = 0; i < parts; i++) {
+        query += pick(random, {"*", "?", "%n%", "%m%", "", "\\n", "\\x61", "\\0"});
+        query += pick(random, {"a", "b", "c", "ab", "ba", ".", "x", "\\*", ""});
+    }
+    return query;
+}
+
+std::string random_replacement(std::mt19937& random) {
+    return pick(random, {"", "Z", "ZZZZZZ", "%n%", "<%n%|%m%>", "\\0", "\\", "%n", "a"});
+}
+
+// Files larger than a read block, mostly filler with a few planted fragments, so that
+// prefixes and windows straddle the block boundaries.
+std::string large_file(std::mt19937& random) {
+    std::string text(1048576 + random() % 300000, '-');
+    for (int i = 0; i < 12; i++) {
+        size_t at = random() % 3 == 0 ? 1048576 - random() % 70000 : random() % text.size();
+        std::string fragment = random_text(random, 1 + random() % 40);
+        text.replace(at, std::min(fragment.size(), text.size() - at), fragment);
+    }
+    return text;
+}
+
+void check(const TempTree& tree, const Case& c, const char* what) {
+    tree.file("f", c.file);
+    Expected find = byte_by_byte(tree.path("f"), c.file, c.query.c_str(), nullptr);
+    EXPECT_EQ(search_file(tree.path("f"), c.query.c_str()), find.report)
+        << what << " query " << c.query;
+
+    Expected rewrite =
+        byte_by_byte(tree.path("f"), c.file, c.query.c_str(), c.replacement.c_str());
+    EXPECT_EQ(search_file(tree.path("f"), c.query.c_str(), c.replacement.c_str()),
+              rewrite.report)
+        << what << " query " << c.query << " replacement " << c.replacement;
+    EXPECT_TRUE(tree.read("f") == rewrite.content)
+        << what << " query " << c.query << " replacement " << c.replacement;
+    EXPECT_FALSE(tree.exists(std::string("f") + TEMP_SUFFIX));
+}
+
+TEST(ScanOracle, SmallRandomFiles) {
+    TempTree tree;
+    std::mt19937 random(20240611);
+    for (int i = 0; i < 400; i++) {
+        Case c{random_text(random, random() % 120), random_query(random),
+               random_replacement(random)};
+        check(tree, c, "small");
+        if (HasFailure()) break;
+    }
+}
+
+TEST(ScanOracle, FilesAcrossWindowsAndBlocks) {
+    TempTree tree;
+    std::mt19937 random(77);
+    for (int i = 0; i < 12; i++) {
+        Case c{large_file(random), random_query(random), random_replacement(random)};
+        check(tree, c, "large");
+        if (HasFailure()) break;
+    }
+}
+
+// Many candidates that fail, and matches that reach to a window's end.
+TEST(ScanOracle, RepeatedPrefixes) {
+    TempTree tree;
+    std::string file(80000, 'a');
+    file[66000] = 'b';
+    file[79990] = 'b';
+    for (const char* query : {"aa*b", "a?b", "a*", "aaa%n%b", "ab"})
+        check(tree, {file, query, "<%n%>"}, "repeated");
+}
+
+}  // namespace

@@ -1,0 +1,35 @@
+// Real folder trees for the folder tests, in a fresh temporary folder removed at the end
+// of each test, on POSIX systems and on Windows alike.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+constexpr char SEP = '\\';
+#else
+constexpr char SEP = '/';
+#endif
+
+struct TempTree {
+    std::string root;  // without a trailing separator
+
+    TempTree();
+    ~TempTree();
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
+
+    // `relative` uses '/' between names; it becomes the platform's separator.
+    std::string path(const std::string& relative) const;
+    void file(const std::string& relative, const std::string& bytes) const;
+    void folder(const std::string& relative) const;
+    std::string read(const std::string& relative) const;  // "<missing>" if there is none
+    bool exists(const std::string& relative) const;
+    void remove(const std::string& relative) const;
+    // Every entry under the root, relative, with '/' between names, sorted.
+    std::vector<std::string> entries() const;
+};
+
+// Splits a name list (LF or NUL separated) into its entries, '/' between names.
+std::vector<std::string> list_entries(const char* list, char separator);
+std::vector<std::string> sorted(std::vector<std::string> items);
