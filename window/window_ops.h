@@ -74,6 +74,9 @@ struct WindowOps {
     void (*client_size)(void* user, int32_t* width, int32_t* height);
     void (*editor_size)(void* user, int32_t* width, int32_t* height);
     void (*set_editor_size)(void* user, int32_t width, int32_t height);
+    // Editor: lifts the default text limit (about 30,000 characters), beyond which a
+    // replace-selection or typing would silently insert nothing.
+    void (*unlimit_editor)(void* user);
 };
 
 // The main window as the logic sees it: its operations and their user pointer.

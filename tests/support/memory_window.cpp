@@ -1,0 +1,309 @@
+#include "memory_window.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+namespace {
+
+MemoryWindow* of(void* user) {
+    return static_cast<MemoryWindow*>(user);
+}
+
+int32_t length_of(const MemoryControl* control) {
+    return static_cast<int32_t>(control->text.size());
+}
+
+int32_t selection_start(const MemoryControl* control) {
+    return std::min(control->anchor, control->caret);
+}
+
+int32_t selection_end(const MemoryControl* control) {
+    return std::max(control->anchor, control->caret);
+}
+
+bool is_edit(const MemoryControl* control) {
+    return control && (control->kind == CONTROL_EDIT || control->kind == CONTROL_EDITOR);
+}
+
+void send(MemoryWindow* window, int id, int notification) {
+    if (window->notify) window->notify(window->notify_context, id, notification);
+}
+
+uint32_t copy_out(const std::string& text, char* buffer, uint32_t size) {
+    if (size == 0) return 0;
+    uint32_t count = std::min<uint32_t>(static_cast<uint32_t>(text.size()), size - 1);
+    memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+    return count;
+}
+
+// EM_SETSEL: -1 as start drops the selection at the caret; other positions are clamped
+// to the text (-1 as end is its end).
+void set_selection(MemoryControl* control, int32_t start, int32_t end) {
+    int32_t length = length_of(control);
+    if (start == -1) {
+        control->anchor = control->caret;
+        return;
+    }
+    auto clamp = [length](int32_t position) {
+        return position < 0 || position > length ? length : position;
+    };
+    control->anchor = clamp(start);
+    control->caret = clamp(end);
+}
+
+// Puts `text` in place of the selection, as much of it as the limit lets in. Returns
+// whether the text changed; the editor's undo then remembers the text before.
+bool replace_selection_of(MemoryWindow* window, MemoryControl* control, std::string text,
+                          bool keep_undo) {
+    int32_t start = selection_start(control), end = selection_end(control);
+    if (control->kind == CONTROL_EDITOR && window->text_limit != 0) {
+        size_t kept = control->text.size() - static_cast<size_t>(end - start);
+        size_t room = kept >= window->text_limit ? 0 : window->text_limit - kept;
+        if (text.size() > room) text.resize(room);
+    }
+    if (start == end && text.empty()) return false;
+    if (control->kind == CONTROL_EDITOR && keep_undo) {
+        window->can_undo = true;
+        window->undo_text = control->text;
+        window->undo_caret = control->caret;
+    }
+    control->text.replace(static_cast<size_t>(start), static_cast<size_t>(end - start), text);
+    control->anchor = control->caret = start + static_cast<int32_t>(text.size());
+    return true;
+}
+
+MemoryControl* editor(MemoryWindow* window) {
+    return memory_control(window, IDC_EDITOR);
+}
+
+uint32_t op_text_length(void* user, int id) {
+    MemoryControl* control = memory_control(of(user), id);
+    return control ? static_cast<uint32_t>(control->text.size()) : 0;
+}
+
+uint32_t op_read_text(void* user, int id, char* buffer, uint32_t size) {
+    MemoryControl* control = memory_control(of(user), id);
+    return copy_out(control ? control->text : std::string(), buffer, size);
+}
+
+// WM_SETTEXT: the caret goes to the start and the undo is forgotten. A single-line edit
+// reports the change; the multi-line editor does not.
+void op_set_text(void* user, int id, const char* text) {
+    MemoryWindow* window = of(user);
+    MemoryControl* control = memory_control(window, id);
+    if (!control) return;
+    control->text = text ? text : "";
+    control->anchor = control->caret = 0;
+    if (control->kind == CONTROL_EDITOR) window->can_undo = false;
+    if (control->kind == CONTROL_EDIT) send(window, id, NOTIFY_CHANGED);
+}
+
+uint32_t op_selection_end(void* user) {
+    return static_cast<uint32_t>(selection_end(editor(of(user))));
+}
+
+void op_select(void* user, int32_t start, int32_t end) {
+    set_selection(editor(of(user)), start, end);
+}
+
+void op_replace_selection(void* user, const char* text) {
+    MemoryWindow* window = of(user);
+    if (replace_selection_of(window, editor(window), text ? text : "", true))
+        send(window, IDC_EDITOR, NOTIFY_CHANGED);
+}
+
+void op_scroll_caret(void* user) {
+    of(user)->caret_scrolls++;
+}
+
+void op_select_all_focused(void* user) {
+    MemoryWindow* window = of(user);
+    MemoryControl* control = memory_control(window, window->focus);
+    if (is_edit(control)) set_selection(control, 0, -1);
+}
+
+void op_focus(void* user, int id) {
+    of(user)->focus = id;
+}
+
+void op_enable_control(void* user, int id, int enabled) {
+    MemoryControl* control = memory_control(of(user), id);
+    if (control) control->enabled = enabled != 0;
+}
+
+void op_enable_command(void* user, int command, int enabled) {
+    MemoryWindow* window = of(user);
+    bool state = enabled != 0;
+    if (command == IDM_OPEN) window->open_enabled = state;
+    if (command == IDM_SAVE) window->save_enabled = state;
+    if (command == IDM_SAVE_AS) window->save_as_enabled = state;
+}
+
+int op_is_checked(void* user, int id) {
+    MemoryControl* control = memory_control(of(user), id);
+    return control && control->checked ? 1 : 0;
+}
+
+uint32_t op_read_title(void* user, char* buffer, uint32_t size) {
+    return copy_out(of(user)->title, buffer, size);
+}
+
+void op_set_title(void* user, const char* title) {
+    of(user)->title = title ? title : "";
+}
+
+void op_message_box(void* user, const char* text, const char* caption) {
+    of(user)->messages.push_back({text ? text : "", caption ? caption : "", caption == nullptr});
+}
+
+int answer_dialog(MemoryWindow* window, std::deque<DialogAnswer>* answers, int kind,
+                  char* path, uint32_t size) {
+    window->dialog_calls.push_back({kind, path});
+    if (answers->empty()) return 0;
+    DialogAnswer answer = answers->front();
+    answers->pop_front();
+    if (!answer.chosen) return 0;
+    copy_out(answer.path, path, size);
+    return 1;
+}
+
+int op_choose_file(void* user, int kind, char* path, uint32_t size) {
+    MemoryWindow* window = of(user);
+    return answer_dialog(window, &window->file_answers, kind, path, size);
+}
+
+int op_choose_folder(void* user, char* path, uint32_t size) {
+    MemoryWindow* window = of(user);
+    return answer_dialog(window, &window->folder_answers, -1, path, size);
+}
+
+void op_client_size(void* user, int32_t* width, int32_t* height) {
+    *width = of(user)->client_width;
+    *height = of(user)->client_height;
+}
+
+void op_editor_size(void* user, int32_t* width, int32_t* height) {
+    *width = of(user)->editor_width;
+    *height = of(user)->editor_height;
+}
+
+// SetWindowPos takes a negative size as zero.
+void op_set_editor_size(void* user, int32_t width, int32_t height) {
+    of(user)->editor_width = std::max(width, 0);
+    of(user)->editor_height = std::max(height, 0);
+}
+
+void op_unlimit_editor(void* user) {
+    of(user)->text_limit = 0;
+}
+
+const WindowOps MEMORY_WINDOW_OPS = {
+    op_text_length,  op_read_text,      op_set_text,       op_selection_end,
+    op_select,       op_replace_selection, op_scroll_caret, op_select_all_focused,
+    op_focus,        op_enable_control, op_enable_command, op_is_checked,
+    op_read_title,   op_set_title,      op_message_box,    op_choose_file,
+    op_choose_folder, op_client_size,   op_editor_size,    op_set_editor_size,
+    op_unlimit_editor,
+};
+
+}  // namespace
+
+void memory_window_init(MemoryWindow* window) {
+    *window = MemoryWindow();
+    struct Initial {
+        int id;
+        MemoryControlKind kind;
+        const char* text;
+        bool enabled;
+    };
+    const Initial controls[] = {
+        {IDC_FIND_TEXT, CONTROL_EDIT, "", true},
+        {IDC_FIND, CONTROL_BUTTON, "Найти", true},
+        {IDC_REPLACE_TEXT, CONTROL_EDIT, "", true},
+        {IDC_REPLACE, CONTROL_BUTTON, "Заменить", true},
+        {IDC_IN_FOLDER, CONTROL_CHECK_BOX, "В папке:", true},
+        {IDC_FOLDER, CONTROL_EDIT, "", false},
+        {IDC_BROWSE, CONTROL_BUTTON, "...", false},
+        {IDC_EDITOR, CONTROL_EDITOR, "", true},
+        {IDC_MASK, CONTROL_EDIT, "", false},
+        {IDC_MASK_LABEL, CONTROL_STATIC, "файлах:", false},
+    };
+    for (const Initial& control : controls)
+        window->controls.push_back({control.id, control.kind, control.text, 0, 0, control.enabled,
+                                    false});
+    window->title = "Поиск и замена по нечётким формулировкам";
+    window->open_enabled = true;
+    window->text_limit = DEFAULT_TEXT_LIMIT;
+    window->client_width = 600;
+    window->client_height = 480;
+    window->editor_width = 600;
+    window->editor_height = 480 - 67;
+}
+
+Window memory_window(MemoryWindow* window) {
+    return Window{&MEMORY_WINDOW_OPS, window};
+}
+
+MemoryControl* memory_control(MemoryWindow* window, int id) {
+    for (MemoryControl& control : window->controls)
+        if (control.id == id) return &control;
+    return nullptr;
+}
+
+const std::string& editor_text(MemoryWindow* window) {
+    return editor(window)->text;
+}
+
+void memory_window_type(MemoryWindow* window, const char* keys) {
+    MemoryControl* control = memory_control(window, window->focus);
+    if (!is_edit(control) || !control->enabled) return;
+    // A run of typing is one step for the undo, as in the edit control.
+    bool first = true;
+    for (const char* key = keys; *key; key++) {
+        std::string typed(1, *key);
+        if (*key == '\n') {
+            if (control->kind != CONTROL_EDITOR) continue;   // Enter in a field: no text
+            typed = "\r\n";
+        }
+        if (!replace_selection_of(window, control, typed, first)) continue;
+        first = false;
+        if (control->kind == CONTROL_EDITOR || control->kind == CONTROL_EDIT)
+            send(window, control->id, NOTIFY_CHANGED);
+    }
+}
+
+void memory_window_undo(MemoryWindow* window) {
+    if (!window->can_undo) return;
+    MemoryControl* control = editor(window);
+    std::swap(control->text, window->undo_text);
+    std::swap(control->caret, window->undo_caret);
+    control->caret = std::min(control->caret, length_of(control));
+    control->anchor = control->caret;
+    send(window, IDC_EDITOR, NOTIFY_CHANGED);
+}
+
+void memory_window_click(MemoryWindow* window, int id) {
+    MemoryControl* control = memory_control(window, id);
+    if (!control || !control->enabled) return;
+    if (control->kind == CONTROL_CHECK_BOX) control->checked = !control->checked;
+    if (control->kind == CONTROL_BUTTON || control->kind == CONTROL_CHECK_BOX) {
+        window->focus = id;   // a click focuses the button
+        send(window, id, NOTIFY_CLICKED);
+    }
+}
+
+bool memory_window_command(MemoryWindow* window, int command) {
+    bool enabled = true;
+    if (command == IDM_OPEN) enabled = window->open_enabled;
+    if (command == IDM_SAVE) enabled = window->save_enabled;
+    if (command == IDM_SAVE_AS) enabled = window->save_as_enabled;
+    if (!enabled) return false;
+    send(window, command, 1);
+    return true;
+}
+
+void memory_window_select(MemoryWindow* window, int32_t anchor, int32_t caret) {
+    set_selection(editor(window), anchor, caret);
+}

@@ -1,0 +1,103 @@
+// The main window in memory, for native tests of the window logic: the template's
+// controls with their texts, the editor's selection, undo and text limit, the title,
+// menu command states, the focus, message boxes recorded as they are shown, and
+// scripted answers for the file and folder dialogs. It behaves as the Win32 edit
+// control does where the logic relies on it; the end-to-end tests check the same
+// behaviour on the real window.
+#pragma once
+
+#include <stdint.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "window_ops.h"
+
+enum MemoryControlKind {
+    CONTROL_STATIC,
+    CONTROL_BUTTON,
+    CONTROL_CHECK_BOX,   // an automatic check box: a click toggles it
+    CONTROL_EDIT,        // single line
+    CONTROL_EDITOR,      // multi-line, Enter inserts CR LF
+};
+
+struct MemoryControl {
+    int id;
+    MemoryControlKind kind;
+    std::string text;
+    int32_t anchor;   // selection of an edit control: from the anchor to the caret,
+    int32_t caret;    //   in either order
+    bool enabled;
+    bool checked;
+};
+
+struct MemoryMessage {
+    std::string text;
+    std::string caption;
+    bool default_caption;   // shown with a null caption: the platform's own
+};
+
+struct DialogAnswer {
+    bool chosen;        // false: the user cancelled
+    std::string path;   // what the dialog writes into its buffer when chosen
+};
+
+struct DialogCall {
+    int kind;                   // FILE_DIALOG_OPEN or FILE_DIALOG_SAVE_AS; -1 for folders
+    std::string initial_path;   // the buffer's text when the dialog opened
+};
+
+// The window's initial state is the template's: see memory_window_init.
+struct MemoryWindow {
+    std::vector<MemoryControl> controls;
+    std::string title;
+    bool open_enabled, save_enabled, save_as_enabled;
+    int focus;   // a control's id, or 0 for the main window itself
+    // The editor's text limit in characters; 0 when lifted. Replace-selection and typing
+    // insert only what fits; setting the whole text is not limited.
+    uint32_t text_limit;
+    // The editor's one level of undo, as the edit control keeps it.
+    bool can_undo;
+    std::string undo_text;
+    int32_t undo_caret;
+    std::vector<MemoryMessage> messages;
+    std::deque<DialogAnswer> file_answers;     // taken one per file dialog; none: cancel
+    std::deque<DialogAnswer> folder_answers;   // likewise for the folder dialog
+    std::vector<DialogCall> dialog_calls;
+    int32_t client_width, client_height;
+    int32_t editor_width, editor_height;
+    int caret_scrolls;   // how often the caret was scrolled into view
+    // WM_COMMAND to the window procedure: notifications of the controls, and the
+    // commands of memory_window_command. Called re-entrantly from inside operations.
+    void (*notify)(void* context, int id, int notification);
+    void* notify_context;
+};
+
+// The text limit that an edit control starts with.
+constexpr uint32_t DEFAULT_TEXT_LIMIT = 30000;
+
+// The window as the dialog template creates it: texts, disabled folder controls,
+// Save and Save As greyed, no focus, a client area of 600 x 480 with the editor
+// filling it below the top rows.
+void memory_window_init(MemoryWindow* window);
+
+// The operations table over this window.
+Window memory_window(MemoryWindow* window);
+
+MemoryControl* memory_control(MemoryWindow* window, int id);
+const std::string& editor_text(MemoryWindow* window);
+
+// The user's actions. Typing goes to the focused edit control and replaces its
+// selection character by character ("\n" is Enter, which the editor turns into CR LF);
+// each character typed into the editor raises a change notification.
+void memory_window_type(MemoryWindow* window, const char* keys);
+// Ctrl+Z in the editor: undoes or redoes the last change.
+void memory_window_undo(MemoryWindow* window);
+// A click on a button or the check box.
+void memory_window_click(MemoryWindow* window, int id);
+// A menu command or its accelerator: sent only when the command is enabled, as the
+// platform does. Returns whether it was sent.
+bool memory_window_command(MemoryWindow* window, int command);
+// Selects in the editor, as the user does with the mouse (caret at `caret`).
+void memory_window_select(MemoryWindow* window, int32_t anchor, int32_t caret);

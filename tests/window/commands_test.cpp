@@ -1,0 +1,62 @@
+// Command dispatch and the keyboard commands.
+#include "window_fixture.h"
+
+namespace {
+
+class CommandsTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_EQ(start(), INIT_DONE);
+    }
+};
+
+TEST_F(CommandsTest, FocusCommandsMoveTheFocusAndGoOnToDefaultProcessing) {
+    set_text(IDC_FIND_TEXT, "query");
+    MemoryControl* query = memory_control(&memory, IDC_FIND_TEXT);
+    query->anchor = 1;
+    query->caret = 3;
+    EXPECT_EQ(command(IDM_FOCUS_FIND, 1), COMMAND_DEFAULT);
+    EXPECT_EQ(memory.focus, IDC_FIND_TEXT);
+    EXPECT_EQ(query->anchor, 1);   // its selection stays
+    EXPECT_EQ(query->caret, 3);
+    EXPECT_EQ(command(IDM_FOCUS_EDITOR, 1), COMMAND_DEFAULT);
+    EXPECT_EQ(memory.focus, IDC_EDITOR);
+}
+
+TEST_F(CommandsTest, SelectAllActsOnTheFocusedEditFieldOnly) {
+    set_text(IDC_FIND_TEXT, "query");
+    set_text(IDC_EDITOR, "editor text");
+    memory.focus = IDC_FIND;
+    EXPECT_EQ(command(IDM_SELECT_ALL, 1), COMMAND_DEFAULT);
+    EXPECT_EQ(selection(), std::make_pair(0, 0));
+    EXPECT_EQ(memory_control(&memory, IDC_FIND_TEXT)->caret, 0);
+    memory.focus = IDC_FIND_TEXT;
+    command(IDM_SELECT_ALL, 1);
+    EXPECT_EQ(memory_control(&memory, IDC_FIND_TEXT)->anchor, 0);
+    EXPECT_EQ(memory_control(&memory, IDC_FIND_TEXT)->caret, 5);
+    memory.focus = IDC_EDITOR;
+    command(IDM_SELECT_ALL, 1);
+    EXPECT_EQ(selection(), std::make_pair(0, 11));
+}
+
+TEST_F(CommandsTest, OtherNotificationsAndCommandsGoToDefaultProcessing) {
+    set_text(IDC_EDITOR, "abc");
+    set_text(IDC_FIND_TEXT, "b");
+    const int BN_SETFOCUS = 6, EN_SETFOCUS = 0x100;
+    EXPECT_EQ(command(IDC_FIND, BN_SETFOCUS), COMMAND_DEFAULT);
+    EXPECT_EQ(command(IDC_EDITOR, EN_SETFOCUS), COMMAND_DEFAULT);
+    EXPECT_EQ(command(IDC_FIND_TEXT, NOTIFY_CHANGED), COMMAND_DEFAULT);
+    EXPECT_EQ(command(IDC_MASK, NOTIFY_CHANGED), COMMAND_DEFAULT);
+    EXPECT_EQ(command(1, NOTIFY_CLICKED), COMMAND_DEFAULT);   // IDOK, from Enter in a field
+    EXPECT_EQ(command(40099, 0), COMMAND_DEFAULT);
+    EXPECT_EQ(selection(), std::make_pair(0, 0));
+    EXPECT_EQ(memory.title, TITLE);
+    EXPECT_TRUE(memory.messages.empty());
+    EXPECT_EQ(command(IDC_FIND, NOTIFY_CLICKED), COMMAND_DONE);
+    EXPECT_EQ(selection(), std::make_pair(1, 2));
+    EXPECT_EQ(command(IDC_EDITOR, NOTIFY_CHANGED), COMMAND_DONE);
+    EXPECT_EQ(state.modified, 1);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+#include "window_fixture.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "window_alloc.h"
+
+namespace {
+
+int allocations_left = -1;
+
+void* failing_alloc(size_t size) {
+    if (allocations_left == 0) return nullptr;
+    allocations_left--;
+    return malloc(size);
+}
+
+}  // namespace
+
+void WindowTest::SetUp() {
+    memory_window_init(&memory);
+    memory.notify = dispatch;
+    memory.notify_context = this;
+    window = memory_window(&memory);
+    state = WindowState();
+    std::random_device random;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("fr-window-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(folder_);
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(folder_);
+}
+
+void WindowTest::TearDown() {
+    set_window_allocator(nullptr);
+    std::filesystem::current_path(previous_);
+    std::error_code ignored;
+    for (auto& entry : std::filesystem::recursive_directory_iterator(folder_, ignored))
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+void WindowTest::dispatch(void* context, int id, int notification) {
+    WindowTest* test = static_cast<WindowTest*>(context);
+    window_command(&test->state, &test->window, id, notification);
+}
+
+InitResult WindowTest::start() {
+    return window_initialise(&state, &window);
+}
+
+CommandResult WindowTest::command(int id, int notification) {
+    return window_command(&state, &window, id, notification);
+}
+
+void WindowTest::set_text(int id, const std::string& text) {
+    window.ops->set_text(window.user, id, text.c_str());
+}
+
+const std::string& WindowTest::text(int id) {
+    return memory_control(&memory, id)->text;
+}
+
+std::pair<int32_t, int32_t> WindowTest::selection() {
+    const MemoryControl* editor = memory_control(&memory, IDC_EDITOR);
+    return {std::min(editor->anchor, editor->caret), std::max(editor->anchor, editor->caret)};
+}
+
+const MemoryMessage& WindowTest::last_message() {
+    static const MemoryMessage none{"(no message)", "", false};
+    return memory.messages.empty() ? none : memory.messages.back();
+}
+
+std::string WindowTest::path(const std::string& name) const {
+    return (folder_ / name).string();
+}
+
+void WindowTest::write_file(const std::string& name, const std::string& bytes) const {
+    std::ofstream(folder_ / name, std::ios::binary).write(bytes.data(), bytes.size());
+}
+
+std::string WindowTest::read_file(const std::string& name) const {
+    std::ifstream in(folder_ / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WindowTest::exists(const std::string& name) const {
+    return std::filesystem::exists(folder_ / name);
+}
+
+std::vector<std::string> WindowTest::files() const {
+    std::vector<std::string> names;
+    for (auto& entry : std::filesystem::directory_iterator(folder_))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void WindowTest::fail_allocations_after(int count) {
+    allocations_left = count;
+    set_window_allocator(failing_alloc);
+}

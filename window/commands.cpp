@@ -1,0 +1,39 @@
+// WM_COMMAND: which handler a control's notification or a command goes to.
+#include "handlers.h"
+
+namespace {
+
+constexpr int ANY_NOTIFICATION = -1;
+
+struct CommandEntry {
+    int id;
+    int notification;   // ANY_NOTIFICATION for commands of the menu and the accelerators
+    void (*handler)(WindowState* state, const Window* window);
+    CommandResult result;   // COMMAND_DEFAULT: the message goes on to default processing
+};
+
+const CommandEntry COMMANDS[] = {
+    {IDC_EDITOR, NOTIFY_CHANGED, mark_modified, COMMAND_DONE},
+    {IDC_FIND, NOTIFY_CLICKED, find_in_editor, COMMAND_DONE},
+    {IDC_REPLACE, NOTIFY_CLICKED, replace_in_editor, COMMAND_DONE},
+    {IDM_OPEN, ANY_NOTIFICATION, open_document, COMMAND_DONE},
+    {IDM_SAVE, ANY_NOTIFICATION, save_document, COMMAND_DONE},
+    {IDM_SAVE_AS, ANY_NOTIFICATION, save_document_as, COMMAND_DONE},
+    {IDM_FOCUS_FIND, ANY_NOTIFICATION, focus_find_text, COMMAND_DEFAULT},
+    {IDM_FOCUS_EDITOR, ANY_NOTIFICATION, focus_editor, COMMAND_DEFAULT},
+    {IDM_SELECT_ALL, ANY_NOTIFICATION, select_all, COMMAND_DEFAULT},
+};
+
+}  // namespace
+
+CommandResult window_command(WindowState* state, const Window* window, int id,
+                             int notification) {
+    for (const CommandEntry& entry : COMMANDS) {
+        if (entry.id != id) continue;
+        if (entry.notification != ANY_NOTIFICATION && entry.notification != notification)
+            continue;
+        entry.handler(state, window);
+        return entry.result;
+    }
+    return COMMAND_DEFAULT;
+}

@@ -1,0 +1,69 @@
+// Find and Replace in the editor: the next match after the selection.
+#include <stdlib.h>
+#include <string.h>
+
+#include "control_text.h"
+#include "handlers.h"
+#include "query.h"
+
+namespace {
+
+constexpr char NOT_FOUND_TEXT[] = "Соответствия не найдены!";
+
+// One press of Find (replacement null) or Replace. Every failure of the engine, as well
+// as no match, shows the one message and leaves the editor as it was.
+void find_next(const Window* window, const char* query, const char* replacement) {
+    const WindowOps* ops = window->ops;
+    uint32_t length = 0;
+    char* text = read_control_text(window, IDC_EDITOR, &length);
+    if (!text) {
+        report_no_memory(window);
+        return;
+    }
+    uint32_t start = ops->selection_end(window->user);
+    if (start > length) start = length;
+    uint32_t match_length = 0;
+    char* inserted = nullptr;
+    const char* match =
+        replacement
+            ? replace_query(text + start, query, replacement, &match_length, &inserted, nullptr)
+            : match_query(text + start, query, &match_length, nullptr);
+    if (match) {
+        // Positions count from the beginning of the text, not from the search start.
+        int32_t offset = static_cast<int32_t>(match - text);
+        ops->select(window->user, offset, offset + static_cast<int32_t>(match_length));
+        if (replacement) {
+            // Raises the editor's change notification, and so the marker, right here.
+            const char* put = inserted ? inserted : "";
+            ops->replace_selection(window->user, put);
+            ops->select(window->user, offset, offset + static_cast<int32_t>(strlen(put)));
+        }
+        ops->scroll_caret(window->user);
+    } else {
+        ops->message_box(window->user, NOT_FOUND_TEXT, nullptr);
+    }
+    free(inserted);
+    free(text);
+}
+
+void find_or_replace(const Window* window, bool replace) {
+    char* query = read_control_text(window, IDC_FIND_TEXT, nullptr);
+    char* replacement = replace ? read_control_text(window, IDC_REPLACE_TEXT, nullptr) : nullptr;
+    if (query && (replacement || !replace)) {
+        find_next(window, query, replacement);
+    } else {
+        report_no_memory(window);
+    }
+    free(replacement);
+    free(query);
+}
+
+}  // namespace
+
+void find_in_editor(WindowState*, const Window* window) {
+    find_or_replace(window, false);
+}
+
+void replace_in_editor(WindowState*, const Window* window) {
+    find_or_replace(window, true);
+}

@@ -1,0 +1,22 @@
+// The command handlers that window_command dispatches to; each runs to completion.
+#pragma once
+
+#include "window.h"
+
+// Document commands.
+void open_document(WindowState* state, const Window* window);
+void save_document(WindowState* state, const Window* window);
+void save_document_as(WindowState* state, const Window* window);
+
+// The modified marker in the title.
+void mark_modified(WindowState* state, const Window* window);
+void clear_modified(WindowState* state, const Window* window);
+
+// Keyboard commands.
+void focus_find_text(WindowState* state, const Window* window);
+void focus_editor(WindowState* state, const Window* window);
+void select_all(WindowState* state, const Window* window);
+
+// Find and Replace in the editor.
+void find_in_editor(WindowState* state, const Window* window);
+void replace_in_editor(WindowState* state, const Window* window);

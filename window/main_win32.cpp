@@ -1,0 +1,84 @@
+// The program's entry, its window procedure and its message loop.
+#include <stdlib.h>
+#include <windows.h>
+
+#include "window.h"
+#include "window_win32.h"
+
+namespace {
+
+constexpr char WINDOW_CLASS[] = "WndFromRes";   // also the dialog template's name
+constexpr WORD ACCELERATORS = 104;
+
+constexpr int EXIT_NO_WINDOW = 1;
+constexpr int EXIT_NO_MEMORY = 5;
+
+WindowState state;   // one window per process
+
+}  // namespace
+
+// The class procedure of the window built from the dialog template. There is no dialog
+// procedure, so every message of the window arrives here.
+LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    Window window = win32_window(hwnd);
+    switch (message) {
+    case WM_INITDIALOG:
+        if (window_initialise(&state, &window) == INIT_NO_MEMORY) exit(EXIT_NO_MEMORY);
+        return 1;
+    case WM_SIZE:
+        if (window_size_changed(&state, &window, static_cast<uint32_t>(wparam), LOWORD(lparam),
+                                HIWORD(lparam)))
+            return 1;
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_COMMAND:
+        if (window_command(&state, &window, LOWORD(wparam), HIWORD(wparam)) == COMMAND_DONE)
+            return 0;
+        break;
+    case WM_NEXTDLGCTL:
+        // IsDialogMessageA moves the focus for Tab and Shift+Tab by asking the window
+        // with this message, which only the dialog manager's default procedure handles.
+        return DefDlgProcA(hwnd, message, wparam, lparam);
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show) {
+    state.instance = instance;
+
+    WNDCLASSEXA window_class;
+    ZeroMemory(&window_class, sizeof window_class);
+    window_class.cbSize = sizeof window_class;
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.lpfnWndProc = main_window_proc;
+    window_class.cbWndExtra = DLGWINDOWEXTRA;   // a window built from a template needs them
+    window_class.hInstance = instance;
+    window_class.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    window_class.hIconSm = window_class.hIcon;
+    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = WINDOW_CLASS;
+    RegisterClassExA(&window_class);
+
+    HWND main_window = CreateDialogParamA(instance, WINDOW_CLASS, nullptr, nullptr, 0);
+    if (!main_window) return EXIT_NO_WINDOW;
+    HWND editor = GetDlgItem(main_window, IDC_EDITOR);
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(ACCELERATORS));
+    // Without a dialog procedure the creation sends none: this is the only one.
+    SendMessageA(main_window, WM_INITDIALOG, reinterpret_cast<WPARAM>(instance),
+                 reinterpret_cast<LPARAM>(command_line));
+    ShowWindow(main_window, show);
+    UpdateWindow(main_window);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorA(main_window, accelerators, &message)) continue;
+        // Every key that the accelerators leave, Tab and Enter included, reaches the editor.
+        if (message.hwnd != editor && IsDialogMessageA(main_window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

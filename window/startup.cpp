@@ -1,0 +1,38 @@
+// WM_INITDIALOG: the window's state and its start-up text.
+#include <locale.h>
+#include <stdlib.h>
+
+#include "document_file.h"
+#include "window.h"
+
+namespace {
+
+constexpr char STARTUP_TEXT[] = "readme.txt";
+
+}  // namespace
+
+InitResult window_initialise(WindowState* state, const Window* window) {
+    const WindowOps* ops = window->ops;
+    state->chosen_path[0] = '\0';
+    state->current_path[0] = '\0';
+    state->modified = 0;
+    state->editor_excess_width = 0;
+    state->editor_excess_height = 0;
+    ops->client_size(window->user, &state->last_client_width, &state->last_client_height);
+    state->size_known = 1;
+    // Lower-casing of paths and masks follows the user's letters, Cyrillic included.
+    setlocale(LC_ALL, "");
+    ops->set_text(window->user, IDC_MASK, "*.*");
+    // Without this a replacement or typing beyond about 30,000 characters inserts nothing.
+    ops->unlimit_editor(window->user);
+
+    char* text = nullptr;
+    uint32_t length = 0;
+    ReadResult result = read_whole_file(STARTUP_TEXT, 0, &text, &length);
+    if (result == READ_NO_MEMORY) return INIT_NO_MEMORY;
+    if (result != READ_DONE) return INIT_DONE;   // no start-up text: the editor stays empty
+    ops->set_text(window->user, IDC_EDITOR, text);
+    free(text);
+    ops->focus(window->user, IDC_EDITOR);
+    return INIT_DONE;
+}

@@ -1,0 +1,54 @@
+// The main window's logic: its per-process state and the entry points that the window
+// procedure calls. Everything here works only through the window operations of
+// window_ops.h, so the same logic runs in the program and in the native tests.
+#pragma once
+
+#include <stdint.h>
+
+#include "window_ops.h"
+
+constexpr uint32_t PATH_SIZE = 260;       // the paths' buffers, MAX_PATH
+constexpr uint32_t TITLE_SIZE = 261;      // a title of at most 260 characters and a zero
+constexpr uint32_t OPEN_LIMIT = 65536;    // the largest file that Open loads
+constexpr uint32_t SIZE_TYPE_MINIMIZED = 1;    // WM_SIZE's size type of a minimised window
+
+// One per process: there is one window.
+struct WindowState {
+    void* instance;                   // the program's module instance
+    char chosen_path[PATH_SIZE];      // what the file dialog last returned; it edits it
+    char current_path[PATH_SIZE];     // the document's file, which Save writes
+    uint8_t modified;                 // 1 while the title carries the marker
+    int32_t size_known;               // 0 until initialised; size changes ignored meanwhile
+    int32_t last_client_width;        // the client size the next size change is
+    int32_t last_client_height;       //   measured against
+    // How much larger the editor is than the size changes alone make it, after a client
+    // area too small for it clamped its size at zero; given back as the area grows.
+    int32_t editor_excess_width;
+    int32_t editor_excess_height;
+};
+
+enum InitResult {
+    INIT_DONE = 0,
+    INIT_NO_MEMORY = 1,   // no memory for the start-up text: the caller ends the process
+};
+
+// What the window procedure does after a command.
+enum CommandResult {
+    COMMAND_DONE = 0,      // handled; the message's result is 0
+    COMMAND_DEFAULT = 1,   // (also) goes to default processing
+};
+
+// WM_INITDIALOG: resets the state, remembers the client size, selects the user's locale,
+// lifts the editor's text limit, sets the mask to "*.*" and loads "readme.txt" from the
+// current directory into the editor, which then gets the focus.
+InitResult window_initialise(WindowState* state, const Window* window);
+
+// WM_SIZE with the size type and the new client size. Returns 1 when handled, 0 when
+// the message goes to default processing (before initialisation, or minimised).
+int window_size_changed(WindowState* state, const Window* window, uint32_t size_type,
+                        uint32_t width, uint32_t height);
+
+// WM_COMMAND from a control (its id and notification) or a command of the menu or
+// the accelerators (the notification is then not looked at).
+CommandResult window_command(WindowState* state, const Window* window, int id,
+                             int notification);

@@ -1,0 +1,186 @@
+// Each window operation as the Win32 calls that carry it out, on the main window whose
+// handle is the table's user pointer. Texts go through the ANSI (single-byte) interface.
+#include "window_win32.h"
+
+#include <commdlg.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+namespace {
+
+constexpr DWORD OPEN_FLAGS = OFN_SHOWHELP | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
+                             OFN_NONETWORKBUTTON | OFN_EXPLORER | OFN_ENABLESIZING;
+constexpr DWORD SAVE_AS_FLAGS = OPEN_FLAGS & ~OFN_FILEMUSTEXIST;
+static_assert(OPEN_FLAGS == 0x8A1810 && SAVE_AS_FLAGS == 0x8A0810, "file dialog flags");
+
+// One pair, each string NUL-terminated, the list ended by a further NUL.
+constexpr char FILE_FILTER[] =
+    "Текстовые документы\0*.txt;*.log;*.ini;*.inf;*.htm;*.html;*.js;*.css;*.c;*.cpp;*.h\0";
+
+HWND main_of(void* user) {
+    return static_cast<HWND>(user);
+}
+
+HWND editor_of(void* user) {
+    return GetDlgItem(main_of(user), IDC_EDITOR);
+}
+
+uint32_t op_text_length(void* user, int control) {
+    int length = GetWindowTextLengthA(GetDlgItem(main_of(user), control));
+    return length > 0 ? static_cast<uint32_t>(length) : 0;
+}
+
+uint32_t op_read_text(void* user, int control, char* buffer, uint32_t size) {
+    if (size == 0) return 0;
+    return GetDlgItemTextA(main_of(user), control, buffer, static_cast<int>(size));
+}
+
+void op_set_text(void* user, int control, const char* text) {
+    SetDlgItemTextA(main_of(user), control, text ? text : "");
+}
+
+uint32_t op_selection_end(void* user) {
+    DWORD end = 0;
+    SendMessageA(editor_of(user), EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    return end;
+}
+
+void op_select(void* user, int32_t start, int32_t end) {
+    SendMessageA(editor_of(user), EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+}
+
+void op_replace_selection(void* user, const char* text) {
+    SendMessageA(editor_of(user), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+}
+
+void op_scroll_caret(void* user) {
+    SendMessageA(editor_of(user), EM_SCROLLCARET, 0, 0);
+}
+
+void op_select_all_focused(void*) {
+    HWND focused = GetFocus();
+    char class_name[16];
+    if (!focused || !GetClassNameA(focused, class_name, sizeof class_name)) return;
+    if (lstrcmpiA(class_name, "Edit") == 0) SendMessageA(focused, EM_SETSEL, 0, -1);
+}
+
+void op_focus(void* user, int control) {
+    SetFocus(GetDlgItem(main_of(user), control));
+}
+
+void op_enable_control(void* user, int control, int enabled) {
+    EnableWindow(GetDlgItem(main_of(user), control), enabled ? TRUE : FALSE);
+}
+
+void op_enable_command(void* user, int command, int enabled) {
+    EnableMenuItem(GetMenu(main_of(user)), static_cast<UINT>(command),
+                   MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    DrawMenuBar(main_of(user));   // items of the bar itself are not redrawn otherwise
+}
+
+int op_is_checked(void* user, int control) {
+    return IsDlgButtonChecked(main_of(user), control) == BST_CHECKED ? 1 : 0;
+}
+
+uint32_t op_read_title(void* user, char* buffer, uint32_t size) {
+    if (size == 0) return 0;
+    int length = GetWindowTextA(main_of(user), buffer, static_cast<int>(size));
+    return length > 0 ? static_cast<uint32_t>(length) : 0;
+}
+
+void op_set_title(void* user, const char* title) {
+    SetWindowTextA(main_of(user), title);
+}
+
+// When a modal window closes, the main window's activation gives the focus to the main
+// window itself, where typed keys go nowhere; it goes back to the control that had it.
+void restore_focus(HWND focused) {
+    if (focused && IsWindow(focused)) SetFocus(focused);
+}
+
+void op_message_box(void* user, const char* text, const char* caption) {
+    HWND focused = GetFocus();
+    MessageBoxA(main_of(user), text, caption, MB_OK);
+    restore_focus(focused);
+}
+
+int op_choose_file(void* user, int kind, char* path, uint32_t size) {
+    OPENFILENAMEA dialog;
+    ZeroMemory(&dialog, sizeof dialog);
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;   // 76: without the later fields
+    dialog.hwndOwner = main_of(user);
+    dialog.lpstrFilter = FILE_FILTER;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = size;
+    dialog.lpstrInitialDir = path;
+    dialog.lpstrDefExt = kind == FILE_DIALOG_SAVE_AS ? "txt" : nullptr;
+    dialog.Flags = kind == FILE_DIALOG_SAVE_AS ? SAVE_AS_FLAGS : OPEN_FLAGS;
+    HWND focused = GetFocus();
+    BOOL chosen = GetOpenFileNameA(&dialog);
+    restore_focus(focused);
+    return chosen ? 1 : 0;
+}
+
+// Opens the folder dialog on the folder that the field names.
+int CALLBACK browse_callback(HWND dialog, UINT event, LPARAM, LPARAM data) {
+    if (event == BFFM_INITIALIZED) SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, data);
+    return 1;
+}
+
+int op_choose_folder(void* user, char* path, uint32_t) {
+    BROWSEINFOA browse;
+    ZeroMemory(&browse, sizeof browse);
+    browse.hwndOwner = main_of(user);
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_EDITBOX;
+    browse.lpfn = browse_callback;
+    browse.lParam = reinterpret_cast<LPARAM>(path);
+    HRESULT com = CoInitialize(nullptr);   // the shell's dialog wants COM on this thread
+    HWND focused = GetFocus();
+    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+    restore_focus(focused);
+    if (item) {
+        SHGetPathFromIDListA(item, path);   // `path` holds MAX_PATH bytes
+        CoTaskMemFree(item);
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return item ? 1 : 0;
+}
+
+void op_client_size(void* user, int32_t* width, int32_t* height) {
+    RECT client;
+    GetClientRect(main_of(user), &client);
+    *width = client.right - client.left;
+    *height = client.bottom - client.top;
+}
+
+void op_editor_size(void* user, int32_t* width, int32_t* height) {
+    RECT outer;
+    GetWindowRect(editor_of(user), &outer);
+    *width = outer.right - outer.left;
+    *height = outer.bottom - outer.top;
+}
+
+void op_set_editor_size(void* user, int32_t width, int32_t height) {
+    SetWindowPos(editor_of(user), nullptr, 0, 0, width, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+}
+
+void op_unlimit_editor(void* user) {
+    SendMessageA(editor_of(user), EM_SETLIMITTEXT, 0, 0);
+}
+
+const WindowOps WIN32_WINDOW_OPS = {
+    op_text_length,   op_read_text,         op_set_text,       op_selection_end,
+    op_select,        op_replace_selection, op_scroll_caret,   op_select_all_focused,
+    op_focus,         op_enable_control,    op_enable_command, op_is_checked,
+    op_read_title,    op_set_title,         op_message_box,    op_choose_file,
+    op_choose_folder, op_client_size,       op_editor_size,    op_set_editor_size,
+    op_unlimit_editor,
+};
+
+}  // namespace
+
+Window win32_window(HWND main_window) {
+    return Window{&WIN32_WINDOW_OPS, main_window};
+}

@@ -1,0 +1,9 @@
+// The table of window operations realised on the Win32 main window.
+#pragma once
+
+#include <windows.h>
+
+#include "window_ops.h"
+
+// The main window as the logic sees it.
+Window win32_window(HWND main_window);
