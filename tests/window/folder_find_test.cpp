@@ -114,6 +114,11 @@ TEST_F(FolderFindTest, HeaderMarksACleanDocumentAndEnablesSaveAs) {
     ASSERT_TRUE(memory_window_command(&memory, IDM_SAVE_AS));
     EXPECT_EQ(read_file("report.txt"), editor_text(&memory));
     EXPECT_EQ(memory.title, TITLE);
+    // The lines follow one another at the caret: one step for the editor's undo.
+    memory_window_undo(&memory);
+    EXPECT_EQ(editor_text(&memory), "");
+    memory_window_undo(&memory);
+    EXPECT_EQ(editor_text(&memory), read_file("report.txt"));
 }
 
 TEST_F(FolderFindTest, FindReportsEveryHitWithAMaskInCapitalsAndChangesNoFile) {
