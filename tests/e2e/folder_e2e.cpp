@@ -6,17 +6,9 @@
 #include <commctrl.h>
 
 #include "report_order.h"
-#include "temp_tree.h"
+#include "search_helpers.h"   // the report lines
 
 namespace {
-
-std::string found(const std::string& path, long long offset) {
-    return path + " \tнайдено в позиции: " + std::to_string(offset) + "\r\n";
-}
-
-std::string replaced(const std::string& path, long long offset) {
-    return path + " \tзаменено в позиции: " + std::to_string(offset) + "\r\n";
-}
 
 class Folder : public EndToEnd {
 protected:
