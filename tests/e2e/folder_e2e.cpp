@@ -42,7 +42,7 @@ protected:
         return {tree.read("Документы/Письмо.doc"), tree.read("Прочее/кот.txt")};
     }
 
-    TempTree tree;   // under the prefix's C: drive, where the folder dialog can select
+    TempTree tree;   // on the prefix's C: drive (see the folder dialog's test)
     std::string report_path, notes_path;
 };
 
@@ -127,9 +127,8 @@ TEST_F(Folder, AReportLongerThanTheDefaultTextLimitIsWhole) {
     EXPECT_TRUE(text(IDC_EDITOR) == REPORT_HEADER + expected);
 }
 
-// Wine's folder dialog has no edit box, and selects the starting folder only on its own
-// drives (not on Z:, which maps the Unix root): the tree lies on C:, so that the dialog
-// opens on the folder of the field, and a child is chosen in its tree view.
+// Wine's folder dialog has no edit box, so a folder is chosen in its tree view. The tree
+// lies on C:, since Wine has been seen to ignore the starting folder on Z: (the Unix root).
 TEST_F(Folder, TheFolderDialogOpensOnTheFieldAndGivesTheChosenFolder) {
     start();
     check_the_box();
