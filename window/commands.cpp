@@ -16,6 +16,8 @@ const CommandEntry COMMANDS[] = {
     {IDC_EDITOR, NOTIFY_CHANGED, mark_modified, COMMAND_DONE},
     {IDC_FIND, NOTIFY_CLICKED, find_in_editor, COMMAND_DONE},
     {IDC_REPLACE, NOTIFY_CLICKED, replace_in_editor, COMMAND_DONE},
+    {IDC_IN_FOLDER, NOTIFY_CLICKED, switch_folder_controls, COMMAND_DONE},
+    {IDC_BROWSE, ANY_NOTIFICATION, browse_for_folder, COMMAND_DEFAULT},
     {IDM_OPEN, ANY_NOTIFICATION, open_document, COMMAND_DONE},
     {IDM_SAVE, ANY_NOTIFICATION, save_document, COMMAND_DONE},
     {IDM_SAVE_AS, ANY_NOTIFICATION, save_document_as, COMMAND_DONE},

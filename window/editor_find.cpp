@@ -1,4 +1,5 @@
-// Find and Replace in the editor: the next match after the selection.
+// Find and Replace: the next match after the selection in the editor, or, with the
+// in-folder box checked, over a folder tree (folder_find.cpp).
 #include <stdlib.h>
 #include <string.h>
 
@@ -49,10 +50,12 @@ void find_next(const Window* window, const char* query, const char* replacement)
 void find_or_replace(const Window* window, bool replace) {
     char* query = read_control_text(window, IDC_FIND_TEXT, nullptr);
     char* replacement = replace ? read_control_text(window, IDC_REPLACE_TEXT, nullptr) : nullptr;
-    if (query && (replacement || !replace)) {
-        find_next(window, query, replacement);
-    } else {
+    if (!query || (replace && !replacement)) {
         report_no_memory(window);
+    } else if (window->ops->is_checked(window->user, IDC_IN_FOLDER)) {
+        search_folder(window, query, replacement);
+    } else {
+        find_next(window, query, replacement);
     }
     free(replacement);
     free(query);

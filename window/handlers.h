@@ -20,3 +20,11 @@ void select_all(WindowState* state, const Window* window);
 // Find and Replace in the editor.
 void find_in_editor(WindowState* state, const Window* window);
 void replace_in_editor(WindowState* state, const Window* window);
+
+// Folder mode: the check box, the folder dialog, and Find (replacement null) or Replace
+// over a folder tree with the query and replacement already read from their fields.
+void switch_folder_controls(WindowState* state, const Window* window);
+void browse_for_folder(WindowState* state, const Window* window);
+void search_folder(const Window* window, const char* query, const char* replacement);
+// The characters at the start of a query before the first `*`, `?`, `%` or backslash.
+uint32_t literal_prefix_length(const char* query);

@@ -5,6 +5,7 @@
 #include <commdlg.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <string.h>
 
 namespace {
 
@@ -128,7 +129,7 @@ int CALLBACK browse_callback(HWND dialog, UINT event, LPARAM, LPARAM data) {
     return 1;
 }
 
-int op_choose_folder(void* user, char* path, uint32_t) {
+int op_choose_folder(void* user, char* path, uint32_t size) {
     BROWSEINFOA browse;
     ZeroMemory(&browse, sizeof browse);
     browse.hwndOwner = main_of(user);
@@ -139,12 +140,13 @@ int op_choose_folder(void* user, char* path, uint32_t) {
     HWND focused = GetFocus();
     LPITEMIDLIST item = SHBrowseForFolderA(&browse);
     restore_focus(focused);
-    if (item) {
-        SHGetPathFromIDListA(item, path);   // `path` holds MAX_PATH bytes
-        CoTaskMemFree(item);
-    }
+    // An item without a file-system path counts as no choice: the field keeps its text.
+    char chosen[MAX_PATH];
+    int found = item && SHGetPathFromIDListA(item, chosen) && strlen(chosen) < size;
+    if (found) memcpy(path, chosen, strlen(chosen) + 1);
+    if (item) CoTaskMemFree(item);
     if (SUCCEEDED(com)) CoUninitialize();
-    return item ? 1 : 0;
+    return found;
 }
 
 void op_client_size(void* user, int32_t* width, int32_t* height) {

@@ -311,7 +311,7 @@ bool read_menu(const Program* program, MenuQuery* query) {
     return done;
 }
 
-bool take_screenshot(const Program* program) {
+bool take_screenshot(const Program* program, const std::string& name) {
     if (driver_paths.screenshots.empty()) return true;
     std::string request = driver_paths.screenshots + "\\screenshot.request";
     std::string done = driver_paths.screenshots + "\\screenshot.done";
@@ -319,8 +319,8 @@ bool take_screenshot(const Program* program) {
     RECT rect = window_rect(program->window);
     FILE* file = fopen((request + ".part").c_str(), "w");
     if (!file) return false;
-    fprintf(file, "%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left,
-            rect.top);
+    fprintf(file, "%ldx%ld+%ld+%ld %s\n", rect.right - rect.left, rect.bottom - rect.top,
+            rect.left, rect.top, name.c_str());
     fclose(file);
     MoveFileA((request + ".part").c_str(), request.c_str());
     bool taken = wait_until([&] { return file_exists(done); }, 60000);

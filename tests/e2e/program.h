@@ -81,5 +81,6 @@ void type_text(const Program* program, const std::string& text);
 // Reads the menu bar inside the program, through the probe library.
 bool read_menu(const Program* program, MenuQuery* query);
 
-// Asks the wrapper script for a screenshot of the window and waits until it is taken.
-bool take_screenshot(const Program* program);
+// Asks the wrapper script for a screenshot of the window, saved as `name` (a PNG file
+// name) beside the driver's output, and waits until it is taken.
+bool take_screenshot(const Program* program, const std::string& name);

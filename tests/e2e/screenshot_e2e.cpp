@@ -1,5 +1,6 @@
-// A picture of the running window for the README (docs/window.png).
+// Pictures of the running window for the README (docs/window.png, docs/folder-report.png).
 #include "e2e_fixture.h"
+#include "temp_tree.h"
 
 namespace {
 
@@ -22,7 +23,35 @@ TEST_F(Screenshot, OfTheWindowWithAFoundMatch) {
     press_keys(&program, {VK_CONTROL, 'F'});
     press_keys(&program, {VK_TAB});
     ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_FIND; }));
-    EXPECT_TRUE(take_screenshot(&program));
+    EXPECT_TRUE(take_screenshot(&program, "window.png"));
+    EXPECT_EQ(close_program(&program), 0);
+}
+
+TEST_F(Screenshot, OfAFolderReport) {
+    TempTree tree;
+    tree.remove("");
+    tree.root = "C:\\Документы";   // the same short name in every run, for the picture
+    tree.folder("");
+    for (const char* folder : {"Договоры", "Договоры/2023", "Письма"}) tree.folder(folder);
+    const std::string contract =
+        "Договор поставки\r\n\r\nПоставщик: ООО «Ромашка», в лице директора...\r\n"
+        "Покупатель обязуется оплатить товар ООО «Ромашка» в течение 10 дней.\r\n";
+    tree.file("Договоры/Поставка.TXT", contract);
+    tree.file("Договоры/2023/Аренда.txt", "Арендодатель: ООО «Ромашка»\r\n");
+    tree.file("Письма/Запрос.txt", "Уважаемые коллеги из ООО «Ромашка»!\r\n");
+    tree.file("Письма/Скан.pdf", "ООО «Ромашка»");
+    start();
+    SendMessageA(item(IDC_IN_FOLDER), BM_CLICK, 0, 0);
+    set_text(item(IDC_FIND_TEXT), "ООО «Ромашка»");
+    set_text(item(IDC_REPLACE_TEXT), "АО «Ромашка»");
+    set_text(item(IDC_FOLDER), tree.root);
+    set_text(item(IDC_MASK), "*.TXT");
+    send_command(&program, IDC_REPLACE, BN_CLICKED);
+    ASSERT_EQ(tree.read("Письма/Запрос.txt"), "Уважаемые коллеги из АО «Ромашка»!\r\n");
+    press_keys(&program, {VK_CONTROL, 'F'});
+    press_keys(&program, {VK_TAB});   // to the Find button: no caret in the picture
+    ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_FIND; }));
+    EXPECT_TRUE(take_screenshot(&program, "folder-report.png"));
     EXPECT_EQ(close_program(&program), 0);
 }
 

@@ -64,13 +64,15 @@ bool replace_selection_of(MemoryWindow* window, MemoryControl* control, std::str
         if (text.size() > room) text.resize(room);
     }
     if (start == end && text.empty()) return false;
-    if (control->kind == CONTROL_EDITOR && keep_undo) {
+    bool continues = window->can_undo && start == end && start == window->undo_insert_end;
+    if (control->kind == CONTROL_EDITOR && keep_undo && !continues) {
         window->can_undo = true;
         window->undo_text = control->text;
         window->undo_caret = control->caret;
     }
     control->text.replace(static_cast<size_t>(start), static_cast<size_t>(end - start), text);
     control->anchor = control->caret = start + static_cast<int32_t>(text.size());
+    if (control->kind == CONTROL_EDITOR) window->undo_insert_end = control->caret;
     return true;
 }
 
@@ -236,6 +238,7 @@ void memory_window_init(MemoryWindow* window) {
     window->title = "Поиск и замена по нечётким формулировкам";
     window->open_enabled = true;
     window->text_limit = DEFAULT_TEXT_LIMIT;
+    window->undo_insert_end = -1;
     window->client_width = 600;
     window->client_height = 480;
     window->editor_width = 600;
@@ -281,6 +284,7 @@ void memory_window_undo(MemoryWindow* window) {
     std::swap(control->caret, window->undo_caret);
     control->caret = std::min(control->caret, length_of(control));
     control->anchor = control->caret;
+    window->undo_insert_end = -1;
     send(window, IDC_EDITOR, NOTIFY_CHANGED);
 }
 

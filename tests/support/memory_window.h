@@ -57,10 +57,12 @@ struct MemoryWindow {
     // The editor's text limit in characters; 0 when lifted. Replace-selection and typing
     // insert only what fits; setting the whole text is not limited.
     uint32_t text_limit;
-    // The editor's one level of undo, as the edit control keeps it.
+    // The editor's one level of undo, as the edit control keeps it: insertions that
+    // follow one another at the caret (typing, appended lines) are one step.
     bool can_undo;
     std::string undo_text;
     int32_t undo_caret;
+    int32_t undo_insert_end;   // where the step's last change ended; -1: none
     std::vector<MemoryMessage> messages;
     std::deque<DialogAnswer> file_answers;     // taken one per file dialog; none: cancel
     std::deque<DialogAnswer> folder_answers;   // likewise for the folder dialog

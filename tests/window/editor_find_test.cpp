@@ -132,14 +132,6 @@ TEST_F(EditorFindTest, FindAndReplaceDifferOnAnUnusableCaptureName) {
     EXPECT_EQ(editor_text(&memory), "a-b-c");
 }
 
-TEST_F(EditorFindTest, TheInFolderBoxIsNotLookedAtYet) {
-    set_text(IDC_EDITOR, "abc");
-    memory_window_click(&memory, IDC_IN_FOLDER);
-    ASSERT_TRUE(memory_control(&memory, IDC_IN_FOLDER)->checked);
-    find("b");
-    EXPECT_EQ(selection(), Range(1, 2));
-}
-
 // Beyond the edit control's default limit of 30,000 characters nothing would be inserted.
 TEST_F(EditorFindTest, ReplacementBeyondTheDefaultTextLimitIsInsertedWhole) {
     std::string text;

@@ -1,0 +1,21 @@
+// A folder report compared byte for byte, whatever order the platform lists the files
+// in: the header, then each file's lines as one block, the blocks in any order, then
+// `tail` (the walk's closing line, if any).
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+constexpr char REPORT_HEADER[] = "Найдено в файлах:\r\n";
+
+inline bool is_report(const std::string& report, std::vector<std::string> blocks,
+                      const std::string& tail = "") {
+    std::sort(blocks.begin(), blocks.end());
+    do {
+        std::string expected = REPORT_HEADER;
+        for (const std::string& block : blocks) expected += block;
+        if (report == expected + tail) return true;
+    } while (std::next_permutation(blocks.begin(), blocks.end()));
+    return false;
+}

@@ -1,0 +1,198 @@
+// Folder mode from the window: the check box, the folder dialog, and Find and Replace
+// over a real temporary tree with the report in the editor.
+#include "handlers.h"
+#include "report_order.h"
+#include "search_helpers.h"
+#include "window_alloc.h"
+#include "window_fixture.h"
+
+namespace {
+
+constexpr char BAD_QUERY[] = "Недопустимый поисковый запрос!,\r\nнельзя *,?,% в начале строки!";
+constexpr int FOLDER_CONTROLS[] = {IDC_FOLDER, IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL};
+
+class FolderFindTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_EQ(start(), INIT_DONE);
+        memory_window_click(&memory, IDC_IN_FOLDER);
+        tree.folder("sub");
+        tree.file("a.TXT", "кот и кот");
+        tree.file("sub/b.txt", "один кот");
+        tree.file("c.log", "кот");
+        tree.file("sub/d.txt.bak", "кот");
+        before = snapshot();
+    }
+    // Presses Find (replacement null) or Replace in folder mode; the editor's text.
+    const std::string& search(const std::string& query, const char* replacement = nullptr,
+                              const std::string& mask = "*.TXT") {
+        set_text(IDC_FIND_TEXT, query);
+        if (replacement) set_text(IDC_REPLACE_TEXT, replacement);
+        set_text(IDC_FOLDER, tree.root);
+        set_text(IDC_MASK, mask);
+        memory_window_click(&memory, replacement ? IDC_REPLACE : IDC_FIND);
+        return editor_text(&memory);
+    }
+    // Every entry of the tree with its bytes.
+    std::vector<std::string> snapshot() const {
+        std::vector<std::string> all;
+        for (const std::string& entry : tree.entries()) all.push_back(entry + "=" + tree.read(entry));
+        return all;
+    }
+    void document_saved_and_clean() {
+        set_text(IDC_EDITOR, "document");
+        memory.save_enabled = memory.save_as_enabled = true;
+    }
+
+    TempTree tree;
+    std::vector<std::string> before;
+};
+
+TEST_F(FolderFindTest, FolderControlsFollowTheBoxAndKeepTheirTexts) {
+    set_text(IDC_FOLDER, "C:\\texts");
+    set_text(IDC_MASK, "*.txt");
+    for (bool checked : {false, true, false, true}) {
+        memory_window_click(&memory, IDC_IN_FOLDER);
+        ASSERT_EQ(memory_control(&memory, IDC_IN_FOLDER)->checked, checked);
+        for (int id : FOLDER_CONTROLS) EXPECT_EQ(memory_control(&memory, id)->enabled, checked) << id;
+        EXPECT_EQ(text(IDC_FOLDER), "C:\\texts");
+        EXPECT_EQ(text(IDC_MASK), "*.txt");
+        EXPECT_EQ(text(IDC_MASK_LABEL), "файлах:");
+    }
+}
+
+TEST_F(FolderFindTest, QueryOpeningWithAWildcardIsRefusedAfterTheEditorIsEmptied) {
+    for (const char* query : {"*кот", "?кот", "%x%кот"}) {
+        for (const char* replacement : {static_cast<const char*>(nullptr), "пёс"}) {
+            document_saved_and_clean();
+            memory.messages.clear();
+            EXPECT_EQ(search(query, replacement), "") << query;
+            ASSERT_EQ(memory.messages.size(), 1u) << query;
+            EXPECT_EQ(last_message().text, BAD_QUERY);
+            EXPECT_EQ(last_message().caption, "Ошибка");
+            EXPECT_FALSE(memory.save_enabled);
+            EXPECT_FALSE(memory.save_as_enabled);
+            EXPECT_EQ(memory.title, TITLE);
+        }
+    }
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(FolderFindTest, UncheckedBoxLeavesFindAndReplaceToTheEditor) {
+    search("кот");
+    memory_window_click(&memory, IDC_IN_FOLDER);
+    set_text(IDC_EDITOR, "кот");
+    search("кот", "пёс");
+    EXPECT_EQ(editor_text(&memory), "пёс");
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(FolderFindTest, LiteralPrefixEndsAtTheFirstWildcardOrBackslash) {
+    const std::pair<const char*, uint32_t> cases[] = {
+        {"abc*def", 3}, {"ab\\*c", 2}, {"abc", 3}, {"\\*abc", 0}, {"", 0}, {"a?b%c%", 1},
+    };
+    for (const auto& [query, length] : cases) EXPECT_EQ(literal_prefix_length(query), length) << query;
+}
+
+TEST_F(FolderFindTest, QueriesWithoutALiteralPrefixPassTheCheck) {
+    tree.file("star.txt", "a *кот");
+    EXPECT_TRUE(is_report(search("\\*кот", nullptr, "*.txt"), {found(tree.path("star.txt"), 2)}));
+    EXPECT_EQ(search(""), REPORT_HEADER);
+    EXPECT_TRUE(memory.messages.empty());
+}
+
+// The header is appended as an edit: it marks a clean document and enables Save As, so
+// that the report can be saved; Save stays greyed until the next Open.
+TEST_F(FolderFindTest, HeaderMarksACleanDocumentAndEnablesSaveAs) {
+    document_saved_and_clean();
+    search("кот");
+    EXPECT_EQ(memory.title, std::string(TITLE) + "*");
+    EXPECT_TRUE(memory.save_as_enabled);
+    EXPECT_FALSE(memory.save_enabled);
+    memory.file_answers.push_back({true, path("report.txt")});
+    ASSERT_TRUE(memory_window_command(&memory, IDM_SAVE_AS));
+    EXPECT_EQ(read_file("report.txt"), editor_text(&memory));
+    EXPECT_EQ(memory.title, TITLE);
+    // The lines follow one another at the caret: one step for the editor's undo.
+    memory_window_undo(&memory);
+    EXPECT_EQ(editor_text(&memory), "");
+    memory_window_undo(&memory);
+    EXPECT_EQ(editor_text(&memory), read_file("report.txt"));
+}
+
+TEST_F(FolderFindTest, FindReportsEveryHitWithAMaskInCapitalsAndChangesNoFile) {
+    const std::string a = tree.path("a.TXT"), b = tree.path("sub/b.txt");
+    EXPECT_TRUE(is_report(search("кот"), {found(a, 0) + found(a, 6), found(b, 5)}))
+        << editor_text(&memory);
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(text(IDC_MASK), "*.TXT");   // lower-cased in a copy
+}
+
+TEST_F(FolderFindTest, ReplaceRewritesTheMatchingFilesAndReportsEachHit) {
+    const std::string a = tree.path("a.TXT"), b = tree.path("sub/b.txt");
+    EXPECT_TRUE(is_report(search("кот", "котёнок"),
+                          {replaced(a, 0) + replaced(a, 6), replaced(b, 5)}))
+        << editor_text(&memory);
+    EXPECT_EQ(tree.read("a.TXT"), "котёнок и котёнок");
+    EXPECT_EQ(tree.read("sub/b.txt"), "один котёнок");
+    EXPECT_EQ(tree.read("c.log"), "кот");
+    EXPECT_EQ(tree.read("sub/d.txt.bak"), "кот");
+    EXPECT_EQ(tree.entries(), sorted({"a.TXT", "c.log", "sub", "sub/b.txt", "sub/d.txt.bak"}));
+}
+
+// The folder text is used whole, however long: a text cut to a path buffer would name
+// another folder. Natively the walk takes long paths; Windows refuses them, and the
+// report says so.
+TEST_F(FolderFindTest, FolderTextLongerThanAPathBufferIsUsedWhole) {
+    std::string folder = tree.root;
+    while (folder.size() < 300) folder += std::string(1, SEP) + ".";
+    set_text(IDC_FIND_TEXT, "кот");
+    set_text(IDC_FOLDER, folder + SEP + "sub");
+    set_text(IDC_MASK, "*.txt");
+    memory_window_click(&memory, IDC_FIND);
+#ifdef _WIN32
+    EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) + folder + SEP +
+                                        "sub \tпропущены файлы и папки со слишком длинным путём!\r\n");
+#else
+    EXPECT_EQ(editor_text(&memory),
+              std::string(REPORT_HEADER) + found(folder + SEP + "sub" + SEP + "b.txt", 5));
+#endif
+}
+
+TEST_F(FolderFindTest, AFolderThatDoesNotExistIsReported) {
+    tree.remove("sub");
+    set_text(IDC_FIND_TEXT, "кот");
+    set_text(IDC_FOLDER, tree.path("sub"));
+    memory_window_click(&memory, IDC_FIND);
+    EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) + tree.path("sub") +
+                                        " \tпапка не найдена, поиск не выполнен!\r\n");
+}
+
+TEST_F(FolderFindTest, NoMemoryForTheTextsEndsWithAMessageAndNoWalk) {
+    // The query, the replacement, the mask, the folder, the walk pattern.
+    for (int given = 0; given < 5; given++) {
+        set_text(IDC_EDITOR, "document");
+        memory.messages.clear();
+        fail_allocations_after(given);
+        search("кот", "пёс");
+        set_window_allocator(nullptr);
+        EXPECT_EQ(last_message().text, NO_MEMORY) << given;
+        EXPECT_EQ(editor_text(&memory), given < 2 ? "document" : "") << given;
+    }
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(FolderFindTest, BrowseStartsAtTheFieldAndTakesOnlyAChosenFolder) {
+    set_text(IDC_FOLDER, "C:\\old");
+    memory.folder_answers = {{false, ""}, {true, "C:\\Документы"}};
+    EXPECT_EQ(command(IDC_BROWSE, NOTIFY_CLICKED), COMMAND_DEFAULT);
+    EXPECT_EQ(text(IDC_FOLDER), "C:\\old");
+    memory_window_click(&memory, IDC_BROWSE);
+    EXPECT_EQ(text(IDC_FOLDER), "C:\\Документы");
+    ASSERT_EQ(memory.dialog_calls.size(), 2u);
+    EXPECT_EQ(memory.dialog_calls[0].initial_path, "C:\\old");
+    EXPECT_EQ(memory.dialog_calls[0].kind, -1);
+}
+
+}  // namespace
