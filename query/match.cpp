@@ -11,11 +11,10 @@
 
 namespace {
 
-// Runs the compiled segments over the text; the match start, or null when there is none.
-// Nothing here reads or reports beyond the text's terminating zero.
-const char* run_segments(const char* text, const SegmentTable* segments,
+// Runs the compiled segments over the text [text, end); the match start, or null when
+// there is none. Nothing here reads or reports beyond `end`.
+const char* run_segments(const char* text, const char* end, const SegmentTable* segments,
                          CaptureTable* captures, uint32_t* match_length) {
-    const char* end = text + strlen(text);
     const char* position = text;
     const char* start = text;
     for (uint32_t i = 0; i < segments->count; i++) {
@@ -46,17 +45,17 @@ const char* run_segments(const char* text, const SegmentTable* segments,
     return start;
 }
 
-}  // namespace
-
-const char* match_query(const char* text, const char* query, uint32_t* match_length,
-                        CaptureTable** captures) {
+// match_query over [text, text + length), or up to the text's terminating zero when
+// `length` is null: that text's end is only looked for once the query has compiled.
+const char* match_range(const char* text, const size_t* length, const char* query,
+                        uint32_t* match_length, CaptureTable** captures) {
     errno = 0;
     if (!text || !query) {
         errno = EINVAL;
         return nullptr;
     }
     // Before the query is read: a malformed query against an empty text reports nothing.
-    if (*text == '\0' || *query == '\0') {
+    if ((length ? *length == 0 : *text == '\0') || *query == '\0') {
         if (match_length) *match_length = 0;
         return nullptr;
     }
@@ -86,8 +85,21 @@ const char* match_query(const char* text, const char* query, uint32_t* match_len
         return nullptr;
     }
     if (captures) *captures = capture_table;
-    const char* start = run_segments(text, segments, capture_table, match_length);
+    const char* end = text + (length ? *length : strlen(text));
+    const char* start = run_segments(text, end, segments, capture_table, match_length);
     free_table(segments);
     errno = 0;
     return start;
+}
+
+}  // namespace
+
+const char* match_query(const char* text, const char* query, uint32_t* match_length,
+                        CaptureTable** captures) {
+    return match_range(text, nullptr, query, match_length, captures);
+}
+
+const char* match_query_n(const char* text, size_t length, const char* query,
+                          uint32_t* match_length, CaptureTable** captures) {
+    return match_range(text, &length, query, match_length, captures);
 }

@@ -6,6 +6,7 @@
 // No match is a null result with errno 0.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 constexpr uint32_t MAX_TABLE_ENTRIES = 255;
@@ -71,6 +72,12 @@ uint32_t parse_hex(const char* string);
 const char* match_query(const char* text, const char* query, uint32_t* match_length,
                         CaptureTable** captures);
 
+// match_query over the `length` bytes at `text`, which need no terminating zero: a zero
+// byte among them is text like any other. For a caller that knows where its text ends
+// (the folder search's windows), so that the text is not measured again at every call.
+const char* match_query_n(const char* text, size_t length, const char* query,
+                          uint32_t* match_length, CaptureTable** captures);
+
 // Releases a table and every block that it owns. A null table does nothing.
 void free_table(CaptureTable* table);
 void free_table(SegmentTable* table);
@@ -83,3 +90,8 @@ void free_table(PieceTable* table);
 const char* replace_query(const char* text, const char* query,
                           const char* replacement_template, uint32_t* match_length,
                           char** replacement, uint32_t* replacement_length);
+
+// replace_query over the `length` bytes at `text`, as match_query_n reads them.
+const char* replace_query_n(const char* text, size_t length, const char* query,
+                            const char* replacement_template, uint32_t* match_length,
+                            char** replacement, uint32_t* replacement_length);

@@ -67,9 +67,9 @@ int read_template(const char* replacement_template, PieceTable** pieces) {
     return error;
 }
 
-}  // namespace
-
-const char* replace_query(const char* text, const char* query,
+// replace_query over [text, text + length), or up to the text's terminating zero when
+// `length` is null.
+const char* replace_range(const char* text, const size_t* length, const char* query,
                           const char* replacement_template, uint32_t* match_length,
                           char** replacement, uint32_t* replacement_length) {
     if (!query || !replacement_template || !replacement) {
@@ -82,10 +82,11 @@ const char* replace_query(const char* text, const char* query,
     PieceTable* pieces = nullptr;
     int error = read_template(replacement_template, &pieces);
     const char* start = nullptr;
-    uint32_t length = 0;
+    uint32_t found_length = 0;
     CaptureTable* captures = nullptr;
     if (!error) {
-        start = match_query(text, query, &length, &captures);
+        start = length ? match_query_n(text, *length, query, &found_length, &captures)
+                       : match_query(text, query, &found_length, &captures);
         error = errno;
     }
 
@@ -107,9 +108,25 @@ const char* replace_query(const char* text, const char* query,
 
     if (start) {
         *replacement = out;
-        if (match_length) *match_length = length;
+        if (match_length) *match_length = found_length;
         if (replacement_length) *replacement_length = static_cast<uint32_t>(out_length);
     }
     errno = error;
     return start;
+}
+
+}  // namespace
+
+const char* replace_query(const char* text, const char* query,
+                          const char* replacement_template, uint32_t* match_length,
+                          char** replacement, uint32_t* replacement_length) {
+    return replace_range(text, nullptr, query, replacement_template, match_length, replacement,
+                         replacement_length);
+}
+
+const char* replace_query_n(const char* text, size_t length, const char* query,
+                            const char* replacement_template, uint32_t* match_length,
+                            char** replacement, uint32_t* replacement_length) {
+    return replace_range(text, &length, query, replacement_template, match_length, replacement,
+                         replacement_length);
 }

@@ -1,7 +1,10 @@
 // match_query: where matches begin and end, captures, errno and the table limits.
 #include "outcome.h"
 
+#include <string.h>
 #include <vector>
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -97,6 +100,35 @@ TEST(Match, AtMost255SegmentsAndCaptures) {
     EXPECT_EQ(listed.substr(0, 6), "0+255 ");
     EXPECT_EQ(listed.substr(listed.size() - 8), " n@254+0");  // the 255th capture
     EXPECT_EQ(match(text.c_str(), repeat("%n%x", 256).c_str(), true), "errno 7 (cleared)");
+}
+
+// The sized entries: the same outcomes where the length is the text's own, nothing read
+// beyond the length, and a zero byte within it taken as text.
+TEST(Match, GivenLength) {
+    for (const char* query : {"abc", "a?c", "?abc", "??c", "o*", "o%x%", "h%x%o", "%x%world", "*",
+                              "a\\0", "x*\\0\\0", "50%", "%a b%", "abc*zzz", "a\\", ""}) {
+        for (const char* text : {"xxabcabc", "abbc", "hello world", "ab", "xa", "x", ""}) {
+            for (bool captures : {false, true})
+                EXPECT_EQ(match(text, query, captures, strlen(text)), match(text, query, captures))
+                    << query << " in " << text;
+            EXPECT_EQ(replace(text, query, "<%x%>", strlen(text)), replace(text, query, "<%x%>"))
+                << query << " in " << text;
+        }
+    }
+    const char* text = "abcabc";
+    EXPECT_EQ(match(text, "bc", false, 4), "1+2");
+    EXPECT_EQ(match(text, "c*", false, 4), "2+2");
+    EXPECT_EQ(match(text, "cab", false, 4), "none");
+    EXPECT_EQ(match(text, "abc??", false, 4), "none");
+    EXPECT_EQ(match(text, "a\\0\\0\\0\\0", false, 4), "none");
+    EXPECT_EQ(match(text, "a", true, 0), "none length 0 (untouched)");
+    EXPECT_EQ(replace(text, "c%x%", "[%x%]", 4), "2+1 []");
+    EXPECT_EQ(replace(text, "b%x%a", "[%x%]", 4), "1+3 [c]");
+    const char zeros[] = {'a', 'b', '\0', 'c', 'd'};
+    EXPECT_EQ(match(zeros, "b?c", false, 5), "1+3");
+    EXPECT_EQ(match(zeros, "b*", false, 5), "1+4");
+    EXPECT_EQ(replace(zeros, "a%x%d", "%x%", 5), "0+5 b\0c"s);
+    EXPECT_EQ(match(nullptr, "a", false, 4), "errno 22");
 }
 
 TEST(Tables, SizesFollowThePointerSize) {
