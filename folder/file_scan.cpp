@@ -98,7 +98,6 @@ void slide_to(FileScan* scan, int64_t offset) {
     scan->buffer_start = offset;
     scan->buffer_length -= drop;
     fill(scan);
-    scan->zero_from = scan->zero_at = -1;  // the buffer holds more bytes now
 }
 
 // The first candidate at or after `from`: 1 with its offset, or 0 when the file (or
@@ -128,19 +127,6 @@ int next_candidate(FileScan* scan, int64_t from, int64_t* candidate) {
     }
 }
 
-// The offset of the first zero byte of the buffer at or after `from`, or the buffer's end:
-// a window's text ends there. Looked for once for all the candidates before it.
-int64_t first_zero(FileScan* scan, int64_t from) {
-    if (from < scan->zero_from || from > scan->zero_at) {
-        const char* at = scan->buffer + (from - scan->buffer_start);
-        const void* zero = memchr(at, 0, static_cast<size_t>(buffer_end(scan) - from));
-        scan->zero_from = from;
-        scan->zero_at = zero ? scan->buffer_start + (static_cast<const char*>(zero) - scan->buffer)
-                             : buffer_end(scan);
-    }
-    return scan->zero_at;
-}
-
 // One candidate's window, evaluated by the engine. Returns the offset at which the scan
 // resumes, or -1 after a read failure.
 int64_t take_candidate(FileScan* scan, int64_t candidate) {
@@ -148,10 +134,11 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
         slide_to(scan, candidate);
         if (scan->read_failed) return -1;
     }
+    // The window's text ends at its first zero byte, which the engine looks for itself
+    // only as far as a match reaches.
     const char* text = scan->buffer + (candidate - scan->buffer_start);
-    int64_t end = first_zero(scan, candidate);
-    if (end > candidate + WINDOW_SIZE) end = candidate + WINDOW_SIZE;
-    size_t size = static_cast<size_t>(end - candidate);
+    uint32_t size = static_cast<uint32_t>(buffer_end(scan) - candidate);
+    if (size > WINDOW_SIZE) size = WINDOW_SIZE;
 
     const FolderJob* job = scan->job;
     uint32_t match_length = 0;
@@ -216,7 +203,6 @@ int scan_begin(FileScan* scan) {
     if (!scan->block) return -1;
     uintptr_t address = reinterpret_cast<uintptr_t>(scan->block);
     scan->buffer = scan->block + (PAGE_SIZE - address % PAGE_SIZE) % PAGE_SIZE;
-    scan->zero_from = scan->zero_at = -1;
     return 0;
 }
 

@@ -24,8 +24,6 @@ struct FileScan {
     uint32_t buffer_length;
     int at_end;              // the buffer reaches the end of the file
     int read_failed;
-    int64_t zero_from;       // the buffer's first zero byte at or after zero_from is at
-    int64_t zero_at;         //   zero_at (the buffer's end if none); -1: not looked for
     uint32_t prefix_length;  // 0: every offset is a candidate
     ByteFinder finder;       // finds the prefix, the bytes that begin every candidate
     FILE* copy;              // Replace: the copy, while it is being written

@@ -12,9 +12,11 @@
 namespace {
 
 // Runs the compiled segments over the text [text, end); the match start, or null when
-// there is none. Nothing here reads or reports beyond `end`.
-const char* run_segments(const char* text, const char* end, const SegmentTable* segments,
-                         CaptureTable* captures, uint32_t* match_length) {
+// there is none. Nothing here reads or reports beyond `end`. With `may_end_sooner`, `end`
+// is only a bound: the text ends at its first zero byte if one comes before.
+const char* run_segments(const char* text, const char* end, bool may_end_sooner,
+                         const SegmentTable* segments, CaptureTable* captures,
+                         uint32_t* match_length) {
     const char* position = text;
     const char* start = text;
     for (uint32_t i = 0; i < segments->count; i++) {
@@ -37,17 +39,28 @@ const char* run_segments(const char* text, const char* end, const SegmentTable* 
         position = found + advance;
         if (capture) capture->length = static_cast<int32_t>(found - capture->start);
     }
-    if (match_length) {
-        const SegmentEntry& last = segments->entries[segments->count - 1];
-        bool to_text_end = last.kind == SEG_ANY && !last.literal;
-        *match_length = static_cast<uint32_t>((to_text_end ? end : position) - start);
+    const SegmentEntry& last = segments->entries[segments->count - 1];
+    bool to_text_end = last.kind == SEG_ANY && !last.literal;
+    if (may_end_sooner) {
+        // A run that never passed a zero byte is the run over the shorter text too: each
+        // literal was the first occurrence in the longer text, so in the shorter one as
+        // well. A run that passed one fails on the shorter text, at the step that crossed
+        // it. So the bytes are looked at only as far as the run went.
+        if (memchr(text, 0, static_cast<size_t>(position - text))) return nullptr;
+        if (to_text_end && match_length) {
+            const void* zero = memchr(position, 0, static_cast<size_t>(end - position));
+            if (zero) end = static_cast<const char*>(zero);
+        }
     }
+    if (match_length)
+        *match_length = static_cast<uint32_t>((to_text_end ? end : position) - start);
     return start;
 }
 
-// match_query over [text, text + length), or up to the text's terminating zero when
-// `length` is null: that text's end is only looked for once the query has compiled.
-const char* match_range(const char* text, const size_t* length, const char* query,
+// match_query over the text up to its terminating zero, or to its first zero byte within
+// `*limit` bytes when `limit` is given. A text's end is only looked for once the query has
+// compiled.
+const char* match_range(const char* text, const size_t* limit, const char* query,
                         uint32_t* match_length, CaptureTable** captures) {
     errno = 0;
     if (!text || !query) {
@@ -55,7 +68,7 @@ const char* match_range(const char* text, const size_t* length, const char* quer
         return nullptr;
     }
     // Before the query is read: a malformed query against an empty text reports nothing.
-    if ((length ? *length == 0 : *text == '\0') || *query == '\0') {
+    if ((limit && *limit == 0) || *text == '\0' || *query == '\0') {
         if (match_length) *match_length = 0;
         return nullptr;
     }
@@ -85,8 +98,9 @@ const char* match_range(const char* text, const size_t* length, const char* quer
         return nullptr;
     }
     if (captures) *captures = capture_table;
-    const char* end = text + (length ? *length : strlen(text));
-    const char* start = run_segments(text, end, segments, capture_table, match_length);
+    const char* end = text + (limit ? *limit : strlen(text));
+    const char* start =
+        run_segments(text, end, limit != nullptr, segments, capture_table, match_length);
     free_table(segments);
     errno = 0;
     return start;
@@ -99,7 +113,7 @@ const char* match_query(const char* text, const char* query, uint32_t* match_len
     return match_range(text, nullptr, query, match_length, captures);
 }
 
-const char* match_query_n(const char* text, size_t length, const char* query,
+const char* match_query_n(const char* text, size_t limit, const char* query,
                           uint32_t* match_length, CaptureTable** captures) {
-    return match_range(text, &length, query, match_length, captures);
+    return match_range(text, &limit, query, match_length, captures);
 }

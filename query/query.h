@@ -72,10 +72,11 @@ uint32_t parse_hex(const char* string);
 const char* match_query(const char* text, const char* query, uint32_t* match_length,
                         CaptureTable** captures);
 
-// match_query over the `length` bytes at `text`, which need no terminating zero: a zero
-// byte among them is text like any other. For a caller that knows where its text ends
-// (the folder search's windows), so that the text is not measured again at every call.
-const char* match_query_n(const char* text, size_t length, const char* query,
+// match_query over a text that ends at its first zero byte or after `limit` bytes,
+// whichever comes first; the `limit` bytes must be readable. For a caller that knows how
+// far its text can reach (a window of a file), so that the text is not measured first:
+// only the bytes that a match spans are looked at for a zero.
+const char* match_query_n(const char* text, size_t limit, const char* query,
                           uint32_t* match_length, CaptureTable** captures);
 
 // Releases a table and every block that it owns. A null table does nothing.
@@ -91,7 +92,7 @@ const char* replace_query(const char* text, const char* query,
                           const char* replacement_template, uint32_t* match_length,
                           char** replacement, uint32_t* replacement_length);
 
-// replace_query over the `length` bytes at `text`, as match_query_n reads them.
-const char* replace_query_n(const char* text, size_t length, const char* query,
+// replace_query over a text that ends as match_query_n's does.
+const char* replace_query_n(const char* text, size_t limit, const char* query,
                             const char* replacement_template, uint32_t* match_length,
                             char** replacement, uint32_t* replacement_length);

@@ -67,9 +67,8 @@ int read_template(const char* replacement_template, PieceTable** pieces) {
     return error;
 }
 
-// replace_query over [text, text + length), or up to the text's terminating zero when
-// `length` is null.
-const char* replace_range(const char* text, const size_t* length, const char* query,
+// replace_query over the text as match_range reads it.
+const char* replace_range(const char* text, const size_t* limit, const char* query,
                           const char* replacement_template, uint32_t* match_length,
                           char** replacement, uint32_t* replacement_length) {
     if (!query || !replacement_template || !replacement) {
@@ -85,7 +84,7 @@ const char* replace_range(const char* text, const size_t* length, const char* qu
     uint32_t found_length = 0;
     CaptureTable* captures = nullptr;
     if (!error) {
-        start = length ? match_query_n(text, *length, query, &found_length, &captures)
+        start = limit ? match_query_n(text, *limit, query, &found_length, &captures)
                        : match_query(text, query, &found_length, &captures);
         error = errno;
     }
@@ -124,9 +123,9 @@ const char* replace_query(const char* text, const char* query,
                          replacement_length);
 }
 
-const char* replace_query_n(const char* text, size_t length, const char* query,
+const char* replace_query_n(const char* text, size_t limit, const char* query,
                             const char* replacement_template, uint32_t* match_length,
                             char** replacement, uint32_t* replacement_length) {
-    return replace_range(text, &length, query, replacement_template, match_length, replacement,
+    return replace_range(text, &limit, query, replacement_template, match_length, replacement,
                          replacement_length);
 }
