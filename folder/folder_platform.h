@@ -35,8 +35,9 @@ constexpr int ENTRY_FILE = 0;
 constexpr int ENTRY_FOLDER = 1;
 constexpr int ENTRY_LINKED_FOLDER = 2;  // a link to a folder: never entered
 
-// The kind of the entry at `path`. Returns 0, or a code (2 when it no longer exists).
-int32_t entry_kind(const char* path, int* kind);
+// The kind of the entry `name` of the listing, whose full path is `path`. Returns 0, or a
+// code (2 when it no longer exists).
+int32_t entry_kind(const Listing* listing, const char* name, const char* path, int* kind);
 
 // 1 when `path` itself is a symbolic link (or another reparse point), 0 otherwise.
 int is_link(const char* path);

@@ -64,13 +64,24 @@ int by_name(const void* a, const void* b) {
 }  // namespace
 
 // The names are read at once and sorted, so that a walk meets them in a repeatable order
-// and never meets the copies that a Replace creates in the folder meanwhile.
+// and never meets the copies that a Replace creates in the folder meanwhile. The folder
+// stays open, so that an entry's kind is looked up by its name in it rather than by its
+// whole path again; but only so many folders at a time, so that a deep tree cannot use
+// up the descriptors that its files need.
 struct Listing {
     char* names;       // NUL-terminated names, one after another
     char** order;      // the names sorted by their bytes
     uint32_t count;
     uint32_t next;
+    DIR* folder;       // null when not kept open
 };
+
+namespace {
+
+constexpr int OPEN_FOLDERS_MAX = 32;
+int open_folders = 0;  // listings that keep their folder open
+
+}  // namespace
 
 int32_t listing_open(const char* pattern, uint16_t split, Listing** listing, const char** name) {
     size_t folder_length = split;
@@ -110,15 +121,19 @@ int32_t listing_open(const char* pattern, uint16_t split, Listing** listing, con
             result->count++;
         }
     }
-    closedir(dir);
+    if (!code && open_folders < OPEN_FOLDERS_MAX) {
+        result->folder = dir;
+        open_folders++;
+    } else {
+        closedir(dir);
+    }
     if (!code && result->count == 0) code = 2;  // nothing matches the mask
     if (!code) {
         result->order = static_cast<char**>(malloc(result->count * sizeof(char*)));
         if (!result->order) code = 8;
     }
     if (code) {
-        if (result) free(result->names);
-        free(result);
+        if (result) listing_close(result);
         return code;
     }
     char* next = result->names;
@@ -137,22 +152,30 @@ int32_t listing_next(Listing* listing, const char** name) {
 }
 
 int32_t listing_close(Listing* listing) {
+    if (listing->folder) {
+        closedir(listing->folder);
+        open_folders--;
+    }
     free(listing->order);
     free(listing->names);
     free(listing);
     return 0;
 }
 
-int32_t entry_kind(const char* path, int* kind) {
+int32_t entry_kind(const Listing* listing, const char* name, const char* path, int* kind) {
+    // By its name in the open folder, or else by its whole path.
+    int folder = listing->folder ? dirfd(listing->folder) : AT_FDCWD;
+    const char* at = listing->folder ? name : path;
     struct stat status;
-    if (lstat(path, &status) != 0) return code_from_errno(errno);
+    if (fstatat(folder, at, &status, AT_SYMLINK_NOFOLLOW) != 0) return code_from_errno(errno);
     if (S_ISDIR(status.st_mode)) {
         *kind = ENTRY_FOLDER;
     } else if (S_ISLNK(status.st_mode)) {
         // A link is a folder when it leads to one; a broken link is a file (that cannot
         // be opened).
-        *kind = stat(path, &status) == 0 && S_ISDIR(status.st_mode) ? ENTRY_LINKED_FOLDER
-                                                                     : ENTRY_FILE;
+        *kind = fstatat(folder, at, &status, 0) == 0 && S_ISDIR(status.st_mode)
+                    ? ENTRY_LINKED_FOLDER
+                    : ENTRY_FILE;
     } else {
         *kind = ENTRY_FILE;
     }
