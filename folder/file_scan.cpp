@@ -187,13 +187,15 @@ void scan_set_prefix(FileScan* scan, const char* prefix, uint32_t length) {
 
 void report_line(const FolderJob* job, const char* format, const char* path, int64_t number) {
     if (!job->main_window) return;
-    // Room for the path, the longest text and a 64-bit number.
+    // Room for the path, the longest text and a 64-bit number; on the stack for the
+    // paths that the walker hands over.
     size_t size = strlen(path) + strlen(format) + 24;
-    char* line = static_cast<char*>(malloc(size));
+    char local[PATH_LIMIT + 128];
+    char* line = size <= sizeof local ? local : static_cast<char*>(malloc(size));
     if (!line) return;
     snprintf(line, size, format, path, number);
     append_editor_line(job->main_window, line);
-    free(line);
+    if (line != local) free(line);
 }
 
 int scan_begin(FileScan* scan) {
