@@ -5,6 +5,7 @@
 #include "compile.h"
 #include "search.h"
 #include "table.h"
+#include "template.h"
 
 #include <errno.h>
 #include <string.h>
@@ -57,36 +58,40 @@ const char* run_segments(const char* text, const char* end, bool may_end_sooner,
     return start;
 }
 
+// The entry checks of every matching call, in their order: a null text, then an empty
+// text or query, which give no match before a query's faults are looked at. Returns 1
+// when they end the call (errno and match_length set), 0 to go on.
+int ended_at_entry(const char* text, const size_t* limit, bool empty_query,
+                   uint32_t* match_length) {
+    errno = 0;
+    if (!text) {
+        errno = EINVAL;
+        return 1;
+    }
+    if ((limit && *limit == 0) || *text == '\0' || empty_query) {
+        if (match_length) *match_length = 0;
+        return 1;
+    }
+    return 0;
+}
+
 // match_query over the text up to its terminating zero, or to its first zero byte within
 // `*limit` bytes when `limit` is given. A text's end is only looked for once the query has
 // compiled.
 const char* match_range(const char* text, const size_t* limit, const char* query,
                         uint32_t* match_length, CaptureTable** captures) {
-    errno = 0;
-    if (!text || !query) {
+    if (!query) {
         errno = EINVAL;
         return nullptr;
     }
-    // Before the query is read: a malformed query against an empty text reports nothing.
-    if ((limit && *limit == 0) || *text == '\0' || *query == '\0') {
-        if (match_length) *match_length = 0;
-        return nullptr;
-    }
+    if (ended_at_entry(text, limit, *query == '\0', match_length)) return nullptr;
 
-    SegmentTable* segments = table_new<SegmentTable>();
+    SegmentTable* segments = nullptr;
     CaptureTable* capture_table = nullptr;
-    if (segments && captures) {
-        capture_table = table_new<CaptureTable>();
-        if (!capture_table) {
-            free_table(segments);
-            segments = nullptr;
-        }
-    }
-    if (!segments) {
+    if (new_tables(&segments, captures ? &capture_table : nullptr)) {
         errno = ENOMEM;
         return nullptr;
     }
-
     int error = compile_query(query, &segments, captures ? &capture_table : nullptr);
     if (error) {
         free_table(segments);
@@ -108,6 +113,18 @@ const char* match_range(const char* text, const size_t* limit, const char* query
 
 }  // namespace
 
+int new_tables(SegmentTable** segments, CaptureTable** captures) {
+    *segments = table_new<SegmentTable>();
+    if (*segments && captures) {
+        *captures = table_new<CaptureTable>();
+        if (!*captures) {
+            free_table(*segments);
+            *segments = nullptr;
+        }
+    }
+    return *segments ? 0 : ENOMEM;
+}
+
 const char* match_query(const char* text, const char* query, uint32_t* match_length,
                         CaptureTable** captures) {
     return match_range(text, nullptr, query, match_length, captures);
@@ -116,4 +133,59 @@ const char* match_query(const char* text, const char* query, uint32_t* match_len
 const char* match_query_n(const char* text, size_t limit, const char* query,
                           uint32_t* match_length, CaptureTable** captures) {
     return match_range(text, &limit, query, match_length, captures);
+}
+
+void prepare_query(PreparedQuery* prepared, const char* query,
+                   const char* replacement_template) {
+    *prepared = {};
+    prepared->replacing = replacement_template != nullptr;
+    if (!query) {
+        prepared->first_error = EINVAL;
+        return;
+    }
+    if (prepared->replacing)
+        prepared->first_error = read_template(replacement_template, &prepared->pieces);
+    prepared->empty_query = *query == '\0';
+    if (prepared->first_error || prepared->empty_query) return;
+    CaptureTable** captures = prepared->replacing ? &prepared->captures : nullptr;
+    int error = new_tables(&prepared->segments, captures);
+    if (!error) error = compile_query(query, &prepared->segments, captures);
+    if (error) {
+        free_table(prepared->segments);
+        free_table(prepared->captures);
+        prepared->segments = nullptr;
+        prepared->captures = nullptr;
+        prepared->query_error = error;
+    }
+}
+
+void release_query(PreparedQuery* prepared) {
+    free_table(prepared->segments);
+    free_table(prepared->captures);
+    free_table(prepared->pieces);
+    *prepared = {};
+}
+
+const char* match_compiled(PreparedQuery* prepared, const char* text, size_t limit,
+                           uint32_t* match_length) {
+    if (prepared->first_error) {
+        errno = prepared->first_error;
+        return nullptr;
+    }
+    if (ended_at_entry(text, &limit, prepared->empty_query, match_length)) return nullptr;
+    if (prepared->query_error) {
+        errno = prepared->query_error;
+        return nullptr;
+    }
+    return run_segments(text, text + limit, true, prepared->segments, prepared->captures,
+                        match_length);
+}
+
+const char* match_prepared(PreparedQuery* prepared, const char* text, size_t limit,
+                           uint32_t* match_length) {
+    if (prepared->replacing) {  // compiled with its captures: matches differ
+        errno = EINVAL;
+        return nullptr;
+    }
+    return match_compiled(prepared, text, limit, match_length);
 }

@@ -96,3 +96,31 @@ const char* replace_query(const char* text, const char* query,
 const char* replace_query_n(const char* text, size_t limit, const char* query,
                             const char* replacement_template, uint32_t* match_length,
                             char** replacement, uint32_t* replacement_length);
+
+// A query, and for Replace a template, compiled once for matching many texts: a folder
+// search's windows. Every call gives what match_query_n (without captures) or
+// replace_query_n with the same query and template would give, errno included, without
+// compiling them again.
+struct PreparedQuery {
+    SegmentTable* segments;  // null when the query is empty or did not compile
+    CaptureTable* captures;  // when replacing: the query's captures, of the last match
+    PieceTable* pieces;      // when replacing: the template's pieces (null when empty)
+    int replacing;           // prepared with a template: for replace_prepared only
+    int empty_query;
+    int first_error;         // what every call fails with first (a missing query, the
+                             //   template's fault), or 0
+    int query_error;         // what the query's compilation failed with, or 0
+};
+
+// Prepares `query`, with `replacement_template` (null: for match_prepared). A fault of
+// either, or a lack of memory, is not reported here but by every call that would meet it.
+// Release with release_query.
+void prepare_query(PreparedQuery* prepared, const char* query,
+                   const char* replacement_template);
+void release_query(PreparedQuery* prepared);
+
+const char* match_prepared(PreparedQuery* prepared, const char* text, size_t limit,
+                           uint32_t* match_length);
+const char* replace_prepared(PreparedQuery* prepared, const char* text, size_t limit,
+                             uint32_t* match_length, char** replacement,
+                             uint32_t* replacement_length);

@@ -2,6 +2,7 @@
 #include "outcome.h"
 
 #include <random>
+#include <string.h>
 #include <vector>
 
 namespace {
@@ -124,6 +125,36 @@ TEST(Match, TextWithABound) {
     }
     EXPECT_EQ(match("abc", "a", true, 0), "none length 0 (untouched)");
     EXPECT_EQ(match(nullptr, "a", false, 4), "errno 22");
+}
+
+// Prepared once, matched many times: what the unprepared calls give, faults included.
+TEST(Match, PreparedQueries) {
+    const char* const texts[] = {"xxabcabc", "ab\0c", "hello world", "x", "", nullptr};
+    const char* const queries[] = {"abc", "a?c", "o%x%", "h%x%o", "*",  "a\\0",
+                                   "50%", "%a b%", "a\\", "",     nullptr};
+    for (const char* query : queries) {
+        for (const char* replacement_template : {"<%x%>", "", "\\", "%a b%"}) {
+            PreparedQuery find, rewrite;
+            prepare_query(&find, query, nullptr);
+            prepare_query(&rewrite, query, replacement_template);
+            for (const char* text : texts) {
+                for (size_t limit : {size_t(0), size_t(3), size_t(8)}) {
+                    if (text && limit > strlen(text) + 1) continue;
+                    EXPECT_EQ(match(text, nullptr, false, limit, &find),
+                              match(text, query, false, limit))
+                        << query << " in " << text;
+                    EXPECT_EQ(replace(text, nullptr, nullptr, limit, &rewrite),
+                              replace(text, query, replacement_template, limit))
+                        << query << " in " << text << " to " << replacement_template;
+                }
+            }
+            // Each is for its own kind of call.
+            EXPECT_EQ(match("abc", nullptr, false, 3, &rewrite), "errno 22");
+            EXPECT_EQ(replace("abc", nullptr, nullptr, 3, &find), "errno 22");
+            release_query(&find);
+            release_query(&rewrite);
+        }
+    }
 }
 
 TEST(Tables, SizesFollowThePointerSize) {
