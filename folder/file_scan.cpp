@@ -127,6 +127,15 @@ int next_candidate(FileScan* scan, int64_t from, int64_t* candidate) {
     }
 }
 
+// The query (and template) compiled at the file's first candidate that needs it, rather
+// than at every candidate.
+PreparedQuery* prepared(FileScan* scan, PreparedQuery* query, const char* replacement) {
+    int* ready = query == &scan->find ? &scan->find_ready : &scan->rewrite_ready;
+    if (!*ready) prepare_query(query, scan->job->query, replacement);
+    *ready = 1;
+    return query;
+}
+
 // One candidate's window, evaluated by the engine. Returns the offset at which the scan
 // resumes, or -1 after a read failure.
 int64_t take_candidate(FileScan* scan, int64_t candidate) {
@@ -147,10 +156,10 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
     uint32_t replacement_length = 0;
     int replacing = copy_alive(scan);
     if (replacing) {
-        match = replace_query_n(text, size, job->query, job->replacement, &match_length,
-                                &replacement, &replacement_length);
+        match = replace_prepared(prepared(scan, &scan->rewrite, job->replacement), text, size,
+                                 &match_length, &replacement, &replacement_length);
     } else {
-        match = match_query_n(text, size, job->query, &match_length, nullptr);
+        match = match_prepared(prepared(scan, &scan->find, nullptr), text, size, &match_length);
     }
 
     int64_t resume = candidate + (scan->prefix_length ? scan->prefix_length : 1);
@@ -209,6 +218,9 @@ int scan_begin(FileScan* scan) {
 }
 
 void scan_end(FileScan* scan) {
+    if (scan->find_ready) release_query(&scan->find);
+    if (scan->rewrite_ready) release_query(&scan->rewrite);
+    scan->find_ready = scan->rewrite_ready = 0;
     free(scan->block);
     scan->block = scan->buffer = nullptr;
 }
