@@ -14,7 +14,7 @@ int compile_query(const char* query, SegmentTable** segments, CaptureTable** cap
 // `captures` is given. Returns 0, or ENOMEM with neither made.
 int new_tables(SegmentTable** segments, CaptureTable** captures);
 
-// match_query_n with a prepared query, whichever way it was compiled: with its captures
-// recorded in the prepared table when it was prepared for replacing.
+// match_prepared, whichever way the query was prepared: with its captures recorded in the
+// prepared table when it was prepared for replacing.
 const char* match_compiled(PreparedQuery* prepared, const char* text, size_t limit,
                            uint32_t* match_length);

@@ -75,16 +75,27 @@ int ended_at_entry(const char* text, const size_t* limit, bool empty_query,
     return 0;
 }
 
-// match_query over the text up to its terminating zero, or to its first zero byte within
-// `*limit` bytes when `limit` is given. A text's end is only looked for once the query has
-// compiled.
-const char* match_range(const char* text, const size_t* limit, const char* query,
-                        uint32_t* match_length, CaptureTable** captures) {
+}  // namespace
+
+int new_tables(SegmentTable** segments, CaptureTable** captures) {
+    *segments = table_new<SegmentTable>();
+    if (*segments && captures) {
+        *captures = table_new<CaptureTable>();
+        if (!*captures) {
+            free_table(*segments);
+            *segments = nullptr;
+        }
+    }
+    return *segments ? 0 : ENOMEM;
+}
+
+const char* match_query(const char* text, const char* query, uint32_t* match_length,
+                        CaptureTable** captures) {
     if (!query) {
         errno = EINVAL;
         return nullptr;
     }
-    if (ended_at_entry(text, limit, *query == '\0', match_length)) return nullptr;
+    if (ended_at_entry(text, nullptr, *query == '\0', match_length)) return nullptr;
 
     SegmentTable* segments = nullptr;
     CaptureTable* capture_table = nullptr;
@@ -103,36 +114,12 @@ const char* match_range(const char* text, const size_t* limit, const char* query
         return nullptr;
     }
     if (captures) *captures = capture_table;
-    const char* end = text + (limit ? *limit : strlen(text));
-    const char* start =
-        run_segments(text, end, limit != nullptr, segments, capture_table, match_length);
+    // The text's end is only looked for once the query has compiled.
+    const char* start = run_segments(text, text + strlen(text), false, segments, capture_table,
+                                     match_length);
     free_table(segments);
     errno = 0;
     return start;
-}
-
-}  // namespace
-
-int new_tables(SegmentTable** segments, CaptureTable** captures) {
-    *segments = table_new<SegmentTable>();
-    if (*segments && captures) {
-        *captures = table_new<CaptureTable>();
-        if (!*captures) {
-            free_table(*segments);
-            *segments = nullptr;
-        }
-    }
-    return *segments ? 0 : ENOMEM;
-}
-
-const char* match_query(const char* text, const char* query, uint32_t* match_length,
-                        CaptureTable** captures) {
-    return match_range(text, nullptr, query, match_length, captures);
-}
-
-const char* match_query_n(const char* text, size_t limit, const char* query,
-                          uint32_t* match_length, CaptureTable** captures) {
-    return match_range(text, &limit, query, match_length, captures);
 }
 
 void prepare_query(PreparedQuery* prepared, const char* query,

@@ -72,13 +72,6 @@ uint32_t parse_hex(const char* string);
 const char* match_query(const char* text, const char* query, uint32_t* match_length,
                         CaptureTable** captures);
 
-// match_query over a text that ends at its first zero byte or after `limit` bytes,
-// whichever comes first; the `limit` bytes must be readable. For a caller that knows how
-// far its text can reach (a window of a file), so that the text is not measured first:
-// only the bytes that a match spans are looked at for a zero.
-const char* match_query_n(const char* text, size_t limit, const char* query,
-                          uint32_t* match_length, CaptureTable** captures);
-
 // Releases a table and every block that it owns. A null table does nothing.
 void free_table(CaptureTable* table);
 void free_table(SegmentTable* table);
@@ -92,15 +85,12 @@ const char* replace_query(const char* text, const char* query,
                           const char* replacement_template, uint32_t* match_length,
                           char** replacement, uint32_t* replacement_length);
 
-// replace_query over a text that ends as match_query_n's does.
-const char* replace_query_n(const char* text, size_t limit, const char* query,
-                            const char* replacement_template, uint32_t* match_length,
-                            char** replacement, uint32_t* replacement_length);
-
 // A query, and for Replace a template, compiled once for matching many texts: a folder
-// search's windows. Every call gives what match_query_n (without captures) or
-// replace_query_n with the same query and template would give, errno included, without
-// compiling them again.
+// search's windows. A text there ends at its first zero byte or after `limit` bytes,
+// whichever comes first (the `limit` bytes must be readable); only the bytes that a match
+// spans are looked at for a zero. Every call gives what match_query (without captures) or
+// replace_query gives for that text with the same query and template, errno included,
+// without compiling them again.
 struct PreparedQuery {
     SegmentTable* segments;  // null when the query is empty or did not compile
     CaptureTable* captures;  // when replacing: the query's captures, of the last match

@@ -63,8 +63,9 @@ int build(const PieceTable* pieces, const CaptureTable* captures, char** out,
     return 0;
 }
 
-// replace_query over the text as match_range reads it.
-const char* replace_range(const char* text, const size_t* limit, const char* query,
+}  // namespace
+
+const char* replace_query(const char* text, const char* query,
                           const char* replacement_template, uint32_t* match_length,
                           char** replacement, uint32_t* replacement_length) {
     if (!query || !replacement_template || !replacement) {
@@ -80,8 +81,7 @@ const char* replace_range(const char* text, const size_t* limit, const char* que
     uint32_t found_length = 0;
     CaptureTable* captures = nullptr;
     if (!error) {
-        start = limit ? match_query_n(text, *limit, query, &found_length, &captures)
-                       : match_query(text, query, &found_length, &captures);
+        start = match_query(text, query, &found_length, &captures);
         error = errno;
     }
 
@@ -98,22 +98,6 @@ const char* replace_range(const char* text, const size_t* limit, const char* que
     }
     errno = error;
     return start;
-}
-
-}  // namespace
-
-const char* replace_query(const char* text, const char* query,
-                          const char* replacement_template, uint32_t* match_length,
-                          char** replacement, uint32_t* replacement_length) {
-    return replace_range(text, nullptr, query, replacement_template, match_length, replacement,
-                         replacement_length);
-}
-
-const char* replace_query_n(const char* text, size_t limit, const char* query,
-                            const char* replacement_template, uint32_t* match_length,
-                            char** replacement, uint32_t* replacement_length) {
-    return replace_range(text, &limit, query, replacement_template, match_length, replacement,
-                         replacement_length);
 }
 
 int read_template(const char* replacement_template, PieceTable** pieces) {

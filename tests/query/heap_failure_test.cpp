@@ -50,7 +50,7 @@ TEST(HeapFailure, PreparedReplace) {
     auto call = [] {
         PreparedQuery prepared;
         prepare_query(&prepared, "x%a%y*z", "<%a%>\\n%b%-%a%");
-        std::string got = replace("..x123y..z..", nullptr, nullptr, 12, &prepared);
+        std::string got = replace("..x123y..z..", nullptr, nullptr, &prepared, 12);
         release_query(&prepared);
         return got;
     };

@@ -9,32 +9,26 @@
 #include <gtest/gtest.h>
 
 #include <errno.h>
-#include <stdint.h>
 #include <stdlib.h>
 #include <string>
 
 constexpr uint32_t UNTOUCHED = 0xDEADBEEF;
 
-// Marks a text that ends at its terminating zero, for the helpers' `length`.
-constexpr size_t TO_ZERO = SIZE_MAX;
-
-// match_query with or without captures, or match_query_n with a `length`, or
-// match_prepared with a `prepared` query (no captures) in place of `query`. With
+// match_query with or without captures, or match_prepared over at most `limit` bytes
+// with a `prepared` query (no captures) in place of `query`. With
 // captures, a match lists them as "name@start+length"; otherwise " (table)" says a table
 // was handed over, " (cleared)" that the caller's pointer was set to null, " (untouched)"
 // that it was not written.
 inline std::string match(const char* text, const char* query, bool with_captures = false,
-                         size_t text_length = TO_ZERO, PreparedQuery* prepared = nullptr) {
+                         PreparedQuery* prepared = nullptr, size_t limit = 0) {
     static char mark;
     CaptureTable* const untouched = reinterpret_cast<CaptureTable*>(&mark);
     CaptureTable* table = untouched;
     uint32_t length = UNTOUCHED;
     errno = -1;
     CaptureTable** captures = with_captures ? &table : nullptr;
-    const char* found = prepared ? match_prepared(prepared, text, text_length, &length)
-                        : text_length == TO_ZERO
-                            ? match_query(text, query, &length, captures)
-                            : match_query_n(text, text_length, query, &length, captures);
+    const char* found = prepared ? match_prepared(prepared, text, limit, &length)
+                                 : match_query(text, query, &length, captures);
     std::string out = found   ? std::to_string(found - text) + "+" + std::to_string(length)
                       : errno ? "errno " + std::to_string(errno)
                               : "none";
@@ -55,23 +49,20 @@ inline std::string match(const char* text, const char* query, bool with_captures
     return out;
 }
 
-// replace_query (or replace_query_n with a `length`, or replace_prepared with a
-// `prepared` query and template): "offset+length replacement", or "none" / "errno N",
-// after which none of the three places may have been written.
+// replace_query (or replace_prepared over at most `limit` bytes with a `prepared` query
+// and template): "offset+length replacement", or "none" / "errno N", after which none of
+// the three places may have been written.
 inline std::string replace(const char* text, const char* query, const char* replacement_template,
-                           size_t text_length = TO_ZERO, PreparedQuery* prepared = nullptr) {
+                           PreparedQuery* prepared = nullptr, size_t limit = 0) {
     static char untouched[] = "untouched";
     uint32_t match_length = UNTOUCHED, replacement_length = UNTOUCHED;
     char* replacement = untouched;
     errno = -1;
     const char* found =
-        prepared ? replace_prepared(prepared, text, text_length, &match_length, &replacement,
+        prepared ? replace_prepared(prepared, text, limit, &match_length, &replacement,
                                     &replacement_length)
-        : text_length == TO_ZERO
-            ? replace_query(text, query, replacement_template, &match_length, &replacement,
-                            &replacement_length)
-            : replace_query_n(text, text_length, query, replacement_template, &match_length,
-                              &replacement, &replacement_length);
+                 : replace_query(text, query, replacement_template, &match_length, &replacement,
+                                 &replacement_length);
     if (!found) {
         EXPECT_TRUE(match_length == UNTOUCHED && replacement == untouched &&
                     replacement_length == UNTOUCHED);
