@@ -89,7 +89,7 @@ int32_t walk_entry(const char* pattern, uint16_t split, uint16_t base, WalkConte
     memcpy(path + split + 1, name, name_length + 1);
 
     int kind = ENTRY_FILE;
-    int32_t result = entry_kind(listing, name, path, &kind);
+    int32_t result = entry_kind(listing, path, &kind);
     // An entry that vanished after the listing named it (a Replace renaming its copies,
     // say) is passed over; the rest of the folder is still walked.
     if (result == WALK_CODE_FILE_NOT_FOUND) return 0;
