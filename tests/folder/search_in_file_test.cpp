@@ -100,6 +100,7 @@ TEST(SearchInFile, QueryWithoutLiteralPrefix) {
     EXPECT_EQ(search(f, "\\x41bc"), found(f, 2) + found(f, 7));
     EXPECT_EQ(search(f, "\\tA"), found(f, 10));
     EXPECT_EQ(search(f, "\\x41b*\\t"), found(f, 2));
+    EXPECT_EQ(search(f, "\\x41\\0c"), found(f, 2) + found(f, 7));  // compared up to the zero
     EXPECT_EQ(search(f, "\\x4"), "");  // does not decode: never a hit
     EXPECT_EQ(search(f, "yy", nullptr, nullptr, "*", 99), found(f, 5));  // a prefix past the end
     EXPECT_EQ(search(f, "\\x41bc", "-"), replaced(f, 2) + replaced(f, 7));

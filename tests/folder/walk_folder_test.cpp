@@ -13,6 +13,7 @@
 #include <windows.h>
 #else
 #include <limits.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -324,7 +325,14 @@ TEST(WalkFolder, DeepTreesAndOverlongPaths) {
     fclose(fopen("deep.txt", "wb"));
     ASSERT_EQ(chdir(here), 0);
 
+    // Fewer descriptors than the tree has levels.
+    struct rlimit saved, few;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    few = saved;
+    few.rlim_cur = 40;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
     Walk got = walk(tree, WALK_VISIT_FILES);
+    setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_EQ(got.result, WALK_CODE_FILENAME_EXCED_RANGE);
     EXPECT_EQ(got.visits.back(), "short.txt");
     size_t mid = 0;
