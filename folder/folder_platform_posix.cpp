@@ -87,9 +87,11 @@ int open_folders = 0;             // listings that keep their folder open
 Listing* innermost = nullptr;     // the last of them: the folder being walked
 
 // An entry's path as its name in the listing's open folder, or null when the listing
-// has no open folder or the path is not the folder's path, a separator and a name.
+// has no open folder or the path is not the folder's path, a separator and a name. (A
+// pattern without a folder part lists the current folder, while its paths name the
+// root's entries: those are left to their paths.)
 const char* name_in(const Listing* listing, const char* path) {
-    if (!listing || !listing->folder) return nullptr;
+    if (!listing || !listing->folder || listing->folder_length == 0) return nullptr;
     size_t length = listing->folder_length;
     if (strncmp(path, listing->folder_path, length) != 0 || path[length] != '/') return nullptr;
     const char* name = path + length + 1;
