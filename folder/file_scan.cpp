@@ -127,6 +127,15 @@ int next_candidate(FileScan* scan, int64_t from, int64_t* candidate) {
     }
 }
 
+// The query (and template) compiled at the file's first candidate that needs it, rather
+// than at every candidate.
+PreparedQuery* prepared(FileScan* scan, PreparedQuery* query, const char* replacement) {
+    int* ready = query == &scan->find ? &scan->find_ready : &scan->rewrite_ready;
+    if (!*ready) prepare_query(query, scan->job->query, replacement);
+    *ready = 1;
+    return query;
+}
+
 // One candidate's window, evaluated by the engine. Returns the offset at which the scan
 // resumes, or -1 after a read failure.
 int64_t take_candidate(FileScan* scan, int64_t candidate) {
@@ -134,11 +143,11 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
         slide_to(scan, candidate);
         if (scan->read_failed) return -1;
     }
-    char* text = scan->buffer + (candidate - scan->buffer_start);
+    // The window's text ends at its first zero byte, which the engine looks for itself
+    // only as far as a match reaches.
+    const char* text = scan->buffer + (candidate - scan->buffer_start);
     uint32_t size = static_cast<uint32_t>(buffer_end(scan) - candidate);
     if (size > WINDOW_SIZE) size = WINDOW_SIZE;
-    char kept = text[size];
-    text[size] = 0;
 
     const FolderJob* job = scan->job;
     uint32_t match_length = 0;
@@ -147,12 +156,11 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
     uint32_t replacement_length = 0;
     int replacing = copy_alive(scan);
     if (replacing) {
-        match = replace_query(text, job->query, job->replacement, &match_length, &replacement,
-                              &replacement_length);
+        match = replace_prepared(prepared(scan, &scan->rewrite, job->replacement), text, size,
+                                 &match_length, &replacement, &replacement_length);
     } else {
-        match = match_query(text, job->query, &match_length, nullptr);
+        match = match_prepared(prepared(scan, &scan->find, nullptr), text, size, &match_length);
     }
-    text[size] = kept;
 
     int64_t resume = candidate + (scan->prefix_length ? scan->prefix_length : 1);
     if (match && match_length != 0) {
@@ -188,13 +196,15 @@ void scan_set_prefix(FileScan* scan, const char* prefix, uint32_t length) {
 
 void report_line(const FolderJob* job, const char* format, const char* path, int64_t number) {
     if (!job->main_window) return;
-    // Room for the path, the longest text and a 64-bit number.
+    // Room for the path, the longest text and a 64-bit number; on the stack for the
+    // paths that the walker hands over.
     size_t size = strlen(path) + strlen(format) + 24;
-    char* line = static_cast<char*>(malloc(size));
+    char local[PATH_LIMIT + 128];
+    char* line = size <= sizeof local ? local : static_cast<char*>(malloc(size));
     if (!line) return;
     snprintf(line, size, format, path, number);
     append_editor_line(job->main_window, line);
-    free(line);
+    if (line != local) free(line);
 }
 
 int scan_begin(FileScan* scan) {
@@ -208,6 +218,9 @@ int scan_begin(FileScan* scan) {
 }
 
 void scan_end(FileScan* scan) {
+    if (scan->find_ready) release_query(&scan->find);
+    if (scan->rewrite_ready) release_query(&scan->rewrite);
+    scan->find_ready = scan->rewrite_ready = 0;
     free(scan->block);
     scan->block = scan->buffer = nullptr;
 }

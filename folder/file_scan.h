@@ -4,6 +4,7 @@
 #pragma once
 
 #include "find_bytes.h"
+#include "query.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -32,6 +33,10 @@ struct FileScan {
     int copy_started;        // something was written to the copy
     int copy_failed;         // a write to the copy failed; the copy is gone
     int hit_reported;
+    PreparedQuery find;      // the query for searching, once find_ready
+    PreparedQuery rewrite;   // the query and template for replacing, once rewrite_ready
+    int find_ready;
+    int rewrite_ready;
 };
 
 // Sets the prefix that begins every candidate (`length` at most WINDOW_SIZE).

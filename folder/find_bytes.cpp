@@ -11,22 +11,41 @@
 
 namespace {
 
+constexpr bool holds(const char* set, unsigned c) {
+    for (; *set; set++)
+        if (static_cast<unsigned char>(*set) == c) return true;
+    return false;
+}
+
 // How common a byte is in text, roughly.
-int commonness(unsigned char c) {
+constexpr unsigned char commonness(unsigned c) {
     if (c == ' ') return 100;
-    if (c >= 'a' && c <= 'z') return strchr("etaoinsrhldcu", c) ? 90 : 70;
+    if (c >= 'a' && c <= 'z') return holds("etaoinsrhldcu", c) ? 90 : 70;
     if (c >= 0xE0) return 80;  // lower-case Cyrillic letters in Windows-1251
     if (c >= 'A' && c <= 'Z') return 50;
     if (c >= 0xC0 || (c >= '0' && c <= '9')) return 45;
     if (c == '\n' || c == '\r' || c == '\t') return 40;
-    if (c != 0 && strchr(".,;:()=\"'-_/<>{}[]", c)) return 35;
+    if (holds(".,;:()=\"'-_/<>{}[]", c)) return 35;
     if (c == 0) return 30;  // binary files
     return 10;
 }
 
+// Made when the program is built: every file's prefix is judged by it.
+struct ByteTable {
+    unsigned char of[256];
+};
+
+constexpr ByteTable commonness_table() {
+    ByteTable table = {};
+    for (unsigned c = 0; c < 256; c++) table.of[c] = commonness(c);
+    return table;
+}
+
+constexpr ByteTable COMMONNESS = commonness_table();
+
 int rarer(const char* needle, uint32_t a, uint32_t b) {
-    return commonness(static_cast<unsigned char>(needle[a])) <
-           commonness(static_cast<unsigned char>(needle[b]));
+    return COMMONNESS.of[static_cast<unsigned char>(needle[a])] <
+           COMMONNESS.of[static_cast<unsigned char>(needle[b])];
 }
 
 int matches_at(const ByteFinder* finder, const char* at) {
@@ -37,25 +56,61 @@ int matches_at(const ByteFinder* finder, const char* at) {
 // 32 places at once, where the processor has AVX2; gives the place where the plain
 // scan goes on, or the needle's first occurrence in `found`.
 #if defined(__x86_64__)
+// `rare_aligned`: rare_at lies on a 32-byte boundary.
+template <bool rare_aligned>
+__attribute__((target("avx2"))) inline __m256i places_avx2(const char* rare_at,
+                                                           const char* second_at,
+                                                           __m256i rare, __m256i second) {
+    __m256i a = rare_aligned ? _mm256_load_si256(reinterpret_cast<const __m256i*>(rare_at))
+                             : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rare_at));
+    __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(second_at));
+    return _mm256_and_si256(_mm256_cmpeq_epi8(a, rare), _mm256_cmpeq_epi8(b, second));
+}
+
+// The needle's first occurrence among the places marked in `both` (one bit a place from
+// `block` on), or null.
+const char* first_marked(const ByteFinder* finder, const char* block, unsigned both) {
+    while (both) {
+        const char* place = block + __builtin_ctz(both);
+        if (memcmp(place, finder->needle, finder->size) == 0) return place;
+        both &= both - 1;
+    }
+    return nullptr;
+}
+
 __attribute__((target("avx2"))) size_t scan_avx2(const ByteFinder* finder, const char* bytes,
                                                  size_t last, const char** found) {
     const __m256i rare = _mm256_set1_epi8(finder->needle[finder->rare]);
     const __m256i second = _mm256_set1_epi8(finder->needle[finder->second]);
+    const char* rare_at = bytes + finder->rare;
+    const char* second_at = bytes + finder->second;
     size_t at = 0;
-    for (; at + 31 <= last; at += 32) {
-        __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at + finder->rare));
-        __m256i b =
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at + finder->second));
-        unsigned both = static_cast<unsigned>(_mm256_movemask_epi8(
-            _mm256_and_si256(_mm256_cmpeq_epi8(a, rare), _mm256_cmpeq_epi8(b, second))));
-        while (both) {
-            const char* place = bytes + at + __builtin_ctz(both);
-            if (memcmp(place, finder->needle, finder->size) == 0) {
-                *found = place;
-                return at;
-            }
-            both &= both - 1;
+    // One round of 32, then on from where the rarest byte's loads are aligned.
+    size_t skew = (32 - reinterpret_cast<uintptr_t>(rare_at) % 32) % 32;
+    if (skew && last >= 31) {
+        unsigned both = static_cast<unsigned>(
+            _mm256_movemask_epi8(places_avx2<false>(rare_at, second_at, rare, second)));
+        if ((*found = first_marked(finder, bytes, both))) return 0;
+        at = skew;
+    }
+    // 128 places a round with one test while nothing turns up: most of a file.
+    for (; at + 127 <= last; at += 128) {
+        __m256i places[4];
+        for (int i = 0; i < 4; i++)
+            places[i] = places_avx2<true>(rare_at + at + 32 * i, second_at + at + 32 * i, rare,
+                                          second);
+        __m256i any = _mm256_or_si256(_mm256_or_si256(places[0], places[1]),
+                                      _mm256_or_si256(places[2], places[3]));
+        if (_mm256_testz_si256(any, any)) continue;
+        for (int i = 0; i < 4; i++) {
+            unsigned both = static_cast<unsigned>(_mm256_movemask_epi8(places[i]));
+            if ((*found = first_marked(finder, bytes + at + 32 * i, both))) return at;
         }
+    }
+    for (; at + 31 <= last; at += 32) {
+        unsigned both = static_cast<unsigned>(
+            _mm256_movemask_epi8(places_avx2<false>(rare_at + at, second_at + at, rare, second)));
+        if ((*found = first_marked(finder, bytes + at, both))) return at;
     }
     *found = nullptr;
     return at;

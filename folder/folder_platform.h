@@ -35,8 +35,9 @@ constexpr int ENTRY_FILE = 0;
 constexpr int ENTRY_FOLDER = 1;
 constexpr int ENTRY_LINKED_FOLDER = 2;  // a link to a folder: never entered
 
-// The kind of the entry at `path`. Returns 0, or a code (2 when it no longer exists).
-int32_t entry_kind(const char* path, int* kind);
+// The kind of the entry at `path`, one of the listing's. Returns 0, or a code (2 when it
+// no longer exists).
+int32_t entry_kind(const Listing* listing, const char* path, int* kind);
 
 // 1 when `path` itself is a symbolic link (or another reparse point), 0 otherwise.
 int is_link(const char* path);
@@ -47,7 +48,8 @@ void lower_case(char* text);
 // Reading a source file and writing its copy. A table, so that tests can put a failing
 // operation in the place of one of them.
 struct FileOps {
-    // Opens a regular file for reading and gives its size; -1 (errno set) otherwise.
+    // Opens a regular file for reading and gives its size; -1 (errno set) otherwise. A
+    // file of the folder that a walk is listing is looked up by its name in that folder.
     int (*open_source)(const char* path, int64_t* size);
     // Reads up to `size` bytes at `offset`: the count, 0 at the end of the file, -1 on error.
     int32_t (*read_at)(int file, int64_t offset, char* buffer, uint32_t size);

@@ -64,13 +64,41 @@ int by_name(const void* a, const void* b) {
 }  // namespace
 
 // The names are read at once and sorted, so that a walk meets them in a repeatable order
-// and never meets the copies that a Replace creates in the folder meanwhile.
+// and never meets the copies that a Replace creates in the folder meanwhile. The folder
+// stays open, so that its entries are looked up by their names in it (their kinds, and
+// the files that the visitor opens) rather than by their whole paths again; but only so
+// many folders at a time, so that a deep tree cannot use up the descriptors that its
+// files need.
 struct Listing {
     char* names;       // NUL-terminated names, one after another
     char** order;      // the names sorted by their bytes
     uint32_t count;
     uint32_t next;
+    char* folder_path;
+    size_t folder_length;
+    DIR* folder;       // null when not kept open
+    Listing* outer;    // the innermost listing with an open folder before this one
 };
+
+namespace {
+
+constexpr int OPEN_FOLDERS_MAX = 32;
+int open_folders = 0;             // listings that keep their folder open
+Listing* innermost = nullptr;     // the last of them: the folder being walked
+
+// An entry's path as its name in the listing's open folder, or null when the listing
+// has no open folder or the path is not the folder's path, a separator and a name. (A
+// pattern without a folder part lists the current folder, while its paths name the
+// root's entries: those are left to their paths.)
+const char* name_in(const Listing* listing, const char* path) {
+    if (!listing || !listing->folder || listing->folder_length == 0) return nullptr;
+    size_t length = listing->folder_length;
+    if (strncmp(path, listing->folder_path, length) != 0 || path[length] != '/') return nullptr;
+    const char* name = path + length + 1;
+    return *name && !strchr(name, '/') ? name : nullptr;
+}
+
+}  // namespace
 
 int32_t listing_open(const char* pattern, uint16_t split, Listing** listing, const char** name) {
     size_t folder_length = split;
@@ -83,10 +111,18 @@ int32_t listing_open(const char* pattern, uint16_t split, Listing** listing, con
 
     DIR* dir = opendir(folder);
     int32_t code = dir ? 0 : errno == ENOENT ? 3 : code_from_errno(errno);
-    free(folder);
-    if (code) return code;
+    if (code) {
+        free(folder);
+        return code;
+    }
 
     Listing* result = static_cast<Listing*>(calloc(1, sizeof(Listing)));
+    if (result) {
+        result->folder_path = folder;
+        result->folder_length = folder_length;
+    } else {
+        free(folder);
+    }
     size_t size = 0, capacity = 0;
     code = result ? 0 : 8;
     while (!code) {
@@ -110,15 +146,21 @@ int32_t listing_open(const char* pattern, uint16_t split, Listing** listing, con
             result->count++;
         }
     }
-    closedir(dir);
+    if (!code && open_folders < OPEN_FOLDERS_MAX) {
+        result->folder = dir;
+        open_folders++;
+        result->outer = innermost;
+        innermost = result;
+    } else {
+        closedir(dir);
+    }
     if (!code && result->count == 0) code = 2;  // nothing matches the mask
     if (!code) {
         result->order = static_cast<char**>(malloc(result->count * sizeof(char*)));
         if (!result->order) code = 8;
     }
     if (code) {
-        if (result) free(result->names);
-        free(result);
+        if (result) listing_close(result);
         return code;
     }
     char* next = result->names;
@@ -137,22 +179,32 @@ int32_t listing_next(Listing* listing, const char** name) {
 }
 
 int32_t listing_close(Listing* listing) {
+    if (listing->folder) {
+        closedir(listing->folder);
+        open_folders--;
+        innermost = listing->outer;  // listings close in the reverse order of opening
+    }
+    free(listing->folder_path);
     free(listing->order);
     free(listing->names);
     free(listing);
     return 0;
 }
 
-int32_t entry_kind(const char* path, int* kind) {
+int32_t entry_kind(const Listing* listing, const char* path, int* kind) {
+    const char* name = name_in(listing, path);
+    int folder = name ? dirfd(listing->folder) : AT_FDCWD;
+    const char* at = name ? name : path;
     struct stat status;
-    if (lstat(path, &status) != 0) return code_from_errno(errno);
+    if (fstatat(folder, at, &status, AT_SYMLINK_NOFOLLOW) != 0) return code_from_errno(errno);
     if (S_ISDIR(status.st_mode)) {
         *kind = ENTRY_FOLDER;
     } else if (S_ISLNK(status.st_mode)) {
         // A link is a folder when it leads to one; a broken link is a file (that cannot
         // be opened).
-        *kind = stat(path, &status) == 0 && S_ISDIR(status.st_mode) ? ENTRY_LINKED_FOLDER
-                                                                     : ENTRY_FILE;
+        *kind = fstatat(folder, at, &status, 0) == 0 && S_ISDIR(status.st_mode)
+                    ? ENTRY_LINKED_FOLDER
+                    : ENTRY_FILE;
     } else {
         *kind = ENTRY_FILE;
     }
@@ -173,7 +225,9 @@ namespace {
 int open_source(const char* path, int64_t* size) {
     // Not blocking, so that a FIFO met in a tree cannot hang the walk; only regular files
     // are read.
-    int file = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const char* name = name_in(innermost, path);
+    int file = name ? openat(dirfd(innermost->folder), name, O_RDONLY | O_CLOEXEC | O_NONBLOCK)
+                    : open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (file < 0) return -1;
     struct stat status;
     if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {

@@ -42,7 +42,7 @@ int32_t listing_close(Listing* listing) {
     return code;
 }
 
-int32_t entry_kind(const char* path, int* kind) {
+int32_t entry_kind(const Listing*, const char* path, int* kind) {
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return static_cast<int32_t>(GetLastError());
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) *kind = ENTRY_FILE;

@@ -111,43 +111,17 @@ void settle_copy(FileScan* scan) {
     }
 }
 
-}  // namespace
-
-int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* user) {
-    const FolderJob* job = static_cast<const FolderJob*>(user);
-    if (is_folder || !path || !job || !job->query || !job->mask) return VISIT_CONTINUE;
-
-    // First the lower-cased path, then the copy's name.
-    size_t path_length = strlen(path);
-    char* name = static_cast<char*>(malloc(path_length + sizeof(TEMP_SUFFIX)));
-    if (!name) return VISIT_STOP;
-    memcpy(name, path, path_length + 1);
-    if (!passes_mask(name, job->mask)) {
-        free(name);
-        return VISIT_CONTINUE;
-    }
-
-    FileScan scan = {};
-    scan.job = job;
-    scan.path = path;
-    char* decoded = nullptr;
-    int searchable = choose_prefix(&scan, job, &decoded);
-    if (searchable < 0) {
-        free(name);
-        return VISIT_STOP;
-    }
-
-    scan.source = file_ops.open_source(path, &scan.size_at_open);
-    if (scan.source < 0) {
+// Opens and scans a file that passed the mask; `name` has room for the copy's name.
+// Returns the visitor's code.
+int scan_one(const FolderJob* job, const char* path, size_t path_length, char* name,
+             FileScan* scan, int searchable) {
+    scan->source = file_ops.open_source(path, &scan->size_at_open);
+    if (scan->source < 0) {
         report_line(job, LINE_CANNOT_OPEN, path, 0);
-        free(decoded);
-        free(name);
         return VISIT_CONTINUE;
     }
-    if (scan_begin(&scan) != 0) {
-        file_ops.close_source(scan.source);
-        free(decoded);
-        free(name);
+    if (scan_begin(scan) != 0) {
+        file_ops.close_source(scan->source);
         return VISIT_STOP;
     }
 
@@ -160,18 +134,47 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
         // A copy that exists already is left alone (the file is then only searched), and
         // a link is only searched: its copy would take the place of the link itself.
         if (!skip && !is_link(path)) {
-            scan.copy = file_ops.create_copy(name);
-            if (scan.copy) {
-                scan.copy_name = name;
-                setvbuf(scan.copy, nullptr, _IOFBF, COPY_BUFFER);
+            scan->copy = file_ops.create_copy(name);
+            if (scan->copy) {
+                scan->copy_name = name;
+                setvbuf(scan->copy, nullptr, _IOFBF, COPY_BUFFER);
             }
         }
     }
-    if (!skip && searchable) scan_file(&scan);
-    file_ops.close_source(scan.source);
-    if (!skip) settle_copy(&scan);
-    scan_end(&scan);
-    free(decoded);
-    free(name);
+    if (!skip && searchable) scan_file(scan);
+    file_ops.close_source(scan->source);
+    if (!skip) settle_copy(scan);
+    scan_end(scan);
     return VISIT_CONTINUE;
+}
+
+}  // namespace
+
+int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* user) {
+    const FolderJob* job = static_cast<const FolderJob*>(user);
+    if (is_folder || !path || !job || !job->query || !job->mask) return VISIT_CONTINUE;
+
+    // First the lower-cased path, then the copy's name; on the stack for the paths that
+    // the walker hands over.
+    size_t path_length = strlen(path);
+    char local[PATH_LIMIT + sizeof(TEMP_SUFFIX)];
+    char* name = path_length < PATH_LIMIT
+                     ? local
+                     : static_cast<char*>(malloc(path_length + sizeof(TEMP_SUFFIX)));
+    if (!name) return VISIT_STOP;
+    memcpy(name, path, path_length + 1);
+
+    int code = VISIT_CONTINUE;
+    if (passes_mask(name, job->mask)) {
+        FileScan scan = {};
+        scan.job = job;
+        scan.path = path;
+        char* decoded = nullptr;
+        int searchable = choose_prefix(&scan, job, &decoded);
+        code = searchable < 0 ? VISIT_STOP
+                              : scan_one(job, path, path_length, name, &scan, searchable);
+        free(decoded);
+    }
+    if (name != local) free(name);
+    return code;
 }

@@ -79,7 +79,8 @@ int cancel_requested(const WalkContext* context, FileVisitor visitor, void* user
 // One entry of a level: `path` holds the level's folder and the separator at `split`.
 // Returns 0 to go on with the next entry, or the code that ends the level.
 int32_t walk_entry(const char* pattern, uint16_t split, uint16_t base, WalkContext* context,
-                   FileVisitor visitor, void* user, char* path, const char* name) {
+                   FileVisitor visitor, void* user, char* path, const Listing* listing,
+                   const char* name) {
     size_t name_length = strlen(name);
     if (split + 1 + name_length >= PATH_LIMIT) {
         context->skipped_long = 1;
@@ -88,7 +89,7 @@ int32_t walk_entry(const char* pattern, uint16_t split, uint16_t base, WalkConte
     memcpy(path + split + 1, name, name_length + 1);
 
     int kind = ENTRY_FILE;
-    int32_t result = entry_kind(path, &kind);
+    int32_t result = entry_kind(listing, path, &kind);
     // An entry that vanished after the listing named it (a Replace renaming its copies,
     // say) is passed over; the rest of the folder is still walked.
     if (result == WALK_CODE_FILE_NOT_FOUND) return 0;
@@ -162,7 +163,8 @@ int32_t walk_level(const char* pattern, uint16_t split, uint16_t base, WalkConte
             break;
         }
         if (!is_dot_entry(name)) {
-            result = walk_entry(pattern, split, base, context, visitor, user, path, name);
+            result =
+                walk_entry(pattern, split, base, context, visitor, user, path, listing, name);
             if (result) break;
         }
         result = listing_next(listing, &name);

@@ -9,3 +9,12 @@
 // tables finished at their counts, or the error number, with the tables holding what was
 // read so far for the caller to release.
 int compile_query(const char* query, SegmentTable** segments, CaptureTable** captures);
+
+// Makes the empty tables that compile_query fills: the segments, and the captures when
+// `captures` is given. Returns 0, or ENOMEM with neither made.
+int new_tables(SegmentTable** segments, CaptureTable** captures);
+
+// match_prepared, whichever way the query was prepared: with its captures recorded in the
+// prepared table when it was prepared for replacing.
+const char* match_compiled(PreparedQuery* prepared, const char* text, size_t limit,
+                           uint32_t* match_length);

@@ -6,6 +6,7 @@
 // No match is a null result with errno 0.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 constexpr uint32_t MAX_TABLE_ENTRIES = 255;
@@ -83,3 +84,33 @@ void free_table(PieceTable* table);
 const char* replace_query(const char* text, const char* query,
                           const char* replacement_template, uint32_t* match_length,
                           char** replacement, uint32_t* replacement_length);
+
+// A query, and for Replace a template, compiled once for matching many texts: a folder
+// search's windows. A text there ends at its first zero byte or after `limit` bytes,
+// whichever comes first (the `limit` bytes must be readable); only the bytes that a match
+// spans are looked at for a zero. Every call gives what match_query (without captures) or
+// replace_query gives for that text with the same query and template, errno included,
+// without compiling them again.
+struct PreparedQuery {
+    SegmentTable* segments;  // null when the query is empty or did not compile
+    CaptureTable* captures;  // when replacing: the query's captures, of the last match
+    PieceTable* pieces;      // when replacing: the template's pieces (null when empty)
+    int replacing;           // prepared with a template: for replace_prepared only
+    int empty_query;
+    int first_error;         // what every call fails with first (a missing query, the
+                             //   template's fault), or 0
+    int query_error;         // what the query's compilation failed with, or 0
+};
+
+// Prepares `query`, with `replacement_template` (null: for match_prepared). A fault of
+// either, or a lack of memory, is not reported here but by every call that would meet it.
+// Release with release_query.
+void prepare_query(PreparedQuery* prepared, const char* query,
+                   const char* replacement_template);
+void release_query(PreparedQuery* prepared);
+
+const char* match_prepared(PreparedQuery* prepared, const char* text, size_t limit,
+                           uint32_t* match_length);
+const char* replace_prepared(PreparedQuery* prepared, const char* text, size_t limit,
+                             uint32_t* match_length, char** replacement,
+                             uint32_t* replacement_length);

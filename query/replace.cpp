@@ -2,6 +2,7 @@
 // the match's captures.
 #include "query.h"
 
+#include "compile.h"
 #include "heap.h"
 #include "table.h"
 #include "template.h"
@@ -49,22 +50,17 @@ void fill(char* out, const PieceTable* pieces, const CaptureTable* captures) {
     *out = '\0';
 }
 
-// Decodes and splits the template; an empty one gives no pieces (a null table).
-int read_template(const char* replacement_template, PieceTable** pieces) {
-    size_t length = strlen(replacement_template);
-    if (length == 0) return 0;
-    if (length >= UINT32_MAX) return E2BIG;  // lengths are 32-bit counts
-    char* decoded = static_cast<char*>(heap_alloc(length));
-    if (!decoded) return ENOMEM;
-    uint32_t decoded_length =
-        decode_escapes(replacement_template, decoded, static_cast<uint32_t>(length));
-    int error = decoded_length == 0 ? ENOEXEC : 0;
-    if (!error) {
-        *pieces = table_new<PieceTable>();
-        error = *pieces ? split_template(decoded, decoded_length, pieces) : ENOMEM;
-    }
-    free(decoded);
-    return error;
+// The replacement that the pieces build from the captures of a match, in a new block.
+// Returns 0, or ENOMEM.
+int build(const PieceTable* pieces, const CaptureTable* captures, char** out,
+          uint64_t* out_length) {
+    *out_length = measure(pieces, captures);
+    *out = nullptr;
+    if (*out_length != UINT64_MAX)
+        *out = static_cast<char*>(heap_alloc(static_cast<size_t>(*out_length) + 1));
+    if (!*out) return ENOMEM;
+    fill(*out, pieces, captures);
+    return 0;
 }
 
 }  // namespace
@@ -82,34 +78,64 @@ const char* replace_query(const char* text, const char* query,
     PieceTable* pieces = nullptr;
     int error = read_template(replacement_template, &pieces);
     const char* start = nullptr;
-    uint32_t length = 0;
+    uint32_t found_length = 0;
     CaptureTable* captures = nullptr;
     if (!error) {
-        start = match_query(text, query, &length, &captures);
+        start = match_query(text, query, &found_length, &captures);
         error = errno;
     }
 
     char* out = nullptr;
     uint64_t out_length = 0;
-    if (start) {
-        out_length = measure(pieces, captures);
-        if (out_length != UINT64_MAX)
-            out = static_cast<char*>(heap_alloc(static_cast<size_t>(out_length) + 1));
-        if (out) {
-            fill(out, pieces, captures);
-        } else {
-            error = ENOMEM;
-            start = nullptr;
-        }
-    }
+    if (start && (error = build(pieces, captures, &out, &out_length)) != 0) start = nullptr;
     free_table(pieces);
     free_table(captures);
 
     if (start) {
         *replacement = out;
-        if (match_length) *match_length = length;
+        if (match_length) *match_length = found_length;
         if (replacement_length) *replacement_length = static_cast<uint32_t>(out_length);
     }
     errno = error;
+    return start;
+}
+
+int read_template(const char* replacement_template, PieceTable** pieces) {
+    size_t length = strlen(replacement_template);
+    if (length == 0) return 0;
+    if (length >= UINT32_MAX) return E2BIG;  // lengths are 32-bit counts
+    char* decoded = static_cast<char*>(heap_alloc(length));
+    if (!decoded) return ENOMEM;
+    uint32_t decoded_length =
+        decode_escapes(replacement_template, decoded, static_cast<uint32_t>(length));
+    int error = decoded_length == 0 ? ENOEXEC : 0;
+    if (!error) {
+        *pieces = table_new<PieceTable>();
+        error = *pieces ? split_template(decoded, decoded_length, pieces) : ENOMEM;
+    }
+    free(decoded);
+    return error;
+}
+
+const char* replace_prepared(PreparedQuery* prepared, const char* text, size_t limit,
+                             uint32_t* match_length, char** replacement,
+                             uint32_t* replacement_length) {
+    if (!prepared->replacing || !replacement) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    uint32_t found_length = 0;
+    const char* start = match_compiled(prepared, text, limit, &found_length);
+    if (!start) return nullptr;
+    char* out = nullptr;
+    uint64_t out_length = 0;
+    if (int error = build(prepared->pieces, prepared->captures, &out, &out_length)) {
+        errno = error;
+        return nullptr;
+    }
+    *replacement = out;
+    if (match_length) *match_length = found_length;
+    if (replacement_length) *replacement_length = static_cast<uint32_t>(out_length);
+    errno = 0;
     return start;
 }

@@ -9,3 +9,7 @@
 // count, or the error number, with the table holding what was read so far for the
 // caller to release.
 int split_template(const char* decoded, uint32_t length, PieceTable** pieces);
+
+// Decodes and splits a template into `*pieces`; an empty one gives no pieces (null).
+// Returns 0 or the error number, with `*pieces` left for the caller to release.
+int read_template(const char* replacement_template, PieceTable** pieces);

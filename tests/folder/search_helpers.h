@@ -1,40 +1,39 @@
-// Running folder-mode Find and Replace on a tree as the window does, and the report
-// lines they are expected to give.
+// Running folder-mode Find and Replace as the window does, into an editor held in memory,
+// and the report lines that they are expected to give.
 #pragma once
 
-#include "editor_sink.h"
 #include "folder.h"
+#include "memory_window.h"
 #include "temp_tree.h"
 
 #include <stdint.h>
 #include <string.h>
 #include <string>
 
-// The literal prefix, as the window counts it.
-inline uint32_t literal_prefix(const char* query) {
-    return static_cast<uint32_t>(strcspn(query, "*?%\\"));
+// Visits the file at `path` with search_in_file, or with `tree` walks the whole tree
+// (`path` unused). `replacement` null means Find; the literal prefix is counted as the
+// window counts it unless `prefix_length` says otherwise. Returns the report.
+inline std::string search(const std::string& path, const char* query,
+                          const char* replacement = nullptr, const TempTree* tree = nullptr,
+                          const char* mask = "*", uint32_t prefix_length = UINT32_MAX) {
+    MemoryWindow window;
+    memory_window_init(&window);
+    window.text_limit = 0;
+    Window main_window = memory_window(&window);
+    if (prefix_length == UINT32_MAX) prefix_length = static_cast<uint32_t>(strcspn(query, "*?%\\"));
+    FolderJob job = {query, replacement, mask, prefix_length, &main_window};
+    if (tree) {
+        std::string pattern = tree->root + SEP + "*";
+        walk_folder(pattern.c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, search_in_file, &job);
+    } else {
+        search_in_file(path.c_str(), 0, nullptr, nullptr, &job);
+    }
+    return editor_text(&window);
 }
 
-// Walks the tree with search_in_file; `replacement` null means Find. Returns the report.
 inline std::string search_tree(const TempTree& tree, const char* query,
                                const char* replacement = nullptr, const char* mask = "*") {
-    EditorSink sink;
-    FolderJob job = {query, replacement, mask, literal_prefix(query), &sink.window};
-    std::string pattern = tree.root + SEP + "*";
-    walk_folder(pattern.c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, search_in_file, &job);
-    return sink.text;
-}
-
-// One file, visited directly.
-inline std::string search_file(const std::string& path, const char* query,
-                               const char* replacement = nullptr, const char* mask = "*",
-                               uint32_t prefix_length = UINT32_MAX) {
-    EditorSink sink;
-    FolderJob job = {query, replacement, mask,
-                     prefix_length == UINT32_MAX ? literal_prefix(query) : prefix_length,
-                     &sink.window};
-    search_in_file(path.c_str(), 0, nullptr, nullptr, &job);
-    return sink.text;
+    return search("", query, replacement, &tree, mask);
 }
 
 inline std::string found(const std::string& path, long long offset) {

@@ -1,6 +1,8 @@
 #include "temp_tree.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -15,14 +17,8 @@
 
 namespace {
 
-std::string native(const std::string& relative) {
-    std::string result = relative;
-    std::replace(result.begin(), result.end(), '/', SEP);
-    return result;
-}
-
-#ifdef _WIN32
 void remove_all(const std::string& path) {
+#ifdef _WIN32
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
     SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
@@ -40,23 +36,7 @@ void remove_all(const std::string& path) {
         FindClose(find);
     }
     RemoveDirectoryA(path.c_str());
-}
-
-void collect(const std::string& path, const std::string& relative, std::vector<std::string>* out) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        out->push_back(relative + name);
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            collect(path + "\\" + name, relative + name + "/", out);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-}
 #else
-void remove_all(const std::string& path) {
     struct stat status;
     if (lstat(path.c_str(), &status) != 0) return;
     if (!S_ISDIR(status.st_mode)) {
@@ -72,22 +52,8 @@ void remove_all(const std::string& path) {
         closedir(dir);
     }
     rmdir(path.c_str());
-}
-
-void collect(const std::string& path, const std::string& relative, std::vector<std::string>* out) {
-    DIR* dir = opendir(path.c_str());
-    if (!dir) return;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        out->push_back(relative + name);
-        struct stat status;
-        if (lstat((path + "/" + name).c_str(), &status) == 0 && S_ISDIR(status.st_mode))
-            collect(path + "/" + name, relative + name + "/", out);
-    }
-    closedir(dir);
-}
 #endif
+}
 
 }  // namespace
 
@@ -96,81 +62,62 @@ TempTree::TempTree() {
     char base[MAX_PATH];
     GetTempPathA(sizeof base, base);
     static unsigned counter = 0;
-    for (;;) {
+    do {
         root = std::string(base) + "fr" + std::to_string(GetCurrentProcessId()) + "_" +
                std::to_string(++counter);
-        if (CreateDirectoryA(root.c_str(), nullptr)) break;
-    }
+    } while (!CreateDirectoryA(root.c_str(), nullptr));
 #else
     const char* base = getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/frXXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back(0);
-    root = mkdtemp(buffer.data());
+    root = mkdtemp(&pattern[0]);
 #endif
 }
 
 TempTree::~TempTree() { remove_all(root); }
 
 std::string TempTree::path(const std::string& relative) const {
-    return relative.empty() ? root : root + SEP + native(relative);
+    std::string native = relative;
+    std::replace(native.begin(), native.end(), '/', SEP);
+    return relative.empty() ? root : root + SEP + native;
 }
 
 void TempTree::file(const std::string& relative, const std::string& bytes) const {
     FILE* stream = fopen(path(relative).c_str(), "wb");
     if (!stream) abort();
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), stream);
+    fwrite(bytes.data(), 1, bytes.size(), stream);
     fclose(stream);
 }
 
-void TempTree::folder(const std::string& relative) const {
+void TempTree::make(const std::vector<std::string>& entries, const std::string& bytes) const {
+    for (const std::string& entry : entries) {
+        if (entry.back() != '/') file(entry, bytes);
 #ifdef _WIN32
-    CreateDirectoryA(path(relative).c_str(), nullptr);
+        else CreateDirectoryA(path(entry.substr(0, entry.size() - 1)).c_str(), nullptr);
 #else
-    mkdir(path(relative).c_str(), 0755);
+        else mkdir(path(entry).c_str(), 0755);
 #endif
+    }
 }
 
 std::string TempTree::read(const std::string& relative) const {
-    FILE* stream = fopen(path(relative).c_str(), "rb");
+    std::ifstream stream(path(relative), std::ios::binary);
     if (!stream) return "<missing>";
-    std::string bytes;
-    char chunk[65536];
-    size_t count;
-    while ((count = fread(chunk, 1, sizeof chunk, stream)) > 0) bytes.append(chunk, count);
-    fclose(stream);
-    return bytes;
-}
-
-bool TempTree::exists(const std::string& relative) const {
-#ifdef _WIN32
-    return GetFileAttributesA(path(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
-#else
-    struct stat status;
-    return lstat(path(relative).c_str(), &status) == 0;
-#endif
+    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
 }
 
 void TempTree::remove(const std::string& relative) const { remove_all(path(relative)); }
 
-std::vector<std::string> TempTree::entries() const {
-    std::vector<std::string> out;
-    collect(root, "", &out);
-    return sorted(out);
+std::string slashed(std::string path) {
+    std::replace(path.begin(), path.end(), SEP, '/');
+    return path;
 }
 
 std::vector<std::string> list_entries(const char* list, char separator) {
     std::vector<std::string> out;
-    if (!list) return out;
-    std::string current;
-    for (const char* at = list;; at++) {
-        if (separator == '\n' ? *at == 0 : (*at == 0 && current.empty())) break;
-        if (*at == separator) {
-            out.push_back(current);
-            current.clear();
-        } else {
-            current += *at == SEP ? '/' : *at;
-        }
+    for (const char* at = list; at && *at; at += out.back().size() + 1) {
+        const char* end = separator ? strchr(at, separator) : at + strlen(at);
+        if (!end) break;  // every entry ends in its separator
+        out.push_back(slashed(std::string(at, end)));
     }
     return out;
 }

@@ -19,16 +19,17 @@ struct TempTree {
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
 
-    // `relative` uses '/' between names; it becomes the platform's separator.
+    // `relative` uses '/' between names; it becomes the platform's separator. `make`
+    // makes folders (names that end in '/') and files that hold `bytes`.
     std::string path(const std::string& relative) const;
-    void file(const std::string& relative, const std::string& bytes) const;
-    void folder(const std::string& relative) const;
+    void file(const std::string& relative, const std::string& bytes = "") const;
+    void make(const std::vector<std::string>& entries, const std::string& bytes = "") const;
     std::string read(const std::string& relative) const;  // "<missing>" if there is none
-    bool exists(const std::string& relative) const;
     void remove(const std::string& relative) const;
-    // Every entry under the root, relative, with '/' between names, sorted.
-    std::vector<std::string> entries() const;
 };
+
+// A path with '/' between names, whatever the platform's separator.
+std::string slashed(std::string path);
 
 // Splits a name list (LF or NUL separated) into its entries, '/' between names.
 std::vector<std::string> list_entries(const char* list, char separator);

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
@@ -14,431 +13,261 @@
 #include <windows.h>
 #else
 #include <limits.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+using namespace std::string_literals;
+
 namespace {
 
-struct Visit {
-    std::string path;  // relative to the tree's root, '/' between names
-    int is_folder;
-    int32_t file_count;
-    int32_t folder_count;
-};
+using Names = std::vector<std::string>;
 
-std::string slashed(std::string path) {
-    for (char& c : path)
-        if (c == SEP) c = '/';
-    return path;
-}
-
-// Records every call and answers what `answer` says (VISIT_CONTINUE by default).
+// The visitor's record of a walk. Its first byte is the cancel byte that the walker
+// reads under WALK_CANCEL_BYTE.
 struct Recorder {
+    uint8_t cancel;
     const TempTree* tree;
-    std::vector<Visit> visits;
-    std::function<int(const Visit&)> answer;
+    int (*answer)(const std::string& entry);  // VISIT_CONTINUE when null
+    Names visits;                             // relative, folders with a trailing '/'
 };
 
 int record(const char* path, int is_folder, int32_t* file_count, int32_t* folder_count,
            void* user) {
     Recorder* recorder = static_cast<Recorder*>(user);
-    std::string relative = path;
-    size_t root = recorder->tree->root.size() + 1;
-    relative = slashed(relative.size() > root ? relative.substr(root) : relative);
-    recorder->visits.push_back({relative, is_folder, *file_count, *folder_count});
-    return recorder->answer ? recorder->answer(recorder->visits.back()) : VISIT_CONTINUE;
+    std::string entry = slashed(std::string(path).substr(recorder->tree->root.size() + 1));
+    if (is_folder) entry += '/';
+    recorder->visits.push_back(entry);
+    // The counts include the entry. Every folder met is visited, and every file too once
+    // one is.
+    int32_t folders = 0;
+    for (const std::string& visit : recorder->visits) folders += visit.back() == '/';
+    int32_t files = static_cast<int32_t>(recorder->visits.size()) - folders;
+    EXPECT_TRUE(*folder_count == folders && (is_folder || *file_count == files)) << entry;
+    return recorder->answer ? recorder->answer(entry) : VISIT_CONTINUE;
 }
 
-std::vector<std::string> visited(const Recorder& recorder) {
-    std::vector<std::string> out;
-    for (const Visit& visit : recorder.visits) out.push_back(visit.path);
+struct Walk {
+    int32_t result;
+    Names visits, files, folders;  // lists relative to the root
+};
+
+int no_visitor(const std::string&) { return VISIT_CONTINUE; }  // walk without one
+
+// Walks the tree with both lists (or one `shared` list, in `files`), relative to the root.
+Walk walk(const TempTree& tree, uint32_t flags, int (*answer)(const std::string&) = nullptr,
+          const char* mask = "*", uint8_t cancel = 0, bool shared = false) {
+    Recorder recorder{cancel, &tree, answer, {}};
+    char* files = nullptr;
+    char* folders = nullptr;
+    std::string pattern = tree.root + SEP + mask;
+    Walk out;
+    out.result = walk_folder(pattern.c_str(), static_cast<uint16_t>(tree.root.size() + 1), &files,
+                             shared ? &files : &folders, flags,
+                             answer == no_visitor ? nullptr : record, &recorder);
+    out.visits = recorder.visits;
+    out.files = list_entries(files, '\n');
+    out.folders = list_entries(folders, '\n');
+    free(files);
+    free(folders);
     return out;
 }
 
-std::string pattern(const TempTree& tree, const char* mask = "*") {
-    return tree.root + SEP + mask;
+// The sample tree, and what a walk of it visits.
+const Names ALL_VISITS = {"a.txt", "sub/", "sub/b.txt", "sub/deep/", "sub/deep/c.txt", "two.dat"};
+const Names ALL_FILES = {"a.txt", "sub/b.txt", "sub/deep/c.txt", "two.dat"};
+const Names ALL_FOLDERS = {"sub", "sub/deep"};
+
+int answer_255(const std::string&) { return 255; }  // low byte -1: goes on
+int detach(const std::string&) { return VISIT_DETACH; }
+int keep_sub_off_its_list(const std::string& entry) {
+    return entry == "sub/" ? VISIT_NOT_LISTED : VISIT_CONTINUE;
 }
 
-uint16_t relative_base(const TempTree& tree) {
-    return static_cast<uint16_t>(tree.root.size() + 1);
-}
-
-// a.txt, sub/b.txt, sub/deep/c.txt, two.dat
-void make_sample(const TempTree& tree) {
-    tree.file("a.txt", "a");
-    tree.folder("sub");
-    tree.file("sub/b.txt", "b");
-    tree.folder("sub/deep");
-    tree.file("sub/deep/c.txt", "c");
-    tree.file("two.dat", "2");
-}
-
-TEST(WalkFolder, EmptyFolderGivesNoVisit) {
+TEST(WalkFolder, FlagsAndVisitorCodes) {
+    struct Case {
+        const char* what;
+        uint32_t flags;
+        int (*answer)(const std::string&);
+        Names visits, files, folders;
+    };
+    const Case cases[] = {
+        {"every entry", WALK_VISIT_FILES, nullptr, ALL_VISITS, ALL_FILES, ALL_FOLDERS},
+        {"folders only", 0, nullptr, {"sub/", "sub/deep/"}, ALL_FILES, ALL_FOLDERS},
+        {"no recursion", WALK_VISIT_FILES | WALK_NO_RECURSION, nullptr, {"a.txt", "sub/", "two.dat"},
+         {"a.txt", "two.dat"}, {"sub"}},
+        {"not listed, still entered", WALK_VISIT_FILES, keep_sub_off_its_list, ALL_VISITS,
+         ALL_FILES, {"sub/deep"}},
+        {"code 255", WALK_VISIT_FILES, answer_255, ALL_VISITS, ALL_FILES, ALL_FOLDERS},
+    };
     TempTree tree;
-    Recorder recorder{&tree, {}, nullptr};
-    EXPECT_EQ(walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, record,
-                          &recorder),
-              0);
-    EXPECT_TRUE(recorder.visits.empty());
-}
-
-TEST(WalkFolder, MissingStartFolderAndBadArguments) {
-    TempTree tree;
-    std::string missing = tree.root + SEP + "nothing" + SEP + "*";
-    char* files = nullptr;
-    char* folders = nullptr;
-    EXPECT_EQ(walk_folder(missing.c_str(), 0, &files, &folders, 0, nullptr, nullptr),
-              WALK_CODE_PATH_NOT_FOUND);
-    EXPECT_EQ(files, nullptr);
-    EXPECT_EQ(folders, nullptr);
-
-    Recorder recorder{&tree, {}, nullptr};
-    EXPECT_EQ(walk_folder(nullptr, 0, &files, nullptr, 0, nullptr, nullptr),
-              WALK_CODE_BAD_ARGUMENTS);
-    // Nothing to do: no list and no active visitor.
-    EXPECT_EQ(walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr, 0, nullptr, nullptr),
-              WALK_CODE_BAD_ARGUMENTS);
-    EXPECT_EQ(walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr, WALK_VISITOR_OFF, record,
-                          &recorder),
-              WALK_CODE_BAD_ARGUMENTS);
-    // List entries may not begin past the end of a path.
-    EXPECT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree) + 1, &files, nullptr, 0,
-                          nullptr, nullptr),
-              WALK_CODE_BAD_ARGUMENTS);
-    EXPECT_EQ(files, nullptr);
-    EXPECT_TRUE(recorder.visits.empty());
-}
-
-TEST(WalkFolder, ListsWithBaseAndBothSeparators) {
-    TempTree tree;
-    tree.file("a.txt", "a");
-    tree.folder("sub");
-    tree.file("sub/b.txt", "b");
-
-    char* files = nullptr;
-    char* folders = nullptr;
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &files, &folders, 0,
-                          nullptr, nullptr),
-              0);
-    std::string expected_files = std::string("a.txt\nsub") + SEP + "b.txt\n";
-    std::string file_list = files;
-    if (file_list != expected_files) {  // the platform may list the folder first
-        EXPECT_EQ(file_list, std::string("sub") + SEP + "b.txt\na.txt\n");
+    tree.make(ALL_VISITS);
+    for (const Case& c : cases) {
+        Walk got = walk(tree, c.flags, c.answer);
+        EXPECT_EQ(got.result, 0) << c.what;
+        EXPECT_EQ(sorted(got.visits), c.visits) << c.what;
+        EXPECT_EQ(sorted(got.files), c.files) << c.what;
+        EXPECT_EQ(sorted(got.folders), c.folders) << c.what;
     }
-    EXPECT_STREQ(folders, "sub\n");
-    free(files);
-    free(folders);
-
-    files = folders = nullptr;
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &files, &folders,
-                          WALK_NUL_SEPARATOR, nullptr, nullptr),
-              0);
-    EXPECT_EQ(sorted(list_entries(files, 0)), (std::vector<std::string>{"a.txt", "sub/b.txt"}));
-    EXPECT_EQ(memcmp(folders, "sub\0\0", 5), 0);
-    free(files);
-    free(folders);
-
-    // base 0 keeps full paths.
-    files = nullptr;
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), 0, &files, nullptr, 0, nullptr, nullptr), 0);
-    EXPECT_EQ(sorted(list_entries(files, '\n')),
-              (std::vector<std::string>{slashed(tree.path("a.txt")),
-                                        slashed(tree.path("sub/b.txt"))}));
-    free(files);
-}
-
-TEST(WalkFolder, SharedListHoldsFilesAndFoldersInWalkOrder) {
-    TempTree tree;
-    make_sample(tree);
-    char* list = nullptr;
-    Recorder recorder{&tree, {}, nullptr};
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &list, &list,
-                          WALK_VISIT_FILES, record, &recorder),
-              0);
-    EXPECT_EQ(list_entries(list, '\n'), visited(recorder));
-    EXPECT_EQ(visited(recorder).size(), 6u);
-    free(list);
-}
-
-TEST(WalkFolder, ListHandedInIsContinuedAtItsEnd) {
-    TempTree tree;
-    tree.file("a.txt", "a");
-    char* files = static_cast<char*>(malloc(64));
-    strcpy(files, "old\n");
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &files, nullptr, 0,
-                          nullptr, nullptr),
-              0);
-    EXPECT_STREQ(files, "old\na.txt\n");
-    free(files);
-
-    files = static_cast<char*>(malloc(64));
-    memcpy(files, "x\0y\0\0", 5);
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &files, nullptr,
-                          WALK_NUL_SEPARATOR, nullptr, nullptr),
-              0);
-    EXPECT_EQ(memcmp(files, "x\0y\0a.txt\0\0", 11), 0);
-    free(files);
-}
-
-// Depth first: each folder comes before its contents, and its whole sub-tree follows it
-// before the next entry of its own folder.
-TEST(WalkFolder, FoldersComeBeforeTheirSubTrees) {
-    TempTree tree;
-    make_sample(tree);
-    tree.folder("other");
-    tree.file("other/x.txt", "x");
-    Recorder recorder{&tree, {}, nullptr};
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, record,
-                          &recorder),
-              0);
-    std::vector<std::string> order = visited(recorder);
-    EXPECT_EQ(sorted(order), tree.entries());
-    for (size_t i = 0; i < order.size(); i++) {
-        if (!recorder.visits[i].is_folder) continue;
-        std::string inside = order[i] + "/";
-        size_t j = i + 1;
-        while (j < order.size() && order[j].compare(0, inside.size(), inside) == 0) j++;
-        for (size_t k = j; k < order.size(); k++)
-            EXPECT_NE(order[k].compare(0, inside.size(), inside), 0) << order[k];
-    }
+    // One list for files and folders holds them in walk order.
+    Walk shared = walk(tree, WALK_VISIT_FILES, nullptr, "*", 0, true);
+    for (std::string& visit : shared.visits)
+        if (visit.back() == '/') visit.pop_back();
+    EXPECT_EQ(shared.files, shared.visits);
 #ifndef _WIN32
-    // Our own listing is sorted by name.
-    EXPECT_EQ(order, (std::vector<std::string>{"a.txt", "other", "other/x.txt", "sub",
-                                               "sub/b.txt", "sub/deep", "sub/deep/c.txt",
-                                               "two.dat"}));
+    // Depth first, each folder before its sub-tree (our own listing is sorted by name).
+    EXPECT_EQ(walk(tree, WALK_VISIT_FILES).visits, ALL_VISITS);
 #endif
 }
 
-TEST(WalkFolder, CountsIncludeTheEntryBeingVisited) {
-    TempTree tree;
-    tree.file("a.txt", "a");
-    tree.folder("sub");
-    Recorder recorder{&tree, {}, nullptr};
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, record,
-                          &recorder),
-              0);
-    ASSERT_EQ(recorder.visits.size(), 2u);
-    for (const Visit& visit : recorder.visits) {
-        if (visit.is_folder) EXPECT_EQ(visit.folder_count, 1);
-        else EXPECT_EQ(visit.file_count, 1);
-    }
-}
+int stop_at_b(const std::string& entry) { return entry == "sub/b.txt" ? VISIT_STOP : 0; }
+int stop_at_b_258(const std::string& entry) { return entry == "sub/b.txt" ? 258 : 0; }
 
-TEST(WalkFolder, WithoutVisitFilesTheVisitorSeesOnlyFolders) {
-    TempTree tree;
-    make_sample(tree);
-    Recorder recorder{&tree, {}, nullptr};
-    char* files = nullptr;
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &files, nullptr, 0,
-                          record, &recorder),
-              0);
-    EXPECT_EQ(sorted(visited(recorder)), (std::vector<std::string>{"sub", "sub/deep"}));
-    EXPECT_EQ(sorted(list_entries(files, '\n')),
-              (std::vector<std::string>{"a.txt", "sub/b.txt", "sub/deep/c.txt", "two.dat"}));
-    free(files);
-}
-
-TEST(WalkFolder, NoRecursionStaysInTheStartFolder) {
-    TempTree tree;
-    make_sample(tree);
-    Recorder recorder{&tree, {}, nullptr};
-    char* folders = nullptr;
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), nullptr, &folders,
-                          WALK_VISIT_FILES | WALK_NO_RECURSION, record, &recorder),
-              0);
-    EXPECT_EQ(sorted(visited(recorder)), (std::vector<std::string>{"a.txt", "sub", "two.dat"}));
-    EXPECT_STREQ(folders, "sub\n");
-    free(folders);
-}
-
-TEST(WalkFolder, NotListedFolderIsStillEntered) {
-    TempTree tree;
-    make_sample(tree);
-    Recorder recorder{&tree, {}, nullptr};
-    recorder.answer = [](const Visit& visit) {
-        return visit.path == "sub" ? VISIT_NOT_LISTED : VISIT_CONTINUE;
-    };
-    char* folders = nullptr;
-    char* files = nullptr;
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &files, &folders,
-                          WALK_VISIT_FILES, record, &recorder),
-              0);
-    EXPECT_STREQ(folders, (std::string("sub") + SEP + "deep\n").c_str());
-    EXPECT_EQ(list_entries(files, '\n').size(), 4u);
-    free(folders);
-    free(files);
-}
-
-TEST(WalkFolder, StopListsTheEntryThenEndsEveryLevel) {
-    for (int answer : {VISIT_STOP, 258}) {
-        TempTree tree;
-        make_sample(tree);
-        Recorder recorder{&tree, {}, nullptr};
-        recorder.answer = [answer](const Visit& visit) {
-            return visit.path == "sub/b.txt" ? answer : VISIT_CONTINUE;
-        };
-        char* files = nullptr;
-        EXPECT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &files, nullptr,
-                              WALK_VISIT_FILES, record, &recorder),
-                  WALK_CODE_OPERATION_ABORTED);
-        EXPECT_EQ(visited(recorder).back(), "sub/b.txt");
-        EXPECT_EQ(list_entries(files, '\n').back(), "sub/b.txt");
-        free(files);
-    }
-}
-
-TEST(WalkFolder, OtherCodesGoOnAndListTheEntry) {
-    TempTree tree;
-    make_sample(tree);
-    Recorder recorder{&tree, {}, nullptr};
-    recorder.answer = [](const Visit&) { return 255; };  // low byte -1
-    char* files = nullptr;
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &files, nullptr,
-                          WALK_VISIT_FILES, record, &recorder),
-              0);
-    EXPECT_EQ(recorder.visits.size(), 6u);
-    EXPECT_EQ(list_entries(files, '\n').size(), 4u);
-    free(files);
-}
-
-TEST(WalkFolder, DetachSwitchesTheVisitorOffAndArmsTheCancelByte) {
-    TempTree tree;
-    make_sample(tree);
-    // The user pointer is the recorder, whose first byte is not 0: with the cancel byte
-    // flag, the walk ends at the entry after the detach.
-    struct Holder {
+// VISIT_STOP (or any code whose low byte is 2) lists the entry, then ends every level.
+// VISIT_DETACH lists the entry and switches the visitor off; the cancel byte is read only
+// while no visitor is active, from the next entry on.
+TEST(WalkFolder, StopDetachAndTheCancelByte) {
+    struct Case {
+        int (*answer)(const std::string&);
+        uint32_t flags;
         uint8_t cancel;
-        Recorder recorder;
-    } holder{0, {&tree, {}, nullptr}};
-    auto visit_holder = [](const char* path, int is_folder, int32_t* files, int32_t* folders,
-                           void* user) {
-        Holder* h = static_cast<Holder*>(user);
-        record(path, is_folder, files, folders, &h->recorder);
-        return VISIT_DETACH;
+        int32_t result;
+        size_t visits, listed;
     };
-    char* list = nullptr;
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &list, &list,
-                          WALK_VISIT_FILES, visit_holder, &holder),
-              0);
-    EXPECT_EQ(holder.recorder.visits.size(), 1u);
-    EXPECT_EQ(list_entries(list, '\n').size(), 6u);
-    free(list);
-
-    holder.recorder.visits.clear();
-    holder.cancel = 1;
-    list = nullptr;
-    EXPECT_EQ(walk_folder(pattern(tree).c_str(), relative_base(tree), &list, &list,
-                          WALK_VISIT_FILES | WALK_CANCEL_BYTE, visit_holder, &holder),
-              WALK_CODE_OPERATION_ABORTED);
-    EXPECT_EQ(holder.recorder.visits.size(), 1u);
-    EXPECT_EQ(list_entries(list, '\n').size(), 1u);  // the detaching entry only
-    free(list);
+    const Case cases[] = {
+        {stop_at_b, WALK_VISIT_FILES, 0, WALK_CODE_OPERATION_ABORTED, 0, 0},
+        {stop_at_b_258, WALK_VISIT_FILES, 0, WALK_CODE_OPERATION_ABORTED, 0, 0},
+        {detach, WALK_VISIT_FILES, 0, 0, 1, 6},
+        {detach, WALK_VISIT_FILES | WALK_CANCEL_BYTE, 1, WALK_CODE_OPERATION_ABORTED, 1, 1},
+        {no_visitor, WALK_CANCEL_BYTE, 1, WALK_CODE_OPERATION_ABORTED, 0, 0},
+        {no_visitor, WALK_CANCEL_BYTE, 0, 0, 0, 6},
+    };
+    TempTree tree;
+    tree.make(ALL_VISITS);
+    for (const Case& c : cases) {
+        Walk got = walk(tree, c.flags, c.answer, "*", c.cancel);
+        EXPECT_EQ(got.result, c.result);
+        if (c.answer == stop_at_b || c.answer == stop_at_b_258) {
+            EXPECT_EQ(got.visits.back(), "sub/b.txt");
+            EXPECT_EQ(got.files.back(), "sub/b.txt");
+        } else {
+            EXPECT_EQ(got.visits.size(), c.visits);
+            EXPECT_EQ(got.files.size() + got.folders.size(), c.listed);
+        }
+    }
 }
 
-TEST(WalkFolder, CancelByteWithoutVisitor) {
+// A walk's two lists, without a visitor: each list's bytes up to its closing NUL, the
+// files' and the folders' apart by '|'. `files` may hand in a list to continue.
+std::string lists(const std::string& pattern, uint16_t base, uint32_t flags,
+                  char* files = nullptr) {
+    char* folders = nullptr;
+    EXPECT_EQ(walk_folder(pattern.c_str(), base, &files, &folders, flags, nullptr, nullptr), 0);
+    bool nul = flags & WALK_NUL_SEPARATOR;  // then the list ends with an empty entry
+    auto bytes = [nul](char* list) {
+        size_t size = 0;
+        while (list && (list[size] || (nul && size > 0 && list[size - 1]))) size++;
+        std::string out(list ? list : "", size);
+        free(list);
+        return out;
+    };
+    return bytes(files) + "|" + bytes(folders);
+}
+
+TEST(WalkFolder, ListFormats) {
     TempTree tree;
-    make_sample(tree);
-    uint8_t cancel = 1;
+    tree.make({"a.txt", "sub/", "sub/b.txt"});
+    std::string pattern = tree.root + SEP + "*";
+    std::string b = std::string("sub") + SEP + "b.txt";
+    uint16_t base = static_cast<uint16_t>(tree.root.size() + 1);
+    // The platform may list the folder first.
+    std::string lf = lists(pattern, base, 0);
+    EXPECT_TRUE(lf == "a.txt\n" + b + "\n|sub\n" || lf == b + "\na.txt\n|sub\n") << lf;
+    std::string nul = lists(pattern, base, WALK_NUL_SEPARATOR);
+    EXPECT_TRUE(nul == "a.txt\0"s + b + "\0|sub\0"s || nul == b + "\0a.txt\0|sub\0"s) << nul;
+    EXPECT_EQ(lists(pattern, 0, WALK_NO_RECURSION), tree.path("a.txt") + "\n|" + tree.path("sub") + "\n");
+    // A list handed in is continued at its end.
+    EXPECT_EQ(lists(pattern, base, WALK_NO_RECURSION, strdup("old\n")), "old\na.txt\n|sub\n");
+    char* block = static_cast<char*>(malloc(5));
+    memcpy(block, "x\0y\0\0", 5);
+    EXPECT_EQ(lists(pattern, base, WALK_NUL_SEPARATOR | WALK_NO_RECURSION, block),
+              "x\0y\0a.txt\0|sub\0"s);
+}
+
+TEST(WalkFolder, ErrorCodes) {
+    TempTree tree;
+    Walk got = walk(tree, WALK_VISIT_FILES);  // an empty folder: nothing visited
+    EXPECT_TRUE(got.result == 0 && got.visits.empty());
+    got = walk(tree, 0, nullptr, (std::string("missing") + SEP + "*").c_str());
+    EXPECT_EQ(got.result, WALK_CODE_PATH_NOT_FOUND);
+    EXPECT_TRUE(got.files.empty() && got.folders.empty());  // handed back null
     char* files = nullptr;
-    EXPECT_EQ(walk_folder(pattern(tree).c_str(), 0, &files, nullptr, WALK_CANCEL_BYTE, nullptr,
-                          &cancel),
-              WALK_CODE_OPERATION_ABORTED);
+    std::string pattern = tree.root + SEP + "*";
+    EXPECT_EQ(walk_folder(nullptr, 0, &files, nullptr, 0, nullptr, nullptr),
+              WALK_CODE_BAD_ARGUMENTS);
+    // Nothing to do: no list and no active visitor.
+    EXPECT_EQ(walk_folder(pattern.c_str(), 0, nullptr, nullptr, 0, nullptr, nullptr),
+              WALK_CODE_BAD_ARGUMENTS);
+    EXPECT_EQ(walk_folder(pattern.c_str(), 0, nullptr, nullptr, WALK_VISITOR_OFF, record, &tree),
+              WALK_CODE_BAD_ARGUMENTS);
+    // List entries may not begin past the end of a path.
+    EXPECT_EQ(walk_folder(pattern.c_str(), static_cast<uint16_t>(tree.root.size() + 2), &files,
+                          nullptr, 0, nullptr, nullptr),
+              WALK_CODE_BAD_ARGUMENTS);
     EXPECT_EQ(files, nullptr);
-    cancel = 0;
-    EXPECT_EQ(walk_folder(pattern(tree).c_str(), 0, &files, nullptr, WALK_CANCEL_BYTE, nullptr,
-                          &cancel),
-              0);
-    EXPECT_EQ(list_entries(files, '\n').size(), 4u);
-    free(files);
 }
 
 TEST(WalkFolder, MaskLimitsEntriesAndSubFolders) {
     TempTree tree;
-    tree.file("a.TXT", "a");
-    tree.file("b.dat", "b");
-    tree.folder("notes.txt");  // matches, but holds nothing that does: its level gives 2
-    tree.file("notes.txt/inner.dat", "i");
-    tree.folder("sub");        // does not match: never entered
-    tree.file("sub/c.txt", "c");
-    tree.file("z.txt", "z");
-    Recorder recorder{&tree, {}, nullptr};
-    ASSERT_EQ(walk_folder(pattern(tree, "*.txt").c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES,
-                          record, &recorder),
-              0);
-    EXPECT_EQ(sorted(visited(recorder)),
-              (std::vector<std::string>{"a.TXT", "notes.txt", "z.txt"}));
-
-    recorder.visits.clear();
-    ASSERT_EQ(walk_folder(pattern(tree, "?.*").c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES,
-                          record, &recorder),
-              0);
-    EXPECT_EQ(sorted(visited(recorder)), (std::vector<std::string>{"a.TXT", "b.dat", "z.txt"}));
-
+    // notes.txt matches but holds nothing that does (its level gives 2: the walk goes on);
+    // sub does not match and is never entered.
+    tree.make({"a.TXT", "b.dat", "notes.txt/", "notes.txt/inner.dat", "sub/", "sub/c.txt",
+               "z.txt"});
+    EXPECT_EQ(sorted(walk(tree, WALK_VISIT_FILES, nullptr, "*.txt").visits),
+              (Names{"a.TXT", "notes.txt/", "z.txt"}));
+    EXPECT_EQ(sorted(walk(tree, WALK_VISIT_FILES, nullptr, "?.*").visits),
+              (Names{"a.TXT", "b.dat", "z.txt"}));
     // Nothing matches in the start folder itself: its code ends the walk.
-    EXPECT_EQ(walk_folder(pattern(tree, "*.none").c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES,
-                          record, &recorder),
+    EXPECT_EQ(walk(tree, WALK_VISIT_FILES, nullptr, "*.none").result,
               WALK_CODE_FILE_NOT_FOUND);
 }
 
+// Names that merely begin with dots are entries like any other.
 TEST(WalkFolder, OnlyDotAndDotDotAreSkipped) {
     TempTree tree;
-    tree.file(".a", "1");
-    tree.file("..b", "2");
+    tree.make({".a", "..b"});
 #ifndef _WIN32
-    tree.file("...", "3");  // Windows drops trailing dots from names
-#endif
-    Recorder recorder{&tree, {}, nullptr};
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, record,
-                          &recorder),
-              0);
-#ifndef _WIN32
-    EXPECT_EQ(visited(recorder), (std::vector<std::string>{"...", "..b", ".a"}));
+    tree.make({"..."});  // Windows drops trailing dots from names
+    EXPECT_EQ(walk(tree, WALK_VISIT_FILES).visits, (Names{"...", "..b", ".a"}));
 #else
-    EXPECT_EQ(sorted(visited(recorder)), (std::vector<std::string>{"..b", ".a"}));
+    EXPECT_EQ(sorted(walk(tree, WALK_VISIT_FILES).visits), (Names{"..b", ".a"}));
 #endif
-}
-
-TEST(WalkFolder, PatternWithItsOnlySeparatorFirstStartsAtTheRoot) {
-    TempTree tree;
-    std::vector<std::string> paths;
-    auto first_only = [](const char* path, int, int32_t*, int32_t*, void* user) {
-        static_cast<std::vector<std::string>*>(user)->push_back(path);
-        return VISIT_STOP;
-    };
-    std::string root_pattern = std::string(1, SEP) + "*";
-    EXPECT_EQ(walk_folder(root_pattern.c_str(), 0, nullptr, nullptr, 0, first_only, &paths),
-              WALK_CODE_OPERATION_ABORTED);
-    ASSERT_EQ(paths.size(), 1u);
-    EXPECT_EQ(paths[0][0], SEP);
-    EXPECT_EQ(paths[0].find(SEP, 1), std::string::npos);
 }
 
 // A Replace renames its copies while the folder is being listed: an entry that vanished
 // between its listing and its attribute query is passed over, not the rest of the folder.
+const TempTree* vanishing_tree;
+
+int remove_the_other_files(const std::string& entry) {
+    if (entry.find('/') == std::string::npos) {
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            if (entry != name) vanishing_tree->remove(name);
+    }
+    return VISIT_CONTINUE;
+}
+
 TEST(WalkFolder, VanishedEntryIsPassedOver) {
     TempTree tree;
-    tree.file("a.txt", "a");
-    tree.file("b.txt", "b");
-    tree.file("c.txt", "c");
-    tree.folder("d");
-    tree.file("d/e.txt", "e");
-    Recorder recorder{&tree, {}, nullptr};
-    recorder.answer = [&tree](const Visit& visit) {
-        if (visit.path.find('/') == std::string::npos && !visit.is_folder) {
-            for (const char* name : {"a.txt", "b.txt", "c.txt"})
-                if (visit.path != name) tree.remove(name);
-        }
-        return VISIT_CONTINUE;
-    };
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, record,
-                          &recorder),
-              0);
-    std::vector<std::string> order = sorted(visited(recorder));
-    EXPECT_EQ(order.size(), 3u);
-    EXPECT_EQ(order[1], "d");
-    EXPECT_EQ(order[2], "d/e.txt");
+    tree.make({"a.txt", "b.txt", "c.txt", "d/", "d/e.txt"});
+    vanishing_tree = &tree;
+    Walk got = walk(tree, WALK_VISIT_FILES, remove_the_other_files);
+    EXPECT_EQ(got.result, 0);
+    Names visits = sorted(got.visits);
+    ASSERT_EQ(visits.size(), 3u);
+    EXPECT_EQ(visits[1], "d/");
+    EXPECT_EQ(visits[2], "d/e.txt");
 }
 
 #ifndef _WIN32
@@ -447,22 +276,16 @@ TEST(WalkFolder, VanishedEntryIsPassedOver) {
 // the walk runs in a child process that has given up root.
 TEST(WalkFolder, FolderThatCannotBeListedEndsTheWalk) {
     TempTree tree;
-    tree.file("a.txt", "a");
-    tree.folder("b_locked");
-    tree.file("b_locked/x.txt", "x");
-    tree.file("c.txt", "c");
+    tree.make({"a.txt", "b_locked/", "b_locked/x.txt", "c.txt"});
     chmod(tree.root.c_str(), 0755);
     chmod(tree.path("b_locked").c_str(), 0);
-
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(77);
-        Recorder recorder{&tree, {}, nullptr};
-        int32_t result = walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr,
-                                     WALK_VISIT_FILES, record, &recorder);
-        bool stopped_there = visited(recorder) == std::vector<std::string>{"a.txt", "b_locked"};
-        _exit(result == WALK_CODE_ACCESS_DENIED && stopped_there ? 0 : 1);
+        Walk got = walk(tree, WALK_VISIT_FILES);
+        bool stopped_there = got.visits == Names{"a.txt", "b_locked/"};
+        _exit(got.result == WALK_CODE_ACCESS_DENIED && stopped_there ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -472,51 +295,54 @@ TEST(WalkFolder, FolderThatCannotBeListedEndsTheWalk) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// A linked folder is visited as a folder but never entered: no loops, nothing outside.
 TEST(WalkFolder, LinkedFoldersAreNeverEntered) {
     TempTree tree;
-    tree.folder("real");
-    tree.file("real/x.txt", "x");
+    tree.make({"real/", "real/x.txt"});
     ASSERT_EQ(symlink(tree.root.c_str(), tree.path("real/loop").c_str()), 0);
     ASSERT_EQ(symlink("/", tree.path("outside").c_str()), 0);
     ASSERT_EQ(symlink("real/x.txt", tree.path("file_link").c_str()), 0);
     ASSERT_EQ(symlink("nowhere", tree.path("broken").c_str()), 0);
-    Recorder recorder{&tree, {}, nullptr};
-    ASSERT_EQ(walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, record,
-                          &recorder),
-              0);
-    EXPECT_EQ(visited(recorder), (std::vector<std::string>{"broken", "file_link", "outside",
-                                                           "real", "real/loop", "real/x.txt"}));
-    EXPECT_EQ(recorder.visits[2].is_folder, 1);  // a linked folder is a folder, not entered
-    EXPECT_EQ(recorder.visits[1].is_folder, 0);
+    EXPECT_EQ(walk(tree, WALK_VISIT_FILES).visits,
+              (Names{"broken", "file_link", "outside/", "real/", "real/loop/", "real/x.txt"}));
 }
 
-// Paths longer than the platform allows are skipped, never overflowed, and the walk
-// says so with 206 once it has walked everything else.
-TEST(WalkFolder, OverlongPathsAreSkippedWith206) {
+// Paths longer than the platform allows are skipped, never overflowed, and the walk says
+// so with 206 once it has walked everything else; a tree deeper than the folders that a
+// walk keeps open is walked all the same.
+TEST(WalkFolder, DeepTreesAndOverlongPaths) {
     TempTree tree;
-    tree.file("short.txt", "s");
-    std::string name(200, 'n');
-    std::string relative;
+    tree.file("short.txt");
+    std::string name(100, 'n');
     char here[PATH_MAX];
     ASSERT_NE(getcwd(here, sizeof here), nullptr);
     ASSERT_EQ(chdir(tree.root.c_str()), 0);
-    for (int depth = 0; depth < 22; depth++) {  // about 4,400 bytes deep
+    for (int depth = 1; depth <= 45; depth++) {  // about 4,500 bytes deep
         ASSERT_EQ(mkdir(name.c_str(), 0755), 0);
         ASSERT_EQ(chdir(name.c_str()), 0);
+        if (depth == 36) fclose(fopen("mid.txt", "wb"));
     }
-    FILE* deep = fopen("deep.txt", "wb");
-    ASSERT_NE(deep, nullptr);
-    fclose(deep);
+    fclose(fopen("deep.txt", "wb"));
     ASSERT_EQ(chdir(here), 0);
 
-    Recorder recorder{&tree, {}, nullptr};
-    EXPECT_EQ(walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, record,
-                          &recorder),
-              WALK_CODE_FILENAME_EXCED_RANGE);
-    EXPECT_EQ(visited(recorder).back(), "short.txt");
-    for (const Visit& visit : recorder.visits) EXPECT_LT(visit.path.size(), 4096u);
-
+    // Fewer descriptors than the tree has levels.
+    struct rlimit saved, few;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    few = saved;
+    few.rlim_cur = 40;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    Walk got = walk(tree, WALK_VISIT_FILES);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(got.result, WALK_CODE_FILENAME_EXCED_RANGE);
+    EXPECT_EQ(got.visits.back(), "short.txt");
+    size_t mid = 0;
+    for (const std::string& visit : got.visits) {
+        EXPECT_LT(visit.size(), 4096u);
+        mid += visit.size() > 8 && visit.compare(visit.size() - 8, 8, "/mid.txt") == 0;
+    }
+    EXPECT_EQ(mid, 1u);
     std::string too_long = tree.root + "/" + std::string(5000, 'x') + "/*";
+    Recorder recorder{0, &tree, nullptr, {}};
     EXPECT_EQ(walk_folder(too_long.c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, record,
                           &recorder),
               WALK_CODE_FILENAME_EXCED_RANGE);
@@ -526,22 +352,18 @@ TEST(WalkFolder, OverlongPathsAreSkippedWith206) {
 
 // MAX_PATH bounds every path: a file whose full path would not fit is skipped, and the
 // walk ends with 206 once everything else was walked.
-TEST(WalkFolder, OverlongPathsAreSkippedWith206) {
+TEST(WalkFolder, DeepTreesAndOverlongPaths) {
     TempTree tree;
-    tree.file("short.txt", "s");
     std::string folder(200, 'n');
-    tree.folder(folder);
+    tree.make({"short.txt", folder + "/"});
     std::wstring wide = L"\\\\?\\";
     for (char c : tree.path(folder) + SEP + std::string(60, 'f')) wide += static_cast<wchar_t>(c);
     HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
-
-    Recorder recorder{&tree, {}, nullptr};
-    EXPECT_EQ(walk_folder(pattern(tree).c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, record,
-                          &recorder),
-              WALK_CODE_FILENAME_EXCED_RANGE);
-    EXPECT_EQ(sorted(visited(recorder)), (std::vector<std::string>{folder, "short.txt"}));
+    Walk got = walk(tree, WALK_VISIT_FILES);
+    EXPECT_EQ(got.result, WALK_CODE_FILENAME_EXCED_RANGE);
+    EXPECT_EQ(sorted(got.visits), (Names{folder + "/", "short.txt"}));
     DeleteFileW(wide.c_str());
 }
 

@@ -46,6 +46,17 @@ TEST(HeapFailure, ReplaceQuery) {
     EXPECT_EQ(fail_each_allocation(call, "2+8 <123>\n-123"), 15);
 }
 
+TEST(HeapFailure, PreparedReplace) {
+    auto call = [] {
+        PreparedQuery prepared;
+        prepare_query(&prepared, "x%a%y*z", "<%a%>\\n%b%-%a%");
+        std::string got = replace("..x123y..z..", nullptr, nullptr, &prepared, 12);
+        release_query(&prepared);
+        return got;
+    };
+    EXPECT_EQ(fail_each_allocation(call, "2+8 <123>\n-123"), 15);
+}
+
 TEST(HeapFailure, TableKeepsItsFullSizeWhenShrinkingFails) {
     heap_fails = [](size_t size) { return size == offsetof(CaptureTable, entries) + sizeof(CaptureEntry); };
     CaptureTable* table = nullptr;

@@ -1,6 +1,7 @@
 // match_query: where matches begin and end, captures, errno and the table limits.
 #include "outcome.h"
 
+#include <random>
 #include <vector>
 
 namespace {
@@ -97,6 +98,48 @@ TEST(Match, AtMost255SegmentsAndCaptures) {
     EXPECT_EQ(listed.substr(0, 6), "0+255 ");
     EXPECT_EQ(listed.substr(listed.size() - 8), " n@254+0");  // the 255th capture
     EXPECT_EQ(match(text.c_str(), repeat("%n%x", 256).c_str(), true), "errno 7 (cleared)");
+}
+
+// Prepared once, matched many times, over texts that end at a bound or at their first
+// zero byte before it: what match_query and replace_query give for the text cut there,
+// faults included, and no byte read past the bound (the sanitizers watch the buffers,
+// which have no terminating zero).
+TEST(Match, PreparedQueries) {
+    const char* const queries[] = {"a", "ab", "a?b", "a*", "?a", "a%x%", "a%x%b", "%x%c", "b\\0",
+                                   "a\\0b", "a\\x00\\x00", "*c", "c*a?", "%x%b%y%", "50%",
+                                   "%a b%", "a\\", ""};
+    std::mt19937 random(7);
+    for (const char* query : queries) {
+        for (const char* replacement_template : {"<%x%|%y%>", "", "\\", "%a b%"}) {
+            PreparedQuery find, rewrite;
+            prepare_query(&find, query, nullptr);
+            prepare_query(&rewrite, query, replacement_template);
+            for (int i = 0; i < 40; i++) {
+                std::vector<char> bytes(1 + random() % 10);
+                for (char& byte : bytes) byte = "abc\0"[random() % 4];
+                size_t limit = random() % (bytes.size() + 1);
+                std::string cut(bytes.data(), limit);
+                cut = cut.c_str();  // to its first zero byte
+                EXPECT_EQ(match(bytes.data(), nullptr, false, &find, limit), match(cut.c_str(), query))
+                    << query << " in " << cut;
+                EXPECT_EQ(replace(bytes.data(), nullptr, nullptr, &rewrite, limit),
+                          replace(cut.c_str(), query, replacement_template))
+                    << query << " in " << cut << " to " << replacement_template;
+            }
+            EXPECT_EQ(match(nullptr, nullptr, false, &find, 1), match(nullptr, query));
+            EXPECT_EQ(replace(nullptr, nullptr, nullptr, &rewrite, 1),
+                      replace(nullptr, query, replacement_template));
+            // Each is for its own kind of call.
+            EXPECT_EQ(match("abc", nullptr, false, &rewrite, 3), "errno 22");
+            EXPECT_EQ(replace("abc", nullptr, nullptr, &find, 3), "errno 22");
+            release_query(&find);
+            release_query(&rewrite);
+        }
+    }
+    PreparedQuery missing;
+    prepare_query(&missing, nullptr, "x");
+    EXPECT_EQ(replace("", nullptr, nullptr, &missing, 1), "errno 22");
+    release_query(&missing);
 }
 
 TEST(Tables, SizesFollowThePointerSize) {

@@ -14,16 +14,21 @@
 
 constexpr uint32_t UNTOUCHED = 0xDEADBEEF;
 
-// match_query with or without captures. With captures, a match lists them as
-// "name@start+length"; otherwise " (table)" says a table was handed over, " (cleared)"
-// that the caller's pointer was set to null, " (untouched)" that it was not written.
-inline std::string match(const char* text, const char* query, bool with_captures = false) {
+// match_query with or without captures, or match_prepared over at most `limit` bytes
+// with a `prepared` query (no captures) in place of `query`. With
+// captures, a match lists them as "name@start+length"; otherwise " (table)" says a table
+// was handed over, " (cleared)" that the caller's pointer was set to null, " (untouched)"
+// that it was not written.
+inline std::string match(const char* text, const char* query, bool with_captures = false,
+                         PreparedQuery* prepared = nullptr, size_t limit = 0) {
     static char mark;
     CaptureTable* const untouched = reinterpret_cast<CaptureTable*>(&mark);
     CaptureTable* table = untouched;
     uint32_t length = UNTOUCHED;
     errno = -1;
-    const char* found = match_query(text, query, &length, with_captures ? &table : nullptr);
+    CaptureTable** captures = with_captures ? &table : nullptr;
+    const char* found = prepared ? match_prepared(prepared, text, limit, &length)
+                                 : match_query(text, query, &length, captures);
     std::string out = found   ? std::to_string(found - text) + "+" + std::to_string(length)
                       : errno ? "errno " + std::to_string(errno)
                               : "none";
@@ -44,15 +49,20 @@ inline std::string match(const char* text, const char* query, bool with_captures
     return out;
 }
 
-// replace_query: "offset+length replacement", or "none" / "errno N", after which none of
+// replace_query (or replace_prepared over at most `limit` bytes with a `prepared` query
+// and template): "offset+length replacement", or "none" / "errno N", after which none of
 // the three places may have been written.
-inline std::string replace(const char* text, const char* query, const char* replacement_template) {
+inline std::string replace(const char* text, const char* query, const char* replacement_template,
+                           PreparedQuery* prepared = nullptr, size_t limit = 0) {
     static char untouched[] = "untouched";
     uint32_t match_length = UNTOUCHED, replacement_length = UNTOUCHED;
     char* replacement = untouched;
     errno = -1;
-    const char* found = replace_query(text, query, replacement_template, &match_length,
-                                      &replacement, &replacement_length);
+    const char* found =
+        prepared ? replace_prepared(prepared, text, limit, &match_length, &replacement,
+                                    &replacement_length)
+                 : replace_query(text, query, replacement_template, &match_length, &replacement,
+                                 &replacement_length);
     if (!found) {
         EXPECT_TRUE(match_length == UNTOUCHED && replacement == untouched &&
                     replacement_length == UNTOUCHED);

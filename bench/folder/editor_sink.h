@@ -1,6 +1,8 @@
 // An editor held in a string, standing in for the main window where the folder search
 // appends its report: it realises only the two operations that appending a line needs
-// (select, replace the selection), the way the edit control does them.
+// (select, replace the selection), the way the edit control does them. The tests' memory
+// window would do too, but it keeps an undo copy of the whole text at every line, which
+// over thousands of lines would weigh on the figures.
 #pragma once
 
 #include "window_ops.h"
