@@ -1,8 +1,6 @@
 #include "temp_tree.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -55,6 +53,35 @@ void remove_all(const std::string& path) {
 #endif
 }
 
+// Every entry below `path`, named relative to the tree with '/' between names.
+void collect(const std::string& path, const std::string& relative, std::vector<std::string>* out) {
+#ifdef _WIN32
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        out->push_back(relative + name);
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            collect(path + "\\" + name, relative + name + "/", out);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+#else
+    DIR* dir = opendir(path.c_str());
+    if (!dir) return;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        out->push_back(relative + name);
+        struct stat status;
+        if (lstat((path + "/" + name).c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+            collect(path + "/" + name, relative + name + "/", out);
+    }
+    closedir(dir);
+#endif
+}
+
 }  // namespace
 
 TempTree::TempTree() {
@@ -88,24 +115,38 @@ void TempTree::file(const std::string& relative, const std::string& bytes) const
     fclose(stream);
 }
 
+void TempTree::folder(const std::string& relative) const {
+#ifdef _WIN32
+    CreateDirectoryA(path(relative).c_str(), nullptr);
+#else
+    mkdir(path(relative).c_str(), 0755);
+#endif
+}
+
 void TempTree::make(const std::vector<std::string>& entries, const std::string& bytes) const {
     for (const std::string& entry : entries) {
         if (entry.back() != '/') file(entry, bytes);
-#ifdef _WIN32
-        else CreateDirectoryA(path(entry.substr(0, entry.size() - 1)).c_str(), nullptr);
-#else
-        else mkdir(path(entry).c_str(), 0755);
-#endif
+        else folder(entry.substr(0, entry.size() - 1));
     }
 }
 
 std::string TempTree::read(const std::string& relative) const {
-    std::ifstream stream(path(relative), std::ios::binary);
+    FILE* stream = fopen(path(relative).c_str(), "rb");
     if (!stream) return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    std::string bytes;
+    char block[4096];
+    for (size_t got; (got = fread(block, 1, sizeof block, stream)) > 0;) bytes.append(block, got);
+    fclose(stream);
+    return bytes;  // a folder reads as empty
 }
 
 void TempTree::remove(const std::string& relative) const { remove_all(path(relative)); }
+
+std::vector<std::string> TempTree::entries() const {
+    std::vector<std::string> out;
+    collect(root, "", &out);
+    return sorted(out);
+}
 
 std::string slashed(std::string path) {
     std::replace(path.begin(), path.end(), SEP, '/');

@@ -23,9 +23,12 @@ struct TempTree {
     // makes folders (names that end in '/') and files that hold `bytes`.
     std::string path(const std::string& relative) const;
     void file(const std::string& relative, const std::string& bytes = "") const;
+    void folder(const std::string& relative) const;  // "" makes the root again
     void make(const std::vector<std::string>& entries, const std::string& bytes = "") const;
     std::string read(const std::string& relative) const;  // "<missing>" if there is none
     void remove(const std::string& relative) const;
+    // Every entry below the root, relative, with '/' between names, sorted.
+    std::vector<std::string> entries() const;
 };
 
 // A path with '/' between names, whatever the platform's separator.
