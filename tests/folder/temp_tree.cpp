@@ -10,6 +10,7 @@
 #else
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #endif
 
@@ -141,6 +142,18 @@ std::string TempTree::read(const std::string& relative) const {
 }
 
 void TempTree::remove(const std::string& relative) const { remove_all(path(relative)); }
+
+unsigned long long TempTree::free_bytes() const {
+#ifdef _WIN32
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr)) return 0;
+    return available.QuadPart;
+#else
+    struct statvfs status;
+    if (statvfs(root.c_str(), &status) != 0) return 0;
+    return static_cast<unsigned long long>(status.f_bavail) * status.f_frsize;
+#endif
+}
 
 std::vector<std::string> TempTree::entries() const {
     std::vector<std::string> out;

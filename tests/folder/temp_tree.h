@@ -27,6 +27,8 @@ struct TempTree {
     void make(const std::vector<std::string>& entries, const std::string& bytes = "") const;
     std::string read(const std::string& relative) const;  // "<missing>" if there is none
     void remove(const std::string& relative) const;
+    // Bytes free on the tree's file system.
+    unsigned long long free_bytes() const;
     // Every entry below the root, relative, with '/' between names, sorted.
     std::vector<std::string> entries() const;
 };
