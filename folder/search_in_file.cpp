@@ -31,14 +31,6 @@ int passes_mask(char* lowered, const char* mask) {
     return match && (length == 0 || match[length] == 0);
 }
 
-int is_special(char c) { return c == '*' || c == '?' || c == '%'; }
-
-// As the engine reads a query: a special character right after a backslash is ordinary
-// text, unless that backslash is itself escaped.
-int is_escaped(const char* query, size_t at) {
-    return query[at - 1] == '\\' && (at < 2 || query[at - 2] != '\\');
-}
-
 // The bytes that every match begins with. With a literal prefix as typed, its bytes; with
 // none (the query begins with a backslash), the query's leading literal as the engine
 // decodes it, up to its first zero byte, which ends the engine's comparison; with none
@@ -51,11 +43,7 @@ int choose_prefix(FileScan* scan, const FolderJob* job, char** decoded) {
     if (query_length == 0) return 0;
     size_t length = job->prefix_length < query_length ? job->prefix_length : query_length;
     if (length == 0) {
-        size_t run = 0;
-        if (!is_special(query[0])) {
-            run = 1;
-            while (query[run] && !(is_special(query[run]) && !is_escaped(query, run))) run++;
-        }
+        size_t run = leading_literal_length(query);
         if (run > 0) {
             *decoded = static_cast<char*>(malloc(run));
             if (!*decoded) return -1;

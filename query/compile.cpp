@@ -45,6 +45,11 @@ int read_literal(const char* run, const char* end, SegmentEntry* segment) {
 
 }  // namespace
 
+uint32_t leading_literal_length(const char* query) {
+    if (*query == '\0' || is_special(*query)) return 0;
+    return static_cast<uint32_t>(run_end(query, query + 1) - query);
+}
+
 int compile_query(const char* query, SegmentTable** segments, CaptureTable** captures) {
     uint32_t segment_count = 0, capture_count = 0;
     const char* cursor = query;

@@ -85,6 +85,10 @@ const char* replace_query(const char* text, const char* query,
                           const char* replacement_template, uint32_t* match_length,
                           char** replacement, uint32_t* replacement_length);
 
+// The length of the literal text that opens `query`, as typed (escapes not decoded): up
+// to its first `*`, `?` or `%` that is not escaped; 0 when it opens with one of them.
+uint32_t leading_literal_length(const char* query);
+
 // A query, and for Replace a template, compiled once for matching many texts: a folder
 // search's windows. A text there ends at its first zero byte or after `limit` bytes,
 // whichever comes first (the `limit` bytes must be readable); only the bytes that a match
