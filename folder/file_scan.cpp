@@ -11,10 +11,8 @@
 #include "folder.h"
 #include "folder_platform.h"
 #include "query.h"
-#include "window_ops.h"
 
 #include <errno.h>
-#include <inttypes.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -23,10 +21,8 @@ namespace {
 constexpr uint32_t BLOCK_SIZE = 1 << 20;
 constexpr uint32_t COPY_CHUNK = 32768;
 constexpr uint32_t PAGE_SIZE = 4096;
-
-const char LINE_FOUND[] = "%s \tнайдено в позиции: %" PRId64 "\r\n";
-const char LINE_REPLACED[] = "%s \tзаменено в позиции: %" PRId64 "\r\n";
-const char LINE_TEMP_NOT_DELETED[] = "%s \tошибка удаления временных данных!: %" PRId64 "\r\n";
+// How often, in candidates, a scan that finds many in one block looks at the stop byte.
+constexpr uint32_t STOP_CHECK_CANDIDATES = 4096;
 
 int64_t buffer_end(const FileScan* scan) { return scan->buffer_start + scan->buffer_length; }
 
@@ -35,7 +31,10 @@ int64_t buffer_end(const FileScan* scan) { return scan->buffer_start + scan->buf
 // was opened, mark the end without another read; short of that size, the next read
 // tells an error from a file that shrank.
 void fill(FileScan* scan) {
-    while (!scan->at_end && !scan->read_failed && scan->buffer_length < scan->capacity - 1) {
+    // Between blocks is a safe point to stop at: nothing of the file is half done.
+    if (stop_requested(scan->job)) scan->stopped = 1;
+    while (!scan->at_end && !scan->read_failed && !scan->stopped &&
+           scan->buffer_length < scan->capacity - 1) {
         uint32_t wanted = scan->capacity - 1 - scan->buffer_length;
         int32_t count = file_ops.read_at(scan->source, buffer_end(scan),
                                          scan->buffer + scan->buffer_length, wanted);
@@ -80,11 +79,25 @@ int copy_through(FileScan* scan, int64_t end) {
 
 int copy_alive(const FileScan* scan) { return scan->copy && !scan->copy_failed; }
 
-// Ends the rewriting of the file after a failed write: the file stays as it was and the
-// partial copy is removed; the scan goes on as a search.
+// Ends the rewriting of the file after a failed write (or a failed read of bytes for
+// the copy): the file stays as it was and the partial copy is removed; the scan goes on
+// as a search.
 void fail_copy(FileScan* scan) {
-    scan_drop_copy(scan);
-    scan->copy_failed = 1;
+    scan_give_up(scan, scan->read_failed ? REASON_READ_FAILED : REASON_COPY_FAILED, 0);
+}
+
+// Keeps a hit's offset until the file's fate is known. Returns 0, or -1 when memory for
+// it cannot be had.
+int hold(FileScan* scan, int64_t offset) {
+    if (scan->held_count == scan->held_capacity) {
+        uint32_t capacity = scan->held_capacity ? scan->held_capacity * 2 : 64;
+        int64_t* held = static_cast<int64_t*>(realloc(scan->held, capacity * sizeof(int64_t)));
+        if (!held) return -1;
+        scan->held = held;
+        scan->held_capacity = capacity;
+    }
+    scan->held[scan->held_count++] = offset;
+    return 0;
 }
 
 // Drops the buffer's bytes before `offset` and reads on. Bytes of a copy in progress
@@ -118,12 +131,12 @@ int next_candidate(FileScan* scan, int64_t from, int64_t* candidate) {
                 return 1;
             }
         }
-        if (scan->at_end || scan->read_failed) return 0;
+        if (scan->at_end || scan->read_failed || scan->stopped) return 0;
         // Keep the bytes that may begin an occurrence which the next block completes.
         int64_t keep = buffer_end(scan) - (scan->prefix_length ? scan->prefix_length - 1 : 0);
         if (keep > from) from = keep;
         slide_to(scan, from);
-        if (scan->read_failed) return 0;
+        if (scan->read_failed || scan->stopped) return 0;
     }
 }
 
@@ -141,7 +154,7 @@ PreparedQuery* prepared(FileScan* scan, PreparedQuery* query, const char* replac
 int64_t take_candidate(FileScan* scan, int64_t candidate) {
     if (candidate + WINDOW_SIZE > buffer_end(scan) && !scan->at_end) {
         slide_to(scan, candidate);
-        if (scan->read_failed) return -1;
+        if (scan->read_failed || scan->stopped) return -1;
     }
     // The window's text ends at its first zero byte, which the engine looks for itself
     // only as far as a match reaches.
@@ -177,10 +190,13 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
             } else {
                 scan->copy_started = 1;
                 scan->copied = offset + match_length;
+                if (hold(scan, offset) != 0) {
+                    scan_give_up(scan, REASON_COPY_FAILED, ENOMEM);
+                    replacing = 0;
+                }
             }
         }
-        report_line(job, replacing ? LINE_REPLACED : LINE_FOUND, scan->path, offset);
-        scan->hit_reported = 1;
+        if (!replacing) emit(job, FOLDER_HIT_FOUND, scan->path, offset);
         resume = offset + match_length;
     }
     free(replacement);
@@ -194,17 +210,16 @@ void scan_set_prefix(FileScan* scan, const char* prefix, uint32_t length) {
     if (length) prepare_finder(&scan->finder, prefix, length);
 }
 
-void report_line(const FolderJob* job, const char* format, const char* path, int64_t number) {
-    if (!job->main_window) return;
-    // Room for the path, the longest text and a 64-bit number; on the stack for the
-    // paths that the walker hands over.
-    size_t size = strlen(path) + strlen(format) + 24;
-    char local[PATH_LIMIT + 128];
-    char* line = size <= sizeof local ? local : static_cast<char*>(malloc(size));
-    if (!line) return;
-    snprintf(line, size, format, path, number);
-    append_editor_line(job->main_window, line);
-    if (line != local) free(line);
+void emit(const FolderJob* job, int kind, const char* path, int64_t offset, int reason,
+          int error) {
+    if (!job->sink) return;
+    FolderEvent event = {kind, reason, path, offset, error};
+    job->sink(job->sink_user, &event);
+}
+
+int stop_requested(const FolderJob* job) {
+    // Set by another thread: the atomic load makes sure that its store is seen.
+    return job->stop && __atomic_load_n(job->stop, __ATOMIC_RELAXED) != 0;
 }
 
 int scan_begin(FileScan* scan) {
@@ -218,6 +233,9 @@ int scan_begin(FileScan* scan) {
 }
 
 void scan_end(FileScan* scan) {
+    free(scan->held);
+    scan->held = nullptr;
+    scan->held_count = scan->held_capacity = 0;
     if (scan->find_ready) release_query(&scan->find);
     if (scan->rewrite_ready) release_query(&scan->rewrite);
     scan->find_ready = scan->rewrite_ready = 0;
@@ -228,9 +246,14 @@ void scan_end(FileScan* scan) {
 void scan_file(FileScan* scan) {
     int64_t position = 0;
     int64_t candidate;
+    uint32_t taken = 0;
     while (next_candidate(scan, position, &candidate)) {
         position = take_candidate(scan, candidate);
         if (position < 0) return;
+        if (++taken % STOP_CHECK_CANDIDATES == 0 && stop_requested(scan->job)) {
+            scan->stopped = 1;
+            return;
+        }
     }
 }
 
@@ -245,6 +268,27 @@ int scan_finish_copy(FileScan* scan) {
 void scan_drop_copy(FileScan* scan) {
     if (scan->copy) fclose(scan->copy);
     scan->copy = nullptr;
+    if (!scan->copy_exists) return;
+    scan->copy_exists = 0;
     if (remove(scan->copy_name) != 0)
-        report_line(scan->job, LINE_TEMP_NOT_DELETED, scan->copy_name, errno);
+        emit(scan->job, FOLDER_TEMP_NOT_DELETED, scan->copy_name, 0, 0, errno);
+}
+
+void scan_give_up(FileScan* scan, int reason, int error) {
+    scan_drop_copy(scan);
+    scan->copy_failed = 1;
+    if (!scan->given_up) {
+        scan->given_up = 1;
+        scan->reason = reason;
+        scan->error = error;
+    }
+    for (uint32_t i = 0; i < scan->held_count; i++)
+        emit(scan->job, FOLDER_HIT_FOUND, scan->path, scan->held[i]);
+    scan->held_count = 0;
+}
+
+void scan_report_replaced(FileScan* scan) {
+    for (uint32_t i = 0; i < scan->held_count; i++)
+        emit(scan->job, FOLDER_HIT_REPLACED, scan->path, scan->held[i]);
+    scan->held_count = 0;
 }

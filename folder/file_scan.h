@@ -29,10 +29,19 @@ struct FileScan {
     ByteFinder finder;       // finds the prefix, the bytes that begin every candidate
     FILE* copy;              // Replace: the copy, while it is being written
     const char* copy_name;
+    int copy_exists;         // the copy is on disk (until it goes or takes the file's place)
     int64_t copied;          // the file's bytes before this offset are in the copy
     int copy_started;        // something was written to the copy
     int copy_failed;         // a write to the copy failed; the copy is gone
-    int hit_reported;
+    int stopped;             // the job was stopped during the scan
+    // Hits written into the copy, reported once the file's fate is known: replaced when
+    // the copy takes its place, found otherwise.
+    int64_t* held;
+    uint32_t held_count;
+    uint32_t held_capacity;
+    int given_up;            // the rewriting was given up: a FOLDER_NOT_CHANGED follows
+    int reason;              //   with this REASON_...
+    int error;               //   and this errno value
     PreparedQuery find;      // the query for searching, once find_ready
     PreparedQuery rewrite;   // the query and template for replacing, once rewrite_ready
     int find_ready;
@@ -51,12 +60,19 @@ void scan_end(FileScan* scan);
 void scan_file(FileScan* scan);
 
 // Writes the rest of the file to the copy once something was replaced. Returns 0, or -1
-// when it failed (the copy is then closed and removed).
+// when it failed (the rewriting is then given up).
 int scan_finish_copy(FileScan* scan);
 
 // Closes the copy and removes it; reports a copy that cannot be removed.
 void scan_drop_copy(FileScan* scan);
 
-// Appends one report line to the editor: `format` takes the file's path and then,
-// if it has one, a 64-bit number.
-void report_line(const FolderJob* job, const char* format, const char* path, int64_t number);
+// Ends the rewriting of the file for `reason` (the first reason given counts): the copy
+// goes, and the hits held for it are reported as found.
+void scan_give_up(FileScan* scan, int reason, int error);
+
+// The copy took the file's place: the held hits are reported as replaced.
+void scan_report_replaced(FileScan* scan);
+
+// Hands an event to the job's sink.
+void emit(const FolderJob* job, int kind, const char* path, int64_t offset = 0, int reason = 0,
+          int error = 0);

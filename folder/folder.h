@@ -1,12 +1,10 @@
 // Folder search: a depth-first walk over a folder tree with a visitor, and the visitor
-// that searches (Find) or rewrites (Replace) one file and reports its hits to the editor.
+// that searches (Find) or rewrites (Replace) one file and tells a sink what it found.
 //
 // The walker answers in Win32 error codes on every platform (the WALK_CODE_... values).
 #pragma once
 
 #include <stdint.h>
-
-struct Window;
 
 // Walk flags: the low 8 bits of walk_folder's flags argument.
 constexpr uint32_t WALK_NUL_SEPARATOR = 0x01;  // list entries end in NUL instead of LF
@@ -69,19 +67,59 @@ int32_t walk_folder(const char* pattern, uint16_t base, char** files, char** fol
 int32_t walk_level(const char* pattern, uint16_t split, uint16_t base, WalkContext* context,
                    FileVisitor visitor, void* user);
 
+// What the folder search tells its caller, event by event, through a FolderSink: the
+// report's matter, not its words (the window words and formats the lines).
+enum FolderEventKind {
+    FOLDER_FILE_PASSED = 0,       // a file passed the mask and is being searched (progress)
+    FOLDER_HIT_FOUND = 1,         // a hit at `offset`, reported as found
+    FOLDER_HIT_REPLACED = 2,      // a hit at `offset` whose replacement took the file's place
+    FOLDER_CANNOT_OPEN = 3,       // the file cannot be opened for reading
+    FOLDER_NOT_CHANGED = 4,       // Replace left the file as it was, for `reason`
+    FOLDER_TEMP_NOT_DELETED = 5,  // the copy at `path` could not be removed (`error`)
+};
+
+// Why Replace left a file as it was (FOLDER_NOT_CHANGED).
+enum FolderReason {
+    REASON_READ_FAILED = 0,     // reading it failed midway
+    REASON_COPY_FAILED = 1,     // writing its copy failed (a full disk, say)
+    REASON_NOT_REPLACED = 2,    // the copy could not take its place (`error`)
+    REASON_STOPPED = 3,         // the walk was stopped while the file was rewritten
+};
+
+struct FolderEvent {
+    int kind;            // FOLDER_...
+    int reason;          // FOLDER_NOT_CHANGED: a REASON_...
+    const char* path;    // the file; for FOLDER_TEMP_NOT_DELETED, its copy
+    int64_t offset;      // a hit's offset in the file as it was before the visit
+    int error;           // the errno value of a failure that has one, else 0
+};
+
+// Receives the events of a walk in walk order, on the walk's thread; `user` is the
+// job's `sink_user`.
+typedef void (*FolderSink)(void* user, const FolderEvent* event);
+
 // What the window hands to search_in_file through the walker's user pointer.
 struct FolderJob {
     const char* query;           // as typed, escapes not decoded
     const char* replacement;     // template as typed; null means Find
     const char* mask;            // file-name mask, already lower-cased
-    uint32_t prefix_length;      // leading characters of query before `*`, `?`, `%` or `\`
-    const Window* main_window;   // the report lines go to its editor
+    uint32_t prefix_length;      // literal_prefix_length of the query
+    FolderSink sink;             // where the events go; null: nowhere
+    void* sink_user;
+    // While zero the walk goes on; once another thread sets it, the walk ends at the
+    // next safe point (between files, or between blocks of a file, a file being
+    // rewritten left as it was). Null: never stopped.
+    const uint8_t* stop;
 };
 
 // Appended to a file's path to name its temporary copy, beside it.
 constexpr char TEMP_SUFFIX[] = "$qor%tmp^rp$.tmp";
 
 // The FileVisitor of folder-mode Find and Replace; `job` is a FolderJob. Returns
-// VISIT_CONTINUE, or VISIT_STOP when memory for the scan cannot be had.
+// VISIT_CONTINUE, or VISIT_STOP when the job was stopped or memory for the scan cannot
+// be had.
 int search_in_file(const char* path, int is_folder, int32_t* file_count, int32_t* folder_count,
                    void* job);
+
+// 1 once the job's stop byte is set.
+int stop_requested(const FolderJob* job);

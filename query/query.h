@@ -89,6 +89,20 @@ const char* replace_query(const char* text, const char* query,
 // to its first `*`, `?` or `%` that is not escaped; 0 when it opens with one of them.
 uint32_t leading_literal_length(const char* query);
 
+// The literal prefix of a query as the window counts it for a folder search: the
+// characters before its first `*`, `?`, `%` or backslash, or all of it when it has none.
+uint32_t literal_prefix_length(const char* query);
+
+// The bytes that begin every match of `query`, by which a folder search finds the places
+// where a match may start: its first `prefix_length` characters as typed, or, when that
+// is 0, its leading literal as the engine decodes it, up to its first zero byte (where
+// the engine's comparison ends). Returns 1 with `*bytes` and `*length` (pointing into
+// the query or into `*block`, which the caller releases with free; a length of 0: every
+// offset may begin a match), 0 when no match can begin anywhere (an empty query, a
+// leading literal that does not decode), or -1 when memory runs out.
+int candidate_prefix(const char* query, uint32_t prefix_length, const char** bytes,
+                     uint32_t* length, char** block);
+
 // A query, and for Replace a template, compiled once for matching many texts: a folder
 // search's windows. A text there ends at its first zero byte or after `limit` bytes,
 // whichever comes first (the `limit` bytes must be readable); only the bytes that a match

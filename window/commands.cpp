@@ -1,4 +1,5 @@
 // WM_COMMAND: which handler a control's notification or a command goes to.
+#include "folder_walk.h"
 #include "handlers.h"
 
 namespace {
@@ -30,6 +31,7 @@ const CommandEntry COMMANDS[] = {
 
 CommandResult window_command(WindowState* state, const Window* window, int id,
                              int notification) {
+    if (state->walk) return folder_walk_command(state, window, id, notification);
     for (const CommandEntry& entry : COMMANDS) {
         if (entry.id != id) continue;
         if (entry.notification != ANY_NOTIFICATION && entry.notification != notification)
@@ -38,4 +40,15 @@ CommandResult window_command(WindowState* state, const Window* window, int id,
         return entry.result;
     }
     return COMMAND_DEFAULT;
+}
+
+void window_tick(WindowState* state, const Window* window) {
+    folder_walk_tick(state, window);
+}
+
+int window_close_requested(WindowState* state, const Window*) {
+    if (!state->walk) return 1;
+    state->close_pending = 1;
+    stop_folder_walk(state);
+    return 0;
 }

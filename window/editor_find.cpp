@@ -47,13 +47,14 @@ void find_next(const Window* window, const char* query, const char* replacement)
     free(text);
 }
 
-void find_or_replace(const Window* window, bool replace) {
+void find_or_replace(WindowState* state, const Window* window, bool replace) {
     char* query = read_control_text(window, IDC_FIND_TEXT, nullptr);
     char* replacement = replace ? read_control_text(window, IDC_REPLACE_TEXT, nullptr) : nullptr;
     if (!query || (replace && !replacement)) {
         report_no_memory(window);
     } else if (window->ops->is_checked(window->user, IDC_IN_FOLDER)) {
-        search_folder(window, query, replacement);
+        search_folder(state, window, query, replacement);   // takes both over
+        return;
     } else {
         find_next(window, query, replacement);
     }
@@ -63,10 +64,10 @@ void find_or_replace(const Window* window, bool replace) {
 
 }  // namespace
 
-void find_in_editor(WindowState*, const Window* window) {
-    find_or_replace(window, false);
+void find_in_editor(WindowState* state, const Window* window) {
+    find_or_replace(state, window, false);
 }
 
-void replace_in_editor(WindowState*, const Window* window) {
-    find_or_replace(window, true);
+void replace_in_editor(WindowState* state, const Window* window) {
+    find_or_replace(state, window, true);
 }

@@ -22,9 +22,8 @@ void find_in_editor(WindowState* state, const Window* window);
 void replace_in_editor(WindowState* state, const Window* window);
 
 // Folder mode: the check box, the folder dialog, and Find (replacement null) or Replace
-// over a folder tree with the query and replacement already read from their fields.
+// over a folder tree with the query and replacement already read from their fields
+// (heap blocks that it takes over).
 void switch_folder_controls(WindowState* state, const Window* window);
 void browse_for_folder(WindowState* state, const Window* window);
-void search_folder(const Window* window, const char* query, const char* replacement);
-// The characters at the start of a query before the first `*`, `?`, `%` or backslash.
-uint32_t literal_prefix_length(const char* query);
+void search_folder(WindowState* state, const Window* window, char* query, char* replacement);

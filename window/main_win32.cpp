@@ -30,6 +30,14 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
                                 HIWORD(lparam)))
             return 1;
         break;
+    case WM_TIMER:
+        if (wparam != TICK_TIMER) break;
+        window_tick(&state, &window);
+        return 0;
+    case WM_CLOSE:
+        // During a folder search the window closes once the search has stopped.
+        if (window_close_requested(&state, &window)) DestroyWindow(hwnd);
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

@@ -6,6 +6,12 @@
 // EN_CHANGE from the editor.
 void mark_modified(WindowState* state, const Window* window) {
     if (state->modified) return;
+    if (state->walk) {
+        // The title shows the walk's progress and the menu is greyed; both come back
+        // with the marker when the walk ends.
+        state->modified = 1;
+        return;
+    }
     window->ops->enable_command(window->user, IDM_SAVE_AS, 1);
     char title[TITLE_SIZE + 1];   // room for the marker behind a title of full length
     uint32_t length = window->ops->read_title(window->user, title, TITLE_SIZE);

@@ -12,6 +12,8 @@ constexpr uint32_t TITLE_SIZE = 261;      // a title of at most 260 characters a
 constexpr uint32_t OPEN_LIMIT = 65536;    // the largest file that Open loads
 constexpr uint32_t SIZE_TYPE_MINIMIZED = 1;    // WM_SIZE's size type of a minimised window
 
+struct FolderWalk;
+
 // One per process: there is one window.
 struct WindowState {
     void* instance;                   // the program's module instance
@@ -25,6 +27,8 @@ struct WindowState {
     // area too small for it clamped its size at zero; given back as the area grows.
     int32_t editor_excess_width;
     int32_t editor_excess_height;
+    FolderWalk* walk;                 // the folder search running beside the window, or null
+    uint8_t close_pending;            // the window closes once the walk has ended
 };
 
 enum InitResult {
@@ -49,6 +53,15 @@ int window_size_changed(WindowState* state, const Window* window, uint32_t size_
                         uint32_t width, uint32_t height);
 
 // WM_COMMAND from a control (its id and notification) or a command of the menu or
-// the accelerators (the notification is then not looked at).
+// the accelerators (the notification is then not looked at). While a folder search runs,
+// only its Stop (the button that started it, or Esc) and the editor's notifications act.
 CommandResult window_command(WindowState* state, const Window* window, int id,
                              int notification);
+
+// The window's tick (WM_TIMER) while a folder search runs: its new report lines and its
+// progress reach the window, and once it has ended the window is given back to the user.
+void window_tick(WindowState* state, const Window* window);
+
+// WM_CLOSE. Returns 1 when the window is to be destroyed now; during a folder search,
+// stops it and returns 0: the window closes once the search has ended.
+int window_close_requested(WindowState* state, const Window* window);

@@ -77,7 +77,28 @@ struct WindowOps {
     // Editor: lifts the default text limit (about 30,000 characters), beyond which a
     // replace-selection or typing would silently insert nothing.
     void (*unlimit_editor)(void* user);
+
+    // Work beside the window's thread (a folder walk): runs work(argument) on a thread
+    // of its own. One at a time. Returns 1, or 0 when no thread could be started.
+    int (*start_worker)(void* user, void (*work)(void* argument), void* argument);
+    // Waits until the worker has returned.
+    void (*join_worker)(void* user);
+    // While on, window_tick is called every TICK_MS milliseconds on the window's thread.
+    void (*set_ticking)(void* user, int on);
+    // Editor: read-only for the user (it still scrolls and selects), or editable again.
+    void (*set_editor_read_only)(void* user, int read_only);
+    // Editor: puts text at the end of its text as an undoable change (raising the change
+    // notification) and leaves the user's selection where it was; the view follows the
+    // end when the end was in view, and otherwise stays where the user scrolled it.
+    void (*append_text)(void* user, const char* text);
+    // The control that has the keyboard focus, or 0 when none of them has it.
+    int (*focused_control)(void* user);
+    // Destroys the window: the message loop ends with exit code 0.
+    void (*close_window)(void* user);
 };
+
+// How often a running walk's report and progress reach the window.
+constexpr uint32_t TICK_MS = 100;
 
 // The main window as the logic sees it: its operations and their user pointer.
 struct Window {
@@ -85,9 +106,3 @@ struct Window {
     void* user;
 };
 
-// Appends a line at the editor's caret as an undoable change: the way the folder
-// search writes its report.
-inline void append_editor_line(const Window* window, const char* line) {
-    window->ops->select(window->user, -1, 0);
-    window->ops->replace_selection(window->user, line);
-}

@@ -4,6 +4,7 @@
 
 #include <commdlg.h>
 #include <objbase.h>
+#include <process.h>
 #include <shlobj.h>
 #include <string.h>
 
@@ -172,13 +173,117 @@ void op_unlimit_editor(void* user) {
     SendMessageA(editor_of(user), EM_SETLIMITTEXT, 0, 0);
 }
 
+// The one worker of the one window.
+struct WorkerStart {
+    void (*work)(void* argument);
+    void* argument;
+};
+WorkerStart worker_start;
+HANDLE worker = nullptr;
+
+unsigned __stdcall run_worker(void* start) {
+    const WorkerStart* what = static_cast<const WorkerStart*>(start);
+    what->work(what->argument);
+    return 0;
+}
+
+int op_start_worker(void*, void (*work)(void* argument), void* argument) {
+    if (worker) return 0;
+    worker_start = {work, argument};
+    // Through the runtime, which then sets up its own data for the thread.
+    uintptr_t handle = _beginthreadex(nullptr, 0, run_worker, &worker_start, 0, nullptr);
+    if (!handle) return 0;
+    worker = reinterpret_cast<HANDLE>(handle);
+    return 1;
+}
+
+void op_join_worker(void*) {
+    if (!worker) return;
+    WaitForSingleObject(worker, INFINITE);
+    CloseHandle(worker);
+    worker = nullptr;
+}
+
+void op_set_ticking(void* user, int on) {
+    if (on) SetTimer(main_of(user), TICK_TIMER, TICK_MS, nullptr);
+    else KillTimer(main_of(user), TICK_TIMER);
+}
+
+void op_set_editor_read_only(void* user, int read_only) {
+    SendMessageA(editor_of(user), EM_SETREADONLY, read_only ? TRUE : FALSE, 0);
+}
+
+// Whether the end of the editor's text is in view: the top of its last character lies
+// inside the client area.
+bool end_in_view(HWND editor, int length) {
+    if (length == 0) return true;
+    LRESULT position = SendMessageA(editor, EM_POSFROMCHAR, static_cast<WPARAM>(length - 1), 0);
+    if (position == -1) return false;
+    RECT client;
+    GetClientRect(editor, &client);
+    int y = static_cast<short>(HIWORD(position));
+    return y >= client.top && y < client.bottom;
+}
+
+void op_append_text(void* user, const char* text) {
+    HWND editor = editor_of(user);
+    DWORD start = 0, end = 0;
+    SendMessageA(editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    int length = GetWindowTextLengthA(editor);
+    bool follow = end_in_view(editor, length);
+    bool caret_at_end = start == end && static_cast<int>(end) == length;
+    LRESULT first = SendMessageA(editor, EM_GETFIRSTVISIBLELINE, 0, 0);
+    SendMessageA(editor, EM_SETSEL, length, length);
+    SendMessageA(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+    // A caret that the user left at the end stays there; any other selection is kept.
+    if (!caret_at_end) SendMessageA(editor, EM_SETSEL, start, end);
+    if (follow) {
+        SendMessageA(editor, WM_VSCROLL, SB_BOTTOM, 0);
+    } else {
+        LRESULT now = SendMessageA(editor, EM_GETFIRSTVISIBLELINE, 0, 0);
+        if (now != first) SendMessageA(editor, EM_LINESCROLL, 0, first - now);
+    }
+}
+
+int op_focused_control(void* user) {
+    HWND focused = GetFocus();
+    if (!focused || GetParent(focused) != main_of(user)) return 0;
+    return GetDlgCtrlID(focused);
+}
+
+void op_close_window(void* user) {
+    DestroyWindow(main_of(user));
+}
+
 const WindowOps WIN32_WINDOW_OPS = {
-    op_text_length,   op_read_text,         op_set_text,       op_selection_end,
-    op_select,        op_replace_selection, op_scroll_caret,   op_select_all_focused,
-    op_focus,         op_enable_control,    op_enable_command, op_is_checked,
-    op_read_title,    op_set_title,         op_message_box,    op_choose_file,
-    op_choose_folder, op_client_size,       op_editor_size,    op_set_editor_size,
-    op_unlimit_editor,
+    /* text_length */          op_text_length,
+    /* read_text */            op_read_text,
+    /* set_text */             op_set_text,
+    /* selection_end */        op_selection_end,
+    /* select */               op_select,
+    /* replace_selection */    op_replace_selection,
+    /* scroll_caret */         op_scroll_caret,
+    /* select_all_focused */   op_select_all_focused,
+    /* focus */                op_focus,
+    /* enable_control */       op_enable_control,
+    /* enable_command */       op_enable_command,
+    /* is_checked */           op_is_checked,
+    /* read_title */           op_read_title,
+    /* set_title */            op_set_title,
+    /* message_box */          op_message_box,
+    /* choose_file */          op_choose_file,
+    /* choose_folder */        op_choose_folder,
+    /* client_size */          op_client_size,
+    /* editor_size */          op_editor_size,
+    /* set_editor_size */      op_set_editor_size,
+    /* unlimit_editor */       op_unlimit_editor,
+    /* start_worker */         op_start_worker,
+    /* join_worker */          op_join_worker,
+    /* set_ticking */          op_set_ticking,
+    /* set_editor_read_only */ op_set_editor_read_only,
+    /* append_text */          op_append_text,
+    /* focused_control */      op_focused_control,
+    /* close_window */         op_close_window,
 };
 
 }  // namespace

@@ -5,5 +5,8 @@
 
 #include "window_ops.h"
 
+// The timer that ticks while a folder search runs.
+constexpr UINT_PTR TICK_TIMER = 1;
+
 // The main window as the logic sees it.
 Window win32_window(HWND main_window);

@@ -60,6 +60,13 @@ std::string EndToEnd::read_file(const std::string& name) const {
     return bytes;
 }
 
+void EndToEnd::finish_walk() {
+    ASSERT_TRUE(wait_until([&] {
+        return text(IDC_FIND) == "Найти" && text(IDC_REPLACE) == "Заменить" &&
+               IsWindowEnabled(item(IDC_FIND_TEXT));
+    }, 120000)) << "the folder search does not end";
+}
+
 UINT EndToEnd::menu_state(int command) {
     MenuQuery query;
     if (!read_menu(&program, &query)) {

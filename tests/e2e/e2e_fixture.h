@@ -30,6 +30,9 @@ protected:
     void write_file(const std::string& name, const std::string& bytes) const;
     std::string read_file(const std::string& name) const;
 
+    // Waits until a folder search has ended: both buttons read their own texts again.
+    void finish_walk();
+
     // MF_GRAYED or 0 for one of the three menu commands, read inside the program.
     UINT menu_state(int command);
     // Waits for a message box and presses OK; its text and caption.

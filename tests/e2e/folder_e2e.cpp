@@ -6,7 +6,7 @@
 #include <commctrl.h>
 
 #include "report_order.h"
-#include "search_helpers.h"   // the report lines
+#include "temp_tree.h"
 
 namespace {
 
@@ -37,6 +37,7 @@ protected:
         set_text(item(IDC_FOLDER), tree.root);
         set_text(item(IDC_MASK), mask);
         send_command(&program, replacement ? IDC_REPLACE : IDC_FIND, BN_CLICKED);
+        finish_walk();
     }
     std::vector<std::string> others() const {
         return {tree.read("Документы/Письмо.doc"), tree.read("Прочее/кот.txt")};
@@ -109,6 +110,7 @@ TEST_F(Folder, AMissingFolderIsReported) {
     set_text(item(IDC_FIND_TEXT), "кот");
     set_text(item(IDC_FOLDER), tree.path("Прочее"));
     send_command(&program, IDC_FIND, BN_CLICKED);
+    finish_walk();
     EXPECT_EQ(text(IDC_EDITOR), std::string(REPORT_HEADER) + tree.path("Прочее") +
                                     " \tпапка не найдена, поиск не выполнен!\r\n");
 }
@@ -164,6 +166,7 @@ TEST_F(Folder, TheFolderDialogOpensOnTheFieldAndGivesTheChosenFolder) {
     EXPECT_EQ(text(IDC_FOLDER), tree.path("Документы/Вложенная"));
     set_text(item(IDC_FIND_TEXT), "кот");
     send_command(&program, IDC_FIND, BN_CLICKED);
+    finish_walk();
     EXPECT_EQ(text(IDC_EDITOR), REPORT_HEADER + found(notes_path, 0));
 }
 
@@ -207,6 +210,7 @@ TEST_F(Folder, AUserSessionFromEditingToAReplaceAcrossTheTree) {
     ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_REPLACE; }));
     press_keys(&program, {VK_SPACE});
     const std::string report = REPORT_HEADER + replaced(letter, 0) + replaced(letter, 10);
+    finish_walk();
     ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR) == report; })) << text(IDC_EDITOR);
     EXPECT_EQ(tree.read("Документы/Письмо.doc"), "пёс и ещё пёс\r\n");
     EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "Кот и кот.\r\nкот!\r\n");

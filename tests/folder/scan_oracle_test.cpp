@@ -28,7 +28,7 @@ struct Expected {
 // candidate when a replacement goes in; the copy is cut where it was last written.
 Expected byte_by_byte(const std::string& path, const std::string& file, const char* query,
                       const char* replacement) {
-    const uint32_t prefix_length = static_cast<uint32_t>(strcspn(query, "*?%\\"));
+    const uint32_t prefix_length = literal_prefix_length(query);
     std::vector<uint32_t> failure(prefix_length, 0);
     for (uint32_t i = 1, k = 0; i < prefix_length; i++) {
         while (k > 0 && query[i] != query[k]) k = failure[k - 1];

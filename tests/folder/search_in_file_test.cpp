@@ -158,7 +158,7 @@ TEST(SearchInFile, FilesThatReplaceLeavesAsTheyWere) {
     EXPECT_EQ(tree.read(copy_of("f")), "someone's");
     // A read-only file is never replaced: its copy goes, and a line says so.
     EXPECT_EQ(search(ro, "b", "X"),
-              replaced(ro, 1) + ro + NOT_REPLACED + std::to_string(EACCES) + "\r\n");
+              found(ro, 1) + ro + NOT_REPLACED + std::to_string(EACCES) + "\r\n");
     EXPECT_EQ(tree.read("ro") + "|" + tree.read(copy_of("ro")), "abc|<missing>");
 }
 
@@ -200,7 +200,7 @@ TEST(SearchInFile, FaultsLeaveTheFileAsItWas) {
         Faults faults;
         fail_reads_from = 2 << 20;
         file_ops.read_at = read_failing;
-        EXPECT_EQ(search(f, "hit", "HIT"), replaced(f, 0) + f + READ_FAILED);
+        EXPECT_EQ(search(f, "hit", "HIT"), found(f, 0) + f + READ_FAILED);
         EXPECT_EQ(search(f, "hit"), found(f, 0) + f + READ_FAILED);
     }
     {
@@ -221,7 +221,7 @@ TEST(SearchInFile, FaultsLeaveTheFileAsItWas) {
     std::string report = search(f, "hit", "HIT");
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, handler);
-    EXPECT_EQ(report, replaced(f, 0) + found(f, last) + f + COPY_FAILED);
+    EXPECT_EQ(report, found(f, 0) + found(f, last) + f + COPY_FAILED);
 #endif
     EXPECT_EQ(tree.read("f"), content);
     EXPECT_EQ(tree.read(copy_of("f")), "<missing>");

@@ -201,18 +201,90 @@ void op_unlimit_editor(void* user) {
     of(user)->text_limit = 0;
 }
 
+int op_start_worker(void* user, void (*work)(void* argument), void* argument) {
+    MemoryWindow* window = of(user);
+    if (window->worker.joinable()) return 0;
+    window->worker = std::thread(work, argument);
+    return 1;
+}
+
+void op_join_worker(void* user) {
+    if (of(user)->worker.joinable()) of(user)->worker.join();
+}
+
+void op_set_ticking(void* user, int on) {
+    of(user)->ticking = on != 0;
+}
+
+void op_set_editor_read_only(void* user, int read_only) {
+    of(user)->read_only = read_only != 0;
+}
+
+// As the program does it: at the end, the user's selection kept unless the caret stood
+// at the end, where it stays.
+void op_append_text(void* user, const char* text) {
+    MemoryWindow* window = of(user);
+    MemoryControl* control = editor(window);
+    int32_t anchor = control->anchor, caret = control->caret;
+    bool caret_at_end = anchor == caret && caret == length_of(control);
+    control->anchor = control->caret = length_of(control);
+    if (replace_selection_of(window, control, text ? text : "", true))
+        send(window, IDC_EDITOR, NOTIFY_CHANGED);
+    if (caret_at_end) {
+        window->caret_scrolls++;
+    } else {
+        control->anchor = anchor;
+        control->caret = caret;
+    }
+}
+
+int op_focused_control(void* user) {
+    return of(user)->focus;
+}
+
+void op_close_window(void* user) {
+    of(user)->closed = true;
+}
+
 const WindowOps MEMORY_WINDOW_OPS = {
-    op_text_length,  op_read_text,      op_set_text,       op_selection_end,
-    op_select,       op_replace_selection, op_scroll_caret, op_select_all_focused,
-    op_focus,        op_enable_control, op_enable_command, op_is_checked,
-    op_read_title,   op_set_title,      op_message_box,    op_choose_file,
-    op_choose_folder, op_client_size,   op_editor_size,    op_set_editor_size,
-    op_unlimit_editor,
+    /* text_length */          op_text_length,
+    /* read_text */            op_read_text,
+    /* set_text */             op_set_text,
+    /* selection_end */        op_selection_end,
+    /* select */               op_select,
+    /* replace_selection */    op_replace_selection,
+    /* scroll_caret */         op_scroll_caret,
+    /* select_all_focused */   op_select_all_focused,
+    /* focus */                op_focus,
+    /* enable_control */       op_enable_control,
+    /* enable_command */       op_enable_command,
+    /* is_checked */           op_is_checked,
+    /* read_title */           op_read_title,
+    /* set_title */            op_set_title,
+    /* message_box */          op_message_box,
+    /* choose_file */          op_choose_file,
+    /* choose_folder */        op_choose_folder,
+    /* client_size */          op_client_size,
+    /* editor_size */          op_editor_size,
+    /* set_editor_size */      op_set_editor_size,
+    /* unlimit_editor */       op_unlimit_editor,
+    /* start_worker */         op_start_worker,
+    /* join_worker */          op_join_worker,
+    /* set_ticking */          op_set_ticking,
+    /* set_editor_read_only */ op_set_editor_read_only,
+    /* append_text */          op_append_text,
+    /* focused_control */      op_focused_control,
+    /* close_window */         op_close_window,
 };
 
 }  // namespace
 
+void memory_window_release(MemoryWindow* window) {
+    if (window->worker.joinable()) window->worker.join();
+}
+
 void memory_window_init(MemoryWindow* window) {
+    memory_window_release(window);
     *window = MemoryWindow();
     struct Initial {
         int id;
@@ -262,6 +334,7 @@ const std::string& editor_text(MemoryWindow* window) {
 void memory_window_type(MemoryWindow* window, const char* keys) {
     MemoryControl* control = memory_control(window, window->focus);
     if (!is_edit(control) || !control->enabled) return;
+    if (control->kind == CONTROL_EDITOR && window->read_only) return;
     // A run of typing is one step for the undo, as in the edit control.
     bool first = true;
     for (const char* key = keys; *key; key++) {
@@ -278,7 +351,7 @@ void memory_window_type(MemoryWindow* window, const char* keys) {
 }
 
 void memory_window_undo(MemoryWindow* window) {
-    if (!window->can_undo) return;
+    if (!window->can_undo || window->read_only) return;
     MemoryControl* control = editor(window);
     std::swap(control->text, window->undo_text);
     std::swap(control->caret, window->undo_caret);

@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "window_ops.h"
@@ -69,7 +70,12 @@ struct MemoryWindow {
     std::vector<DialogCall> dialog_calls;
     int32_t client_width, client_height;
     int32_t editor_width, editor_height;
-    int caret_scrolls;   // how often the caret was scrolled into view
+    int caret_scrolls;   // how often the caret was scrolled into view (or the view followed
+                         //   appended text)
+    std::thread worker;  // the logic's worker, while one runs
+    bool ticking;        // the logic asked for ticks
+    bool read_only;      // the editor takes no typing
+    bool closed;         // the logic destroyed the window
     // WM_COMMAND to the window procedure: notifications of the controls, and the
     // commands of memory_window_command. Called re-entrantly from inside operations.
     void (*notify)(void* context, int id, int notification);
@@ -101,5 +107,7 @@ void memory_window_click(MemoryWindow* window, int id);
 // A menu command or its accelerator: sent only when the command is enabled, as the
 // platform does. Returns whether it was sent.
 bool memory_window_command(MemoryWindow* window, int command);
+// Ends a worker that is still running (after a failed test), so that the window can go.
+void memory_window_release(MemoryWindow* window);
 // Selects in the editor, as the user does with the mouse (caret at `caret`).
 void memory_window_select(MemoryWindow* window, int32_t anchor, int32_t caret);

@@ -1,6 +1,6 @@
-// A folder report compared byte for byte, whatever order the platform lists the files
-// in: the header, then each file's lines as one block, the blocks in any order, then
-// `tail` (the walk's closing line, if any).
+// The folder report's lines, and a report compared byte for byte whatever order the
+// platform lists the files in: the header, then each file's lines as one block, the
+// blocks in any order, then `tail` (the walk's closing line, if any).
 #pragma once
 
 #include <algorithm>
@@ -8,6 +8,14 @@
 #include <vector>
 
 constexpr char REPORT_HEADER[] = "Найдено в файлах:\r\n";
+
+inline std::string found(const std::string& path, long long offset) {
+    return path + " \tнайдено в позиции: " + std::to_string(offset) + "\r\n";
+}
+
+inline std::string replaced(const std::string& path, long long offset) {
+    return path + " \tзаменено в позиции: " + std::to_string(offset) + "\r\n";
+}
 
 inline bool is_report(const std::string& report, std::vector<std::string> blocks,
                       const std::string& tail = "") {

@@ -1,6 +1,7 @@
 // Folder mode from the window: the check box, the folder dialog, and Find and Replace
 // over a real temporary tree with the report in the editor.
 #include "handlers.h"
+#include "query.h"
 #include "report_order.h"
 #include "search_helpers.h"
 #include "window_alloc.h"
@@ -32,6 +33,7 @@ protected:
         set_text(IDC_FOLDER, tree.root);
         set_text(IDC_MASK, mask);
         memory_window_click(&memory, replacement ? IDC_REPLACE : IDC_FIND);
+        finish_walk();
         return editor_text(&memory);
     }
     // Every entry of the tree with its bytes.
@@ -151,6 +153,7 @@ TEST_F(FolderFindTest, FolderTextLongerThanAPathBufferIsUsedWhole) {
     set_text(IDC_FOLDER, folder + SEP + "sub");
     set_text(IDC_MASK, "*.txt");
     memory_window_click(&memory, IDC_FIND);
+    finish_walk();
 #ifdef _WIN32
     EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) + folder + SEP +
                                         "sub \tпропущены файлы и папки со слишком длинным путём!\r\n");
@@ -165,6 +168,7 @@ TEST_F(FolderFindTest, AFolderThatDoesNotExistIsReported) {
     set_text(IDC_FIND_TEXT, "кот");
     set_text(IDC_FOLDER, tree.path("sub"));
     memory_window_click(&memory, IDC_FIND);
+    finish_walk();
     EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) + tree.path("sub") +
                                         " \tпапка не найдена, поиск не выполнен!\r\n");
 }

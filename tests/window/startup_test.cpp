@@ -69,7 +69,7 @@ TEST_F(StartupTest, LiftsTheEditorsTextLimit) {
     ASSERT_EQ(start(), INIT_DONE);
     std::string lines;
     while (lines.size() < 40000) lines += "0123456789012345678901234567890123456789\r\n";
-    append_editor_line(&window, lines.c_str());
+    window.ops->append_text(window.user, lines.c_str());
     EXPECT_EQ(editor_text(&memory), lines);
 }
 

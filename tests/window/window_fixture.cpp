@@ -2,9 +2,11 @@
 
 #include <stdlib.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <thread>
 
 #include "window_alloc.h"
 
@@ -35,6 +37,11 @@ void WindowTest::SetUp() {
 }
 
 void WindowTest::TearDown() {
+    if (state.walk) {
+        window_close_requested(&state, &window);
+        finish_walk();
+    }
+    memory_window_release(&memory);
     set_window_allocator(nullptr);
     std::filesystem::current_path(previous_);
     std::error_code ignored;
@@ -51,6 +58,17 @@ void WindowTest::dispatch(void* context, int id, int notification) {
 
 InitResult WindowTest::start() {
     return window_initialise(&state, &window);
+}
+
+void WindowTest::finish_walk() {
+    auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (state.walk) {
+        ASSERT_TRUE(memory.ticking) << "a walk runs without ticks";
+        window_tick(&state, &window);
+        if (!state.walk) break;
+        ASSERT_LT(std::chrono::steady_clock::now(), give_up) << "the walk does not end";
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 CommandResult WindowTest::command(int id, int notification) {

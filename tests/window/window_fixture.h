@@ -21,6 +21,8 @@ protected:
     void TearDown() override;
 
     InitResult start();
+    // Ticks the window, as its timer does, until the folder search that runs has ended.
+    void finish_walk();
     // A control's notification or a command, as the window procedure passes it on.
     CommandResult command(int id, int notification = 0);
     void set_text(int id, const std::string& text);

@@ -1,0 +1,217 @@
+// A folder search beside the window: its report reaches the editor tick by tick, nothing
+// but Stop, Esc and closing acts meanwhile, and a stop ends the walk at a safe point with
+// every file old or new. The walk's thread is held or stopped at chosen files through the
+// platform layer's file operations.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "folder_platform.h"
+#include "folder_walk.h"
+#include "report_order.h"
+#include "search_helpers.h"
+#include "window_fixture.h"
+
+namespace {
+
+const FileOps original_ops = file_ops;
+const std::string STOPPED_FILE = " \tпоиск остановлен, файл не изменён!\r\n";
+
+// Shared with the hooks, which run on the walk's thread.
+WindowState* walking;
+std::atomic<int> files_read;
+int stop_after = -1;              // files read, after which the walk is asked to stop
+std::atomic<int> opened{0};
+std::atomic<int> held_at{-1};     // the file (counted from 0) whose opening waits
+std::atomic<bool> holding{false}; // the walk's thread waits there
+std::atomic<bool> released{false};
+int64_t stop_at_offset = -1;      // a read from this offset on asks the walk to stop
+
+void close_then_stop(int file) {
+    original_ops.close_source(file);
+    if (++files_read == stop_after) stop_folder_walk(walking);
+}
+
+int open_when_released(const char* path, int64_t* size) {
+    if (opened++ == held_at) {
+        holding = true;
+        while (!released) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        holding = false;
+    }
+    return original_ops.open_source(path, size);
+}
+
+int32_t read_then_stop(int file, int64_t offset, char* buffer, uint32_t size) {
+    if (stop_at_offset >= 0 && offset >= stop_at_offset) stop_folder_walk(walking);
+    return original_ops.read_at(file, offset, buffer, size);
+}
+
+class FolderWalkTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_EQ(start(), INIT_DONE);
+        memory_window_click(&memory, IDC_IN_FOLDER);
+        walking = &state;
+        files_read = 0;
+        stop_after = -1;
+        opened = 0;
+        held_at = -1;
+        holding = false;
+        released = false;
+        stop_at_offset = -1;
+        make_tree();
+    }
+    void TearDown() override {
+        released = true;
+        WindowTest::TearDown();
+        file_ops = original_ops;
+    }
+    // Five files of one hit each; natively they are walked in this order.
+    void make_tree() {
+        tree.make({"1/", "2/"});
+        for (const char* name : NAMES) tree.file(name, "a кот");
+    }
+    void press(const char* query, const char* replacement = nullptr) {
+        set_text(IDC_FIND_TEXT, query);
+        if (replacement) set_text(IDC_REPLACE_TEXT, replacement);
+        set_text(IDC_FOLDER, tree.root);
+        set_text(IDC_MASK, "*");
+        memory_window_click(&memory, replacement ? IDC_REPLACE : IDC_FIND);
+    }
+    // Holds the walk's thread as it opens file `index` (from 0) until released.
+    void hold_at(int index) {
+        opened = 0;
+        held_at = index;
+        released = false;
+        file_ops.open_source = open_when_released;
+    }
+    // Waits until the walk's thread is held, then gives the window a tick.
+    void tick_when_held() {
+        while (!holding) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        window_tick(&state, &window);
+    }
+    std::string stop_line() const {
+        return tree.root + " \tпоиск остановлен, просмотрены не все файлы!\r\n";
+    }
+
+    static constexpr const char* NAMES[] = {"1/a.txt", "1/b.txt", "2/c.txt", "d.txt", "e.txt"};
+    TempTree tree;
+};
+
+// Stopped after each file in turn: the report holds the lines of the files seen so far
+// and ends with the stop line; under Replace those files are rewritten and no other.
+TEST_F(FolderWalkTest, StopAfterEachFileKeepsTheLinesSoFar) {
+    file_ops.close_source = close_then_stop;
+    for (const char* replacement : {static_cast<const char*>(nullptr), "пёс"}) {
+        for (int k = 1; k <= 5; k++) {
+            make_tree();
+            files_read = 0;
+            stop_after = k;
+            press("кот", replacement);
+            finish_walk();
+            std::string expected = REPORT_HEADER;
+            for (int i = 0; i < k; i++)
+                expected += replacement ? replaced(tree.path(NAMES[i]), 2) : found(tree.path(NAMES[i]), 2);
+            if (k < 5) expected += stop_line();   // stopped after the last file: complete
+            EXPECT_EQ(editor_text(&memory), expected) << k;
+            for (int i = 0; i < 5; i++)
+                EXPECT_EQ(tree.read(NAMES[i]), replacement && i < k ? "a пёс" : "a кот") << k;
+            EXPECT_EQ(tree.entries().size(), 7u) << "no copy is left";
+        }
+    }
+}
+
+// A stop between two blocks of a file being rewritten leaves it exactly as it was.
+TEST_F(FolderWalkTest, StopInsideAFileBeingRewrittenLeavesItAsItWas) {
+    std::string big = "кот" + std::string(3 << 20, '.') + "кот";
+    tree.file("1/a.txt", big);
+    stop_at_offset = 1 << 20;
+    file_ops.read_at = read_then_stop;
+    press("кот", "пёс");
+    finish_walk();
+    std::string a = tree.path("1/a.txt");
+    EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) + found(a, 0) + a + STOPPED_FILE + stop_line());
+    EXPECT_EQ(tree.read("1/a.txt"), big);
+    EXPECT_EQ(tree.entries().size(), 7u);
+}
+
+// While a walk runs only its Stop acts: everything else is disabled or dropped, never
+// queued; afterwards the window is as after any folder search.
+TEST_F(FolderWalkTest, NothingButStopActsDuringAWalkAndEverythingComesBack) {
+    hold_at(2);
+    press("кот");   // the click focuses the button
+    ASSERT_NE(state.walk, nullptr);
+    EXPECT_EQ(text(IDC_FIND), "Стоп");
+    for (int id : {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_REPLACE, IDC_IN_FOLDER, IDC_FOLDER,
+                   IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL})
+        EXPECT_FALSE(memory_control(&memory, id)->enabled) << id;
+    EXPECT_TRUE(memory_control(&memory, IDC_FIND)->enabled);
+    EXPECT_FALSE(memory.open_enabled || memory.save_enabled || memory.save_as_enabled);
+    EXPECT_TRUE(memory.read_only);
+    for (int id : {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS, IDM_SELECT_ALL, IDM_FOCUS_FIND})
+        command(id, 0);
+    command(IDC_IN_FOLDER, NOTIFY_CLICKED);
+    command(IDC_BROWSE, NOTIFY_CLICKED);
+    memory.focus = IDC_EDITOR;
+    memory_window_type(&memory, "typed");
+
+    // The user's selection stays; lines go to the end.
+    tick_when_held();
+    memory_window_select(&memory, 0, 5);
+    EXPECT_EQ(memory.title, "Поиск… 3 файла, 2 совпадения");
+    released = true;
+    finish_walk();
+    EXPECT_EQ(selection(), std::make_pair(0, 5));
+    EXPECT_TRUE(memory.dialog_calls.empty());
+    EXPECT_EQ(memory.messages.size(), 0u);
+    std::string expected = REPORT_HEADER;
+    for (const char* name : NAMES) expected += found(tree.path(name), 2);
+    EXPECT_EQ(editor_text(&memory), expected);
+
+    EXPECT_EQ(text(IDC_FIND), "Найти");
+    EXPECT_EQ(text(IDC_REPLACE), "Заменить");
+    for (int id : {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_FIND, IDC_REPLACE, IDC_IN_FOLDER,
+                   IDC_FOLDER, IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL})
+        EXPECT_TRUE(memory_control(&memory, id)->enabled) << id;
+    EXPECT_TRUE(memory_control(&memory, IDC_IN_FOLDER)->checked);
+    EXPECT_TRUE(memory.open_enabled && memory.save_as_enabled);
+    EXPECT_FALSE(memory.save_enabled);
+    EXPECT_FALSE(memory.read_only);
+    EXPECT_FALSE(memory.ticking);
+    EXPECT_EQ(memory.title, std::string(TITLE) + "*");
+    EXPECT_EQ(memory.focus, IDC_FIND);
+}
+
+TEST_F(FolderWalkTest, ProgressCountsInRussian) {
+    hold_at(2);
+    press("кот", "пёс");
+    tick_when_held();
+    EXPECT_EQ(memory.title, "Замена… 3 файла, 2 замены");
+    released = true;
+    finish_walk();
+    EXPECT_EQ(memory.title, std::string(TITLE) + "*");
+}
+
+// Esc stops the walk; a close during a walk stops it and closes once it has ended.
+TEST_F(FolderWalkTest, EscStopsAndCloseWaitsForTheEnd) {
+    hold_at(0);
+    press("кот");
+    command(IDM_FOCUS_EDITOR, 0);
+    released = true;
+    finish_walk();
+    EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) + stop_line());
+
+    hold_at(0);
+    press("кот", "пёс");
+    EXPECT_EQ(window_close_requested(&state, &window), 0);
+    EXPECT_FALSE(memory.closed);
+    released = true;
+    finish_walk();
+    EXPECT_TRUE(memory.closed);
+    EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) + stop_line());
+    for (const char* name : NAMES) EXPECT_EQ(tree.read(name), "a кот");
+    EXPECT_EQ(window_close_requested(&state, &window), 1);
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+#include "folder_report.h"
+
+#include <string.h>
+
+namespace {
+
+// Each line is the path, one of these texts, and for some a number, then CR LF.
+const char FOUND[] = " \tнайдено в позиции: ";
+const char REPLACED[] = " \tзаменено в позиции: ";
+const char CANNOT_OPEN[] = " /tневозможно открыть для чтения!";
+const char READ_FAILED[] = " \tошибка чтения, файл не изменён!";
+const char COPY_FAILED[] = " \tошибка записи копии, файл не изменён!";
+const char NOT_REPLACED[] = " \tошибка удаления/переименования!: ";
+const char STOPPED[] = " \tпоиск остановлен, файл не изменён!";
+const char TEMP_NOT_DELETED[] = " \tошибка удаления временных данных!: ";
+
+struct LineForm {
+    const char* text;
+    int has_number;
+};
+
+// The text of an event's line, or a null text for an event without one.
+LineForm form_of(const FolderEvent* event) {
+    switch (event->kind) {
+    case FOLDER_HIT_FOUND: return {FOUND, 1};
+    case FOLDER_HIT_REPLACED: return {REPLACED, 1};
+    case FOLDER_CANNOT_OPEN: return {CANNOT_OPEN, 0};
+    case FOLDER_TEMP_NOT_DELETED: return {TEMP_NOT_DELETED, 1};
+    case FOLDER_NOT_CHANGED:
+        switch (event->reason) {
+        case REASON_READ_FAILED: return {READ_FAILED, 0};
+        case REASON_COPY_FAILED: return {COPY_FAILED, 0};
+        case REASON_NOT_REPLACED: return {NOT_REPLACED, 1};
+        case REASON_STOPPED: return {STOPPED, 0};
+        }
+        break;
+    }
+    return {nullptr, 0};
+}
+
+// The number of the line: a hit's offset, or the errno value of a failure.
+long long number_of(const FolderEvent* event) {
+    return event->kind == FOLDER_HIT_FOUND || event->kind == FOLDER_HIT_REPLACED
+               ? static_cast<long long>(event->offset)
+               : event->error;
+}
+
+// Signed decimal, as printf's %lld writes it; returns the digits' count.
+size_t put_number(char* out, long long value) {
+    char digits[24];
+    size_t count = 0;
+    unsigned long long magnitude =
+        value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    size_t length = 0;
+    if (value < 0) out[length++] = '-';
+    while (count) out[length++] = digits[--count];
+    return length;
+}
+
+}  // namespace
+
+size_t report_line_room(const FolderEvent* event) {
+    return (event->path ? strlen(event->path) : 0) + REPORT_LINE_EXTRA;
+}
+
+size_t format_report_line(const FolderEvent* event, char* line, size_t size) {
+    LineForm form = form_of(event);
+    if (!form.text || !event->path) return 0;
+    size_t path_length = strlen(event->path);
+    size_t text_length = strlen(form.text);
+    if (size < path_length + REPORT_LINE_EXTRA) return 0;
+    memcpy(line, event->path, path_length);
+    size_t length = path_length;
+    memcpy(line + length, form.text, text_length);
+    length += text_length;
+    if (form.has_number) length += put_number(line + length, number_of(event));
+    memcpy(line + length, "\r\n", 3);
+    return length + 2;
+}
+
+int is_hit_event(const FolderEvent* event) {
+    return event->kind == FOLDER_HIT_FOUND || event->kind == FOLDER_HIT_REPLACED;
+}

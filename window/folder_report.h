@@ -1,0 +1,21 @@
+// The folder search's report: the words of each line, in Windows-1251, for the events
+// that the search hands to its sink.
+#pragma once
+
+#include <stddef.h>
+
+#include "folder.h"
+
+// The longest line, beyond its paths.
+constexpr size_t REPORT_LINE_EXTRA = 96;
+
+// Writes the report line of `event` (CR LF at its end, a zero behind it) into `line`,
+// which holds `size` bytes, and returns its length; 0 for an event without a line.
+// `size` must be at least the event's paths' lengths + REPORT_LINE_EXTRA.
+size_t format_report_line(const FolderEvent* event, char* line, size_t size);
+
+// The room that format_report_line needs for `event`.
+size_t report_line_room(const FolderEvent* event);
+
+// 1 for the events whose lines report a hit (found or replaced).
+int is_hit_event(const FolderEvent* event);

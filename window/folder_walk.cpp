@@ -1,0 +1,313 @@
+// The folder search beside the window. The walk runs on a worker thread and hands its
+// events to walk_sink, which words them as report lines into a pending buffer; the
+// window's thread takes that buffer over at each tick and appends it in one piece, so
+// that the edit control is asked once per tick rather than once per line.
+#include "folder_walk.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <new>
+
+#include "control_text.h"
+#include "folder.h"
+#include "folder_platform.h"
+#include "folder_report.h"
+#include "handlers.h"
+#include "query.h"
+#include "window_alloc.h"
+
+namespace {
+
+constexpr char REPORT_HEADER[] = "Найдено в файлах:\r\n";
+// Past this many bytes waiting for the editor the walk waits for the window, so that a
+// walk that finds faster than the editor takes lines keeps its memory bounded.
+constexpr size_t PENDING_LIMIT = 8u << 20;
+
+// The controls that a walk disables, and the two buttons' own texts.
+constexpr int WALK_DISABLED[] = {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_FIND,   IDC_REPLACE,
+                                 IDC_IN_FOLDER, IDC_FOLDER,       IDC_BROWSE, IDC_MASK,
+                                 IDC_MASK_LABEL};
+constexpr int WALK_COMMANDS[] = {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS};
+constexpr char FIND_TEXT[] = "Найти";
+constexpr char REPLACE_TEXT[] = "Заменить";
+constexpr char STOP_TEXT[] = "Стоп";
+
+// A walk that did not cover the whole tree says so in the last line of the report, so
+// that a Replace cut short is not taken for a complete one.
+constexpr char FOLDER_MISSING_LINE[] = "%s \tпапка не найдена, поиск не выполнен!\r\n";
+constexpr char PATHS_TOO_LONG_LINE[] =
+    "%s \tпропущены файлы и папки со слишком длинным путём!\r\n";
+constexpr char WALK_BROKEN_LINE[] =
+    "%s \tпоиск прерван, просмотрены не все файлы! Код ошибки: %d\r\n";
+constexpr char WALK_STOPPED_LINE[] = "%s \tпоиск остановлен, просмотрены не все файлы!\r\n";
+
+}  // namespace
+
+struct FolderWalk {
+    FolderRequest request;
+    FolderJob job;
+    int focus;                   // the control that had the focus before the walk
+    char title[TITLE_SIZE];      // the title before the walk
+    uint8_t stop;                // set by the window's thread, read by the walk's
+
+    // Shared by the two threads, under `lock`.
+    std::mutex lock;
+    std::condition_variable drained;   // the window took the pending lines
+    char* pending;               // report lines not yet in the editor
+    size_t pending_length;
+    size_t pending_capacity;
+    uint32_t files;              // files that passed the mask so far
+    uint32_t hits;               // hit lines so far
+    int out_of_memory;           // a line could not be kept: the walk was stopped
+    int finished;
+    int32_t result;              // walk_folder's, once finished
+
+    // The window's thread only.
+    int worker_started;
+    uint32_t shown_files, shown_hits;
+    int title_shown;
+};
+
+namespace {
+
+// Russian nouns after a number: 1 файл, 2 файла, 5 файлов.
+const char* plural(uint32_t n, const char* one, const char* few, const char* many) {
+    uint32_t tens = n % 100, units = n % 10;
+    if (tens >= 11 && tens <= 14) return many;
+    if (units == 1) return one;
+    if (units >= 2 && units <= 4) return few;
+    return many;
+}
+
+void show_progress(FolderWalk* walk, const Window* window, uint32_t files, uint32_t hits) {
+    if (walk->title_shown && files == walk->shown_files && hits == walk->shown_hits) return;
+    char title[TITLE_SIZE];
+    bool replacing = walk->request.replacement != nullptr;
+    snprintf(title, sizeof title, "%s %u %s, %u %s", replacing ? "Замена…" : "Поиск…", files,
+             plural(files, "файл", "файла", "файлов"), hits,
+             replacing ? plural(hits, "замена", "замены", "замен")
+                       : plural(hits, "совпадение", "совпадения", "совпадений"));
+    window->ops->set_title(window->user, title);
+    walk->shown_files = files;
+    walk->shown_hits = hits;
+    walk->title_shown = 1;
+}
+
+// Appends `length` bytes to the pending lines; called with the lock held. Returns 0, or
+// -1 when memory runs out.
+int keep_pending(FolderWalk* walk, const char* line, size_t length) {
+    if (walk->pending_length + length + 1 > walk->pending_capacity) {
+        size_t capacity = walk->pending_capacity ? walk->pending_capacity * 2 : 65536;
+        while (capacity < walk->pending_length + length + 1) capacity *= 2;
+        char* pending = static_cast<char*>(realloc(walk->pending, capacity));
+        if (!pending) return -1;
+        walk->pending = pending;
+        walk->pending_capacity = capacity;
+    }
+    memcpy(walk->pending + walk->pending_length, line, length);
+    walk->pending_length += length;
+    walk->pending[walk->pending_length] = '\0';
+    return 0;
+}
+
+// The folder search's sink, on the walk's thread: counts the progress and words the
+// report's lines.
+void walk_sink(void* user, const FolderEvent* event) {
+    FolderWalk* walk = static_cast<FolderWalk*>(user);
+    char local[PATH_LIMIT + REPORT_LINE_EXTRA];
+    size_t room = report_line_room(event);
+    char* line = room <= sizeof local ? local : static_cast<char*>(malloc(room));
+    size_t length = line ? format_report_line(event, line, room) : 0;
+
+    std::unique_lock<std::mutex> held(walk->lock);
+    if (event->kind == FOLDER_FILE_PASSED) walk->files++;
+    if (is_hit_event(event)) walk->hits++;
+    if ((event->kind != FOLDER_FILE_PASSED && !line) ||
+        (length && keep_pending(walk, line, length) != 0)) {
+        // A line that cannot be kept would leave a report that looks complete.
+        walk->out_of_memory = 1;
+        __atomic_store_n(&walk->stop, 1, __ATOMIC_RELAXED);
+    }
+    while (walk->pending_length > PENDING_LIMIT && !walk->out_of_memory)
+        walk->drained.wait(held);
+    held.unlock();
+    if (line != local) free(line);
+}
+
+void walk_work(void* argument) {
+    FolderWalk* walk = static_cast<FolderWalk*>(argument);
+    int32_t result = walk_folder(walk->request.pattern, 0, nullptr, nullptr, WALK_VISIT_FILES,
+                                 search_in_file, &walk->job);
+    std::lock_guard<std::mutex> held(walk->lock);
+    walk->result = result;
+    walk->finished = 1;
+}
+
+// The report's last line for a walk that did not cover the whole tree, or null.
+const char* last_line_format(const FolderWalk* walk) {
+    if (walk->result == WALK_CODE_OPERATION_ABORTED && walk->stop && !walk->out_of_memory)
+        return WALK_STOPPED_LINE;
+    switch (walk->result) {
+    case WALK_CODE_OK:
+    case WALK_CODE_FILE_NOT_FOUND: return nullptr;   // the folder holds nothing to list
+    case WALK_CODE_PATH_NOT_FOUND: return FOLDER_MISSING_LINE;
+    case WALK_CODE_FILENAME_EXCED_RANGE: return PATHS_TOO_LONG_LINE;
+    }
+    return WALK_BROKEN_LINE;
+}
+
+void append_last_line(const FolderWalk* walk, const Window* window) {
+    const char* format = last_line_format(walk);
+    if (!format) return;
+    const char* folder = walk->request.folder;
+    int result = static_cast<int>(walk->result);
+    int size = snprintf(nullptr, 0, format, folder, result);
+    char* line = size > 0 ? static_cast<char*>(window_alloc(static_cast<size_t>(size) + 1))
+                          : nullptr;
+    if (!line) {
+        report_no_memory(window);
+        return;
+    }
+    snprintf(line, static_cast<size_t>(size) + 1, format, folder, result);
+    window->ops->append_text(window->user, line);
+    free(line);
+}
+
+void release_request(FolderRequest* request) {
+    free(request->query);
+    free(request->replacement);
+    free(request->mask);
+    free(request->folder);
+    free(request->pattern);
+}
+
+void release_walk(FolderWalk* walk) {
+    release_request(&walk->request);
+    free(walk->pending);
+    walk->~FolderWalk();
+    free(walk);
+}
+
+// The title before the walk, with the marker as the document's state now has it.
+void restore_title(const WindowState* state, const FolderWalk* walk, const Window* window) {
+    char title[TITLE_SIZE + 1];
+    size_t length = strlen(walk->title);
+    memcpy(title, walk->title, length + 1);
+    if (length > 0 && title[length - 1] == '*') title[--length] = '\0';
+    if (state->modified) memcpy(title + length, "*", 2);
+    window->ops->set_title(window->user, title);
+}
+
+// Everything as after a walk that ran to its end on the window's own thread: the
+// controls and Open enabled, Save greyed, Save As enabled for the report, the focus
+// where it was.
+void give_window_back(WindowState* state, FolderWalk* walk, const Window* window) {
+    const WindowOps* ops = window->ops;
+    ops->set_ticking(window->user, 0);
+    ops->set_editor_read_only(window->user, 0);
+    ops->set_text(window->user, IDC_FIND, FIND_TEXT);
+    ops->set_text(window->user, IDC_REPLACE, REPLACE_TEXT);
+    for (int control : WALK_DISABLED) ops->enable_control(window->user, control, 1);
+    ops->enable_command(window->user, IDM_OPEN, 1);
+    ops->enable_command(window->user, IDM_SAVE, 0);
+    ops->enable_command(window->user, IDM_SAVE_AS, 1);
+    restore_title(state, walk, window);
+    if (walk->focus) ops->focus(window->user, walk->focus);
+}
+
+void end_walk(WindowState* state, const Window* window) {
+    FolderWalk* walk = state->walk;
+    if (walk->worker_started) window->ops->join_worker(window->user);
+    if (walk->out_of_memory) report_no_memory(window);
+    append_last_line(walk, window);
+    give_window_back(state, walk, window);
+    state->walk = nullptr;
+    release_walk(walk);
+    if (state->close_pending) {
+        state->close_pending = 0;
+        window->ops->close_window(window->user);
+    }
+}
+
+}  // namespace
+
+void start_folder_walk(WindowState* state, const Window* window, FolderRequest* request) {
+    const WindowOps* ops = window->ops;
+    void* block = window_alloc(sizeof(FolderWalk));
+    if (!block) {
+        release_request(request);
+        report_no_memory(window);
+        return;
+    }
+    FolderWalk* walk = new (block) FolderWalk();
+    walk->request = *request;
+    walk->job.query = request->query;
+    walk->job.replacement = request->replacement;
+    walk->job.mask = request->mask;
+    walk->job.prefix_length = literal_prefix_length(request->query);
+    walk->job.sink = walk_sink;
+    walk->job.sink_user = walk;
+    walk->job.stop = &walk->stop;
+    walk->focus = ops->focused_control(window->user);
+    ops->read_title(window->user, walk->title, TITLE_SIZE);
+
+    // Nothing but Stop, Esc and closing acts until the walk ends.
+    state->walk = walk;
+    for (int control : WALK_DISABLED)
+        if (control != request->button) ops->enable_control(window->user, control, 0);
+    for (int command : WALK_COMMANDS) ops->enable_command(window->user, command, 0);
+    ops->set_text(window->user, request->button, STOP_TEXT);
+    ops->set_editor_read_only(window->user, 1);
+    // Its change notification marks the document modified.
+    ops->append_text(window->user, REPORT_HEADER);
+    show_progress(walk, window, 0, 0);
+    ops->set_ticking(window->user, 1);
+    walk->worker_started = ops->start_worker(window->user, walk_work, walk);
+    if (!walk->worker_started) {
+        walk->out_of_memory = 1;
+        walk->finished = 1;
+        walk->result = WALK_CODE_NOT_ENOUGH_MEMORY;
+        end_walk(state, window);
+    }
+}
+
+void folder_walk_tick(WindowState* state, const Window* window) {
+    FolderWalk* walk = state->walk;
+    if (!walk) return;
+    std::unique_lock<std::mutex> held(walk->lock);
+    char* lines = walk->pending;
+    size_t length = walk->pending_length;
+    walk->pending = nullptr;
+    walk->pending_length = walk->pending_capacity = 0;
+    uint32_t files = walk->files, hits = walk->hits;
+    int finished = walk->finished;
+    held.unlock();
+    walk->drained.notify_all();
+
+    if (length) window->ops->append_text(window->user, lines);
+    free(lines);
+    if (finished) end_walk(state, window);
+    else show_progress(walk, window, files, hits);
+}
+
+void stop_folder_walk(WindowState* state) {
+    if (state->walk) __atomic_store_n(&state->walk->stop, 1, __ATOMIC_RELAXED);
+}
+
+CommandResult folder_walk_command(WindowState* state, const Window* window, int id,
+                                  int notification) {
+    if (id == IDC_EDITOR && notification == NOTIFY_CHANGED) {
+        mark_modified(state, window);
+        return COMMAND_DONE;
+    }
+    if ((id == state->walk->request.button && notification == NOTIFY_CLICKED) ||
+        id == IDM_FOCUS_EDITOR) {
+        stop_folder_walk(state);
+        return COMMAND_DONE;
+    }
+    return COMMAND_DONE;   // dropped, never queued
+}

@@ -1,0 +1,33 @@
+// A folder search that runs beside the window: the walk on a worker thread, its report
+// lines and progress taken over by the window's thread at each tick, and a Stop.
+#pragma once
+
+#include "window.h"
+
+// What a folder search needs, in heap blocks that the walk takes over and releases.
+struct FolderRequest {
+    char* query;
+    char* replacement;   // null for Find
+    char* mask;          // lower-cased
+    char* folder;        // the folder as typed, for the report's last line
+    char* pattern;       // the folder and "\*"
+    int button;          // IDC_FIND or IDC_REPLACE: it reads «Стоп» during the walk
+};
+
+// Puts the window in its walking state (controls and menu disabled, the editor read-only,
+// the button turned into Stop), appends the report's header and starts the walk. The
+// request's blocks are the walk's from here on, whatever happens.
+void start_folder_walk(WindowState* state, const Window* window, FolderRequest* request);
+
+// A tick: the lines found since the last one go to the end of the editor in one piece,
+// the title shows the progress; after the walk's end, the last line and the window as
+// it was before.
+void folder_walk_tick(WindowState* state, const Window* window);
+
+// Asks the walk to end at its next safe point.
+void stop_folder_walk(WindowState* state);
+
+// A command during the walk: Stop and Esc stop it, the editor's notifications go on, the
+// rest is dropped.
+CommandResult folder_walk_command(WindowState* state, const Window* window, int id,
+                                  int notification);
