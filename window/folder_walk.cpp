@@ -288,7 +288,8 @@ void folder_walk_tick(WindowState* state, const Window* window) {
     held.unlock();
     walk->drained.notify_all();
 
-    if (length) window->ops->append_text(window->user, lines);
+    // A window that is closing shows nothing more: its lines would only delay the close.
+    if (length && !state->close_pending) window->ops->append_text(window->user, lines);
     free(lines);
     if (finished) end_walk(state, window);
     else show_progress(walk, window, files, hits);
