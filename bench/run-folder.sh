@@ -45,6 +45,19 @@ measure() {
   printf '%s\n' "${times[@]}" | sort -g |
     awk '{ t[NR] = $1 } END { printf "%.3f %.3f %.3f\n", t[int((NR + 1) / 2)], t[1], t[NR] }'
 }
+# As measure, but the time is the one that the benchmark prints for its walk ("N lines,
+# T s, ..."): for comparing two ways of our own that differ in what they set up first.
+measure_walk() {
+  local times=()
+  [ -n "${PREPARE:-}" ] && eval "$PREPARE"
+  [ -z "${NO_WARMUP:-}" ] && eval "$1" >/dev/null
+  for ((i = 0; i < repeat; i++)); do
+    [ -n "${PREPARE:-}" ] && eval "$PREPARE"
+    times+=("$(eval "$1" | awk '{ print $3 }')")
+  done
+  printf '%s\n' "${times[@]}" | sort -g |
+    awk '{ t[NR] = $1 } END { printf "%.3f %.3f %.3f\n", t[int((NR + 1) / 2)], t[1], t[NR] }'
+}
 report() {  # name, "median min max", megabytes
   read -r median low high <<<"$2"
   printf '  %-34s %7.3f s  (%.3f .. %.3f)  %7.0f MB/s\n' "$1" "$median" "$low" "$high" \
@@ -66,6 +79,12 @@ report "grep -rF" "$grep_time" "$megabytes"
 report "rg -F -j1" "$rg_time" "$megabytes"
 echo "  grep / ours: $(ratio "${grep_time%% *}" "${ours%% *}")x," \
      "rg / ours: $(ratio "${rg_time%% *}" "${ours%% *}")x (above 1: ours is faster)"
+plain_walk=$(measure_walk "'$bench' find '$tree' '$query'")
+window_walk=$(measure_walk "'$bench' window-find '$tree' '$query'")
+report "walk alone, report into a string" "$plain_walk" "$megabytes"
+report "walk as the window runs it" "$window_walk" "$megabytes"
+echo "  with the window's progress path / without: $(ratio "${window_walk%% *}" "${plain_walk%% *}")x" \
+     "(target: at most 1.05)"
 
 # Replace on fresh copies of the tree in `$1`, a folder on the file system to measure.
 replace_suite() {
@@ -75,7 +94,13 @@ replace_suite() {
   sed_time=$(PREPARE=$fresh NO_WARMUP=1 measure \
     "find '$copy' -type f -print0 | xargs -0 sed -i 's/fr_marker(/fr_tag(/g'")
   captures=$(PREPARE=$fresh NO_WARMUP=1 measure "'$bench' replace '$copy' 'fr_marker(%n%)' 'fr_tag[%n%]'")
+  plain_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' replace '$copy' '$literal' 'fr_tag('")
+  window_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' window-replace '$copy' '$literal' 'fr_tag('")
   report "walk_folder + search_in_file" "$ours" "$megabytes"
+  report "walk alone, report into a string" "$plain_walk" "$megabytes"
+  report "walk as the window runs it" "$window_walk" "$megabytes"
+  echo "  with the window's progress path / without: $(ratio "${window_walk%% *}" "${plain_walk%% *}")x" \
+       "(target: at most 1.05)"
   report "sed -i" "$sed_time" "$megabytes"
   report "ours, 'fr_marker(%n%)' -> 'fr_tag[%n%]'" "$captures" "$megabytes"
   echo "  sed / ours: $(ratio "${sed_time%% *}" "${ours%% *}")x (target: 2 or more)"

@@ -53,6 +53,7 @@ struct FolderWalk {
     int focus;                   // the control that had the focus before the walk
     char title[TITLE_SIZE];      // the title before the walk
     uint8_t stop;                // set by the window's thread, read by the walk's
+    uint32_t files;              // files that passed the mask so far (atomic)
 
     // Shared by the two threads, under `lock`.
     std::mutex lock;
@@ -60,7 +61,6 @@ struct FolderWalk {
     char* pending;               // report lines not yet in the editor
     size_t pending_length;
     size_t pending_capacity;
-    uint32_t files;              // files that passed the mask so far
     uint32_t hits;               // hit lines so far
     int out_of_memory;           // a line could not be kept: the walk was stopped
     int finished;
@@ -118,16 +118,18 @@ int keep_pending(FolderWalk* walk, const char* line, size_t length) {
 // report's lines.
 void walk_sink(void* user, const FolderEvent* event) {
     FolderWalk* walk = static_cast<FolderWalk*>(user);
+    if (event->kind == FOLDER_FILE_PASSED) {
+        __atomic_add_fetch(&walk->files, 1, __ATOMIC_RELAXED);
+        return;
+    }
     char local[PATH_LIMIT + REPORT_LINE_EXTRA];
     size_t room = report_line_room(event);
     char* line = room <= sizeof local ? local : static_cast<char*>(malloc(room));
     size_t length = line ? format_report_line(event, line, room) : 0;
 
     std::unique_lock<std::mutex> held(walk->lock);
-    if (event->kind == FOLDER_FILE_PASSED) walk->files++;
     if (is_hit_event(event)) walk->hits++;
-    if ((event->kind != FOLDER_FILE_PASSED && !line) ||
-        (length && keep_pending(walk, line, length) != 0)) {
+    if (!line || (length && keep_pending(walk, line, length) != 0)) {
         // A line that cannot be kept would leave a report that looks complete.
         walk->out_of_memory = 1;
         __atomic_store_n(&walk->stop, 1, __ATOMIC_RELAXED);
@@ -283,7 +285,7 @@ void folder_walk_tick(WindowState* state, const Window* window) {
     size_t length = walk->pending_length;
     walk->pending = nullptr;
     walk->pending_length = walk->pending_capacity = 0;
-    uint32_t files = walk->files, hits = walk->hits;
+    uint32_t files = __atomic_load_n(&walk->files, __ATOMIC_RELAXED), hits = walk->hits;
     int finished = walk->finished;
     held.unlock();
     walk->drained.notify_all();
