@@ -43,14 +43,14 @@ void fill(FileScan* scan) {
         } else {
             scan->buffer_length += static_cast<uint32_t>(count);
             if (count == 0 || (static_cast<uint32_t>(count) < wanted &&
-                               buffer_end(scan) >= scan->size_at_open))
+                               buffer_end(scan) >= scan->identity.size))
                 scan->at_end = 1;
         }
     }
 }
 
 int write_copy(FileScan* scan, const char* bytes, size_t size) {
-    return size == 0 || fwrite(bytes, 1, size, scan->copy) == size ? 0 : -1;
+    return size == 0 || fwrite(bytes, 1, size, scan->copy.stream) == size ? 0 : -1;
 }
 
 // Writes the file's bytes [scan->copied, end) to the copy: from the buffer, or, for the
@@ -77,7 +77,7 @@ int copy_through(FileScan* scan, int64_t end) {
     return 0;
 }
 
-int copy_alive(const FileScan* scan) { return scan->copy && !scan->copy_failed; }
+int copy_alive(const FileScan* scan) { return scan->copy.stream && !scan->copy_failed; }
 
 // Ends the rewriting of the file after a failed write (or a failed read of bytes for
 // the copy): the file stays as it was and the partial copy is removed; the scan goes on
@@ -86,13 +86,14 @@ void fail_copy(FileScan* scan) {
     scan_give_up(scan, scan->read_failed ? REASON_READ_FAILED : REASON_COPY_FAILED, 0);
 }
 
-// Keeps a hit's offset until the file's fate is known. Returns 0, or -1 when memory for
-// it cannot be had.
+// Keeps a hit's offset until the file's fate is known. Returns 0, or the reason why the
+// file can only be searched from here on.
 int hold(FileScan* scan, int64_t offset) {
+    if (scan->held_count == MAX_HELD_HITS) return REASON_TOO_MANY_HITS;
     if (scan->held_count == scan->held_capacity) {
         uint32_t capacity = scan->held_capacity ? scan->held_capacity * 2 : 64;
         int64_t* held = static_cast<int64_t*>(realloc(scan->held, capacity * sizeof(int64_t)));
-        if (!held) return -1;
+        if (!held) return REASON_TOO_MANY_HITS;
         scan->held = held;
         scan->held_capacity = capacity;
     }
@@ -190,13 +191,14 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
             } else {
                 scan->copy_started = 1;
                 scan->copied = offset + match_length;
-                if (hold(scan, offset) != 0) {
-                    scan_give_up(scan, REASON_COPY_FAILED, ENOMEM);
+                if (int reason = hold(scan, offset)) {
+                    scan_give_up(scan, reason, 0);
                     replacing = 0;
                 }
             }
         }
         if (!replacing) emit(job, FOLDER_HIT_FOUND, scan->path, offset);
+        scan->hits++;
         resume = offset + match_length;
     }
     free(replacement);
@@ -211,9 +213,9 @@ void scan_set_prefix(FileScan* scan, const char* prefix, uint32_t length) {
 }
 
 void emit(const FolderJob* job, int kind, const char* path, int64_t offset, int reason,
-          int error) {
+          int error, const char* other) {
     if (!job->sink) return;
-    FolderEvent event = {kind, reason, path, offset, error};
+    FolderEvent event = {kind, reason, path, offset, error, other};
     job->sink(job->sink_user, &event);
 }
 
@@ -266,21 +268,19 @@ int scan_finish_copy(FileScan* scan) {
 }
 
 void scan_drop_copy(FileScan* scan) {
-    if (scan->copy) fclose(scan->copy);
-    scan->copy = nullptr;
-    if (!scan->copy_exists) return;
-    scan->copy_exists = 0;
-    if (remove(scan->copy_name) != 0)
-        emit(scan->job, FOLDER_TEMP_NOT_DELETED, scan->copy_name, 0, 0, errno);
+    if (int error = remove_copy(&scan->copy))
+        emit(scan->job, FOLDER_TEMP_NOT_DELETED, scan->copy.name, 0, 0, error);
+    release_copy(&scan->copy);
 }
 
-void scan_give_up(FileScan* scan, int reason, int error) {
+void scan_give_up(FileScan* scan, int reason, int error, const char* other) {
     scan_drop_copy(scan);
     scan->copy_failed = 1;
     if (!scan->given_up) {
         scan->given_up = 1;
         scan->reason = reason;
         scan->error = error;
+        scan->other = other;
     }
     for (uint32_t i = 0; i < scan->held_count; i++)
         emit(scan->job, FOLDER_HIT_FOUND, scan->path, scan->held[i]);

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "find_bytes.h"
+#include "folder_platform.h"
 #include "query.h"
+#include "replace_file.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -17,7 +19,7 @@ struct FileScan {
     const FolderJob* job;
     const char* path;
     int source;              // descriptor of the file
-    int64_t size_at_open;
+    FileIdentity identity;   // the file as it was opened
     char* block;             // the allocation that holds the buffer
     char* buffer;            // file bytes [buffer_start, buffer_start + buffer_length)
     uint32_t capacity;
@@ -27,13 +29,12 @@ struct FileScan {
     int read_failed;
     uint32_t prefix_length;  // 0: every offset is a candidate
     ByteFinder finder;       // finds the prefix, the bytes that begin every candidate
-    FILE* copy;              // Replace: the copy, while it is being written
-    const char* copy_name;
-    int copy_exists;         // the copy is on disk (until it goes or takes the file's place)
+    FileCopy copy;           // Replace: the copy (its stream open while it is written)
     int64_t copied;          // the file's bytes before this offset are in the copy
     int copy_started;        // something was written to the copy
     int copy_failed;         // a write to the copy failed; the copy is gone
     int stopped;             // the job was stopped during the scan
+    uint32_t hits;           // hits reported so far
     // Hits written into the copy, reported once the file's fate is known: replaced when
     // the copy takes its place, found otherwise.
     int64_t* held;
@@ -42,6 +43,7 @@ struct FileScan {
     int given_up;            // the rewriting was given up: a FOLDER_NOT_CHANGED follows
     int reason;              //   with this REASON_...
     int error;               //   and this errno value
+    const char* other;       //   and this second path
     PreparedQuery find;      // the query for searching, once find_ready
     PreparedQuery rewrite;   // the query and template for replacing, once rewrite_ready
     int find_ready;
@@ -68,11 +70,11 @@ void scan_drop_copy(FileScan* scan);
 
 // Ends the rewriting of the file for `reason` (the first reason given counts): the copy
 // goes, and the hits held for it are reported as found.
-void scan_give_up(FileScan* scan, int reason, int error);
+void scan_give_up(FileScan* scan, int reason, int error, const char* other = nullptr);
 
 // The copy took the file's place: the held hits are reported as replaced.
 void scan_report_replaced(FileScan* scan);
 
 // Hands an event to the job's sink.
 void emit(const FolderJob* job, int kind, const char* path, int64_t offset = 0, int reason = 0,
-          int error = 0);
+          int error = 0, const char* other = nullptr);

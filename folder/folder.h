@@ -82,9 +82,20 @@ enum FolderEventKind {
 enum FolderReason {
     REASON_READ_FAILED = 0,     // reading it failed midway
     REASON_COPY_FAILED = 1,     // writing its copy failed (a full disk, say)
-    REASON_NOT_REPLACED = 2,    // the copy could not take its place (`error`)
+    REASON_NOT_REPLACED = 2,    // the copy could not take its place, or the file is
+                                //   read-only (`error`)
     REASON_STOPPED = 3,         // the walk was stopped while the file was rewritten
+    REASON_CHANGED = 4,         // another program changed the file meanwhile
+    REASON_LEFTOVER_COPY = 5,   // a copy left by an earlier Replace is in the way (`other`)
+    REASON_PATH_TOO_LONG = 6,   // the copy's path would pass the platform's limit
+    REASON_NO_COPY = 7,         // the copy cannot be created (`error`)
+    REASON_HARD_LINKED = 8,     // the file has other names, which would keep the old bytes
+    REASON_TOO_MANY_HITS = 9,   // more hits than MAX_HELD_HITS
 };
+
+// The most hits of one file that a Replace holds until the file's fate is known; a file
+// with more is only searched, so that memory stays bounded.
+constexpr uint32_t MAX_HELD_HITS = 1000000;
 
 struct FolderEvent {
     int kind;            // FOLDER_...
@@ -92,6 +103,7 @@ struct FolderEvent {
     const char* path;    // the file; for FOLDER_TEMP_NOT_DELETED, its copy
     int64_t offset;      // a hit's offset in the file as it was before the visit
     int error;           // the errno value of a failure that has one, else 0
+    const char* other;   // a second path that the reason names, or null
 };
 
 // Receives the events of a walk in walk order, on the walk's thread; `user` is the

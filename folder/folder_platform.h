@@ -45,18 +45,33 @@ int is_link(const char* path);
 // Lower-cases a string in place by the C library's current locale.
 void lower_case(char* text);
 
+// What tells whether a file is still the one that was read: its size, its last write
+// and which file it is on its volume.
+struct FileIdentity {
+    int64_t size;
+    int64_t modified;   // the last write, in the platform's finest unit
+    uint64_t volume;    // the device (POSIX) or the volume's serial number (Win32)
+    uint64_t index;     // the inode (POSIX) or the file index (Win32)
+    uint32_t links;     // how many names the file has
+};
+
+// 1 when both describe the same file in the same state.
+int same_file_state(const FileIdentity* a, const FileIdentity* b);
+
 // Reading a source file and writing its copy. A table, so that tests can put a failing
 // operation in the place of one of them.
 struct FileOps {
-    // Opens a regular file for reading and gives its size; -1 (errno set) otherwise. A
+    // Opens a regular file for reading and describes it; -1 (errno set) otherwise. A
     // file of the folder that a walk is listing is looked up by its name in that folder.
-    int (*open_source)(const char* path, int64_t* size);
+    int (*open_source)(const char* path, FileIdentity* identity);
     // Reads up to `size` bytes at `offset`: the count, 0 at the end of the file, -1 on error.
     int32_t (*read_at)(int file, int64_t offset, char* buffer, uint32_t size);
     void (*close_source)(int file);
     // Creates a new file for writing raw bytes; null (errno set) when the name exists
     // already or the file cannot be made.
     FILE* (*create_copy)(const char* path);
+    // Describes the file at `path` as it is now. Returns 0 or an errno value.
+    int (*identity_of)(const char* path, FileIdentity* identity);
 };
 
 extern FileOps file_ops;

@@ -222,7 +222,16 @@ void lower_case(char* text) {
 
 namespace {
 
-int open_source(const char* path, int64_t* size) {
+void describe(const struct stat& status, FileIdentity* identity) {
+    identity->size = status.st_size;
+    identity->modified = static_cast<int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+                         status.st_mtim.tv_nsec;
+    identity->volume = status.st_dev;
+    identity->index = status.st_ino;
+    identity->links = static_cast<uint32_t>(status.st_nlink);
+}
+
+int open_source(const char* path, FileIdentity* identity) {
     // Not blocking, so that a FIFO met in a tree cannot hang the walk; only regular files
     // are read.
     const char* name = name_in(innermost, path);
@@ -235,7 +244,7 @@ int open_source(const char* path, int64_t* size) {
         errno = EINVAL;
         return -1;
     }
-    *size = status.st_size;
+    describe(status, identity);
     return file;
 }
 
@@ -257,6 +266,19 @@ FILE* create_copy(const char* path) {
     return stream;
 }
 
+int identity_of(const char* path, FileIdentity* identity) {
+    struct stat status;
+    if (stat(path, &status) != 0) return errno;
+    describe(status, identity);
+    return 0;
+}
+
 }  // namespace
 
-FileOps file_ops = {open_source, read_at, close_source, create_copy};
+FileOps file_ops = {
+    /* open_source */  open_source,
+    /* read_at */      read_at,
+    /* close_source */ close_source,
+    /* create_copy */  create_copy,
+    /* identity_of */  identity_of,
+};

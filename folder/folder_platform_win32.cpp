@@ -60,9 +60,30 @@ void lower_case(char* text) { _strlwr(text); }
 
 namespace {
 
-int open_source(const char* path, int64_t* size) {
+void describe(const BY_HANDLE_FILE_INFORMATION& information, FileIdentity* identity) {
+    identity->size = static_cast<int64_t>(information.nFileSizeHigh) << 32 | information.nFileSizeLow;
+    identity->modified = static_cast<int64_t>(information.ftLastWriteTime.dwHighDateTime) << 32 |
+                         information.ftLastWriteTime.dwLowDateTime;
+    identity->volume = information.dwVolumeSerialNumber;
+    identity->index = static_cast<uint64_t>(information.nFileIndexHigh) << 32 | information.nFileIndexLow;
+    identity->links = information.nNumberOfLinks;
+}
+
+int errno_of(DWORD code) {
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
+}
+
+int open_source(const char* path, FileIdentity* identity) {
     int file = _open(path, _O_RDONLY | _O_BINARY);
-    if (file >= 0) *size = _filelengthi64(file);
+    if (file < 0) return -1;
+    BY_HANDLE_FILE_INFORMATION information;
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file));
+    if (!GetFileInformationByHandle(handle, &information)) {
+        _close(file);
+        errno = EACCES;
+        return -1;
+    }
+    describe(information, identity);
     return file;
 }
 
@@ -81,6 +102,26 @@ FILE* create_copy(const char* path) {
     return stream;
 }
 
+int identity_of(const char* path, FileIdentity* identity) {
+    // Opened for no access at all, shared every way: only to describe it.
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return errno_of(GetLastError());
+    BY_HANDLE_FILE_INFORMATION information;
+    BOOL described = GetFileInformationByHandle(handle, &information);
+    DWORD code = GetLastError();
+    CloseHandle(handle);
+    if (!described) return errno_of(code);
+    describe(information, identity);
+    return 0;
+}
+
 }  // namespace
 
-FileOps file_ops = {open_source, read_at, close_source, create_copy};
+FileOps file_ops = {
+    /* open_source */  open_source,
+    /* read_at */      read_at,
+    /* close_source */ close_source,
+    /* create_copy */  create_copy,
+    /* identity_of */  identity_of,
+};

@@ -23,6 +23,9 @@ int replace_file(const char* copy, const char* target) {
     if (stat(target, &status) == 0) {
         // Checked here rather than left to the system: root may rename over anything.
         if (!(status.st_mode & S_IWUSR)) return errno = EACCES;
+        // Owner and group first (a change of owner may clear set-id bits), where this
+        // process may set them; a file it cannot give away keeps the process's.
+        if (chown(copy, status.st_uid, status.st_gid) != 0) errno = 0;
         if (chmod(copy, status.st_mode & 07777) != 0) return errno;
     }
     if (rename(copy, target) != 0) return errno;

@@ -37,42 +37,68 @@ int choose_prefix(FileScan* scan, const FolderJob* job, char** block) {
     return 1;
 }
 
-// After the scan: a copy that holds replacements takes the file's place, any other copy
-// is removed, and the hits and failures are reported.
+// After the scan: a copy that holds replacements takes the file's place, if the file is
+// still the one that was read; any other copy is removed; the hits and the reason why a
+// file was left as it was are reported.
 void settle_copy(FileScan* scan) {
     if (scan->read_failed) {
         // A copy of part of the file must never take its place.
         scan_give_up(scan, REASON_READ_FAILED, 0);
-    } else if (scan->stopped && scan->copy) {
+    } else if (scan->stopped && scan->copy.name) {
         scan_give_up(scan, REASON_STOPPED, 0);
-    } else if (scan->copy && !scan->copy_started) {
+    } else if (scan->copy.name && !scan->copy_started) {
         scan_drop_copy(scan);
-    } else if (scan->copy) {
-        int error = 0;
+    } else if (scan->copy.name) {
         if (scan_finish_copy(scan) == 0) {
-            if (flush_to_disk(scan->copy) != 0 || ferror(scan->copy)) error = -1;
-            if (fclose(scan->copy) != 0) error = -1;
-            scan->copy = nullptr;
-            if (error) scan_give_up(scan, REASON_COPY_FAILED, 0);
+            if (finish_copy(&scan->copy) != 0) scan_give_up(scan, REASON_COPY_FAILED, 0);
         }
-        // In one step, never deleting the file first; a read-only file is refused and
-        // keeps its bytes.
-        if (!scan->given_up && replace_file(scan->copy_name, scan->path) != 0)
-            scan_give_up(scan, REASON_NOT_REPLACED, errno);
         if (!scan->given_up) {
-            scan->copy_exists = 0;
+            // In one step, never deleting the file first, and only over the very bytes
+            // that were read: what another program wrote meanwhile is never lost.
+            int placed = place_copy(&scan->copy, scan->path, &scan->identity);
+            if (placed == COPY_TARGET_CHANGED) scan_give_up(scan, REASON_CHANGED, 0);
+            else if (placed != 0) scan_give_up(scan, REASON_NOT_REPLACED, placed);
+        }
+        if (!scan->given_up) {
+            release_copy(&scan->copy);
             scan_report_replaced(scan);
         }
     }
-    if (scan->given_up)
-        emit(scan->job, FOLDER_NOT_CHANGED, scan->path, 0, scan->reason, scan->error);
+    // The reason explains why hits were not replaced; a leftover copy and a failed read
+    // are worth a line even without hits.
+    if (scan->given_up && (scan->hits > 0 || scan->reason == REASON_LEFTOVER_COPY ||
+                           scan->reason == REASON_READ_FAILED))
+        emit(scan->job, FOLDER_NOT_CHANGED, scan->path, 0, scan->reason, scan->error, scan->other);
+}
+
+// Why Replace cannot rewrite the file that `scan` has open, or 0 when it made its copy.
+// `copy_name` holds the name of the copy.
+int prepare_copy(FileScan* scan, const char* copy_name) {
+    if (scan->identity.links > 1) return REASON_HARD_LINKED;
+    if (is_read_only(scan->path)) {
+        scan->error = EACCES;
+        return REASON_NOT_REPLACED;
+    }
+    int error = open_copy(scan->path, TEMP_SUFFIX, 0, &scan->copy);
+    if (error == 0) {
+        setvbuf(scan->copy.stream, nullptr, _IOFBF, COPY_BUFFER);
+        return 0;
+    }
+    scan->error = error;
+    if (error == ENAMETOOLONG) return REASON_PATH_TOO_LONG;
+    if (error == EEXIST) {
+        scan->error = 0;
+        scan->other = copy_name;
+        return REASON_LEFTOVER_COPY;
+    }
+    return REASON_NO_COPY;
 }
 
 // Opens and scans a file that passed the mask; `name` has room for the copy's name.
 // Returns the visitor's code.
 int scan_one(const FolderJob* job, const char* path, size_t path_length, char* name,
              FileScan* scan, int searchable) {
-    scan->source = file_ops.open_source(path, &scan->size_at_open);
+    scan->source = file_ops.open_source(path, &scan->identity);
     if (scan->source < 0) {
         emit(job, FOLDER_CANNOT_OPEN, path);
         return VISIT_CONTINUE;
@@ -88,14 +114,11 @@ int scan_one(const FolderJob* job, const char* path, size_t path_length, char* n
         skip = strstr(path, TEMP_SUFFIX) != nullptr;
         memcpy(name, path, path_length);
         memcpy(name + path_length, TEMP_SUFFIX, sizeof(TEMP_SUFFIX));
-        // A copy that exists already is left alone (the file is then only searched), and
-        // a link is only searched: its copy would take the place of the link itself.
+        // A link is only searched: its copy would take the place of the link itself.
         if (!skip && !is_link(path)) {
-            scan->copy = file_ops.create_copy(name);
-            if (scan->copy) {
-                scan->copy_name = name;
-                scan->copy_exists = 1;
-                setvbuf(scan->copy, nullptr, _IOFBF, COPY_BUFFER);
+            if (int reason = prepare_copy(scan, name)) {
+                scan->given_up = 1;
+                scan->reason = reason;
             }
         }
     }

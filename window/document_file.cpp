@@ -13,9 +13,9 @@ namespace {
 // Editor positions are signed 32-bit: no text beyond this can be held.
 constexpr int64_t LARGEST_TEXT = 0x7FFFFFFF;
 
-// The copy that a save writes beside the file before it takes the file's place.
+// The copy that a save writes beside the file before it takes the file's place; another
+// name is taken when a file of that name exists.
 constexpr char SAVE_SUFFIX[] = ".fr$save";
-constexpr size_t COPY_PATH_SIZE = 512;
 
 // Reads up to `size` bytes, fewer when the file ends early. Returns the count, or -1.
 int64_t read_fully(int descriptor, char* buffer, uint32_t size) {
@@ -29,19 +29,6 @@ int64_t read_fully(int descriptor, char* buffer, uint32_t size) {
     return done;
 }
 
-int write_fully(int descriptor, const char* data, uint32_t size) {
-    uint32_t done = 0;
-    while (done < size) {
-        int32_t put = file_write(descriptor, data + done, size - done);
-        if (put <= 0) return errno ? errno : EIO;
-        done += static_cast<uint32_t>(put);
-    }
-    return 0;
-}
-
-int error_or_io() {
-    return errno ? errno : EIO;
-}
 
 }  // namespace
 
@@ -76,16 +63,15 @@ ReadResult read_whole_file(const char* path, uint32_t limit, char** text, uint32
 
 int write_whole_file(const char* path, const char* data, uint32_t size) {
     if (is_read_only(path)) return EACCES;
-    char copy[COPY_PATH_SIZE];
-    if (snprintf(copy, sizeof copy, "%s%s", path, SAVE_SUFFIX) >= static_cast<int>(sizeof copy))
-        return ENAMETOOLONG;
+    FileCopy copy;
+    int error = open_copy(path, SAVE_SUFFIX, 1, &copy);
+    if (error) return error;
     errno = 0;
-    int descriptor = file_open_write(copy);
-    if (descriptor < 0) return error_or_io();
-    int error = write_fully(descriptor, data, size);
-    if (!error && file_commit(descriptor) != 0) error = error_or_io();
-    if (file_close(descriptor) != 0 && !error) error = error_or_io();
-    if (!error) error = replace_file(copy, path);
-    if (error) file_remove(copy);
+    if (size && fwrite(data, 1, size, copy.stream) != size) error = errno ? errno : EIO;
+    int finished = finish_copy(&copy);
+    if (!error) error = finished;
+    if (!error) error = place_copy(&copy, path, nullptr);
+    if (error) remove_copy(&copy);
+    release_copy(&copy);
     return error;
 }

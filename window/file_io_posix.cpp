@@ -10,10 +10,6 @@ int file_open_read(const char* path) {
     return open(path, O_RDONLY);
 }
 
-int file_open_write(const char* path) {
-    return open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-}
-
 int64_t file_length(int descriptor) {
     struct stat status;
     if (fstat(descriptor, &status) != 0) return -1;
@@ -24,18 +20,7 @@ int32_t file_read(int descriptor, void* buffer, uint32_t size) {
     return static_cast<int32_t>(read(descriptor, buffer, size));
 }
 
-int32_t file_write(int descriptor, const void* buffer, uint32_t size) {
-    return static_cast<int32_t>(write(descriptor, buffer, size));
-}
-
-int file_commit(int descriptor) {
-    return fsync(descriptor);
-}
-
 int file_close(int descriptor) {
     return close(descriptor);
 }
 
-int file_remove(const char* path) {
-    return remove(path);
-}

@@ -12,30 +12,43 @@ const char READ_FAILED[] = " \tошибка чтения, файл не изме
 const char COPY_FAILED[] = " \tошибка записи копии, файл не изменён!";
 const char NOT_REPLACED[] = " \tошибка удаления/переименования!: ";
 const char STOPPED[] = " \tпоиск остановлен, файл не изменён!";
+const char CHANGED[] = " \tфайл изменился во время замены и оставлен как есть!";
+const char LEFTOVER_COPY[] = " \tосталась копия от прежней замены, файл не изменён: ";
+const char PATH_TOO_LONG[] = " \tслишком длинный путь для копии, файл не изменён!";
+const char NO_COPY[] = " \tне удалось создать копию, файл не изменён!: ";
+const char HARD_LINKED[] = " \tу файла есть другие имена (жёсткие ссылки), файл не изменён!";
+const char TOO_MANY_HITS[] = " \tслишком много совпадений для замены, файл не изменён!";
 const char TEMP_NOT_DELETED[] = " \tошибка удаления временных данных!: ";
 
 struct LineForm {
     const char* text;
-    int has_number;
+    int has_number;   // the text is followed by a number
+    int has_other;    // or by the event's second path
 };
 
 // The text of an event's line, or a null text for an event without one.
 LineForm form_of(const FolderEvent* event) {
     switch (event->kind) {
-    case FOLDER_HIT_FOUND: return {FOUND, 1};
-    case FOLDER_HIT_REPLACED: return {REPLACED, 1};
-    case FOLDER_CANNOT_OPEN: return {CANNOT_OPEN, 0};
-    case FOLDER_TEMP_NOT_DELETED: return {TEMP_NOT_DELETED, 1};
+    case FOLDER_HIT_FOUND: return {FOUND, 1, 0};
+    case FOLDER_HIT_REPLACED: return {REPLACED, 1, 0};
+    case FOLDER_CANNOT_OPEN: return {CANNOT_OPEN, 0, 0};
+    case FOLDER_TEMP_NOT_DELETED: return {TEMP_NOT_DELETED, 1, 0};
     case FOLDER_NOT_CHANGED:
         switch (event->reason) {
-        case REASON_READ_FAILED: return {READ_FAILED, 0};
-        case REASON_COPY_FAILED: return {COPY_FAILED, 0};
-        case REASON_NOT_REPLACED: return {NOT_REPLACED, 1};
-        case REASON_STOPPED: return {STOPPED, 0};
+        case REASON_READ_FAILED: return {READ_FAILED, 0, 0};
+        case REASON_COPY_FAILED: return {COPY_FAILED, 0, 0};
+        case REASON_NOT_REPLACED: return {NOT_REPLACED, 1, 0};
+        case REASON_STOPPED: return {STOPPED, 0, 0};
+        case REASON_CHANGED: return {CHANGED, 0, 0};
+        case REASON_LEFTOVER_COPY: return {LEFTOVER_COPY, 0, 1};
+        case REASON_PATH_TOO_LONG: return {PATH_TOO_LONG, 0, 0};
+        case REASON_NO_COPY: return {NO_COPY, 1, 0};
+        case REASON_HARD_LINKED: return {HARD_LINKED, 0, 0};
+        case REASON_TOO_MANY_HITS: return {TOO_MANY_HITS, 0, 0};
         }
         break;
     }
-    return {nullptr, 0};
+    return {nullptr, 0, 0};
 }
 
 // The number of the line: a hit's offset, or the errno value of a failure.
@@ -64,7 +77,8 @@ size_t put_number(char* out, long long value) {
 }  // namespace
 
 size_t report_line_room(const FolderEvent* event) {
-    return (event->path ? strlen(event->path) : 0) + REPORT_LINE_EXTRA;
+    return (event->path ? strlen(event->path) : 0) + (event->other ? strlen(event->other) : 0) +
+           REPORT_LINE_EXTRA;
 }
 
 size_t format_report_line(const FolderEvent* event, char* line, size_t size) {
@@ -72,12 +86,16 @@ size_t format_report_line(const FolderEvent* event, char* line, size_t size) {
     if (!form.text || !event->path) return 0;
     size_t path_length = strlen(event->path);
     size_t text_length = strlen(form.text);
-    if (size < path_length + REPORT_LINE_EXTRA) return 0;
+    const char* other = form.has_other && event->other ? event->other : "";
+    size_t other_length = strlen(other);
+    if (size < path_length + other_length + REPORT_LINE_EXTRA) return 0;
     memcpy(line, event->path, path_length);
     size_t length = path_length;
     memcpy(line + length, form.text, text_length);
     length += text_length;
     if (form.has_number) length += put_number(line + length, number_of(event));
+    memcpy(line + length, other, other_length);
+    length += other_length;
     memcpy(line + length, "\r\n", 3);
     return length + 2;
 }

@@ -11,7 +11,7 @@ constexpr size_t REPORT_LINE_EXTRA = 96;
 
 // Writes the report line of `event` (CR LF at its end, a zero behind it) into `line`,
 // which holds `size` bytes, and returns its length; 0 for an event without a line.
-// `size` must be at least the event's paths' lengths + REPORT_LINE_EXTRA.
+// `size` must be at least report_line_room(event).
 size_t format_report_line(const FolderEvent* event, char* line, size_t size);
 
 // The room that format_report_line needs for `event`.

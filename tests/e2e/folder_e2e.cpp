@@ -4,6 +4,9 @@
 #include "e2e_fixture.h"
 
 #include <commctrl.h>
+#include <string.h>
+
+#include <memory>
 
 #include "report_order.h"
 #include "temp_tree.h"
@@ -44,6 +47,7 @@ protected:
     }
 
     TempTree tree;   // on the prefix's C: drive (see the folder dialog's test)
+    std::vector<std::unique_ptr<TempTree>> deeps;
     std::string report_path, notes_path;
 };
 
@@ -113,6 +117,47 @@ TEST_F(Folder, AMissingFolderIsReported) {
     finish_walk();
     EXPECT_EQ(text(IDC_EDITOR), std::string(REPORT_HEADER) + tree.path("Прочее") +
                                     " \tпапка не найдена, поиск не выполнен!\r\n");
+}
+
+// Replace checks each copy's full path against MAX_PATH before making it, and names a copy
+// left behind by an earlier Replace instead of passing the file over in silence.
+TEST_F(Folder, CopiesAtThePathLimitAndALeftoverCopyAreReported) {
+    const size_t suffix = strlen("$qor%tmp^rp$.tmp");
+    std::vector<std::string> blocks;
+    std::vector<std::string> files;
+    for (size_t copy_length : {size_t(MAX_PATH - 2), size_t(MAX_PATH - 1), size_t(MAX_PATH)}) {
+        TempTree* deep = new TempTree;   // one tree each: its folders make the length
+        deeps.emplace_back(deep);
+        std::string relative = deep->long_path(copy_length - suffix);
+        deep->file(relative, "кот");
+        std::string path = deep->path(relative);
+        bool fits = copy_length < MAX_PATH;
+        blocks.push_back(fits ? replaced(path, 0)
+                              : found(path, 0) + path +
+                                    " \tслишком длинный путь для копии, файл не изменён!\r\n");
+        files.push_back(path);
+    }
+    tree.file("Прочее/кот.txt$qor%tmp^rp$.tmp", "остаток");
+    const std::string other = tree.path("Прочее/кот.txt");
+    blocks.push_back(found(other, 0) + other + " \tосталась копия от прежней замены, файл не изменён: " +
+                     other + "$qor%tmp^rp$.tmp\r\n");
+    start();
+    check_the_box();
+    for (size_t i = 0; i < files.size(); i++) {
+        set_text(item(IDC_FIND_TEXT), "кот");
+        set_text(item(IDC_REPLACE_TEXT), "пёс");
+        set_text(item(IDC_FOLDER), deeps[i]->root);
+        set_text(item(IDC_MASK), "*");
+        send_command(&program, IDC_REPLACE, BN_CLICKED);
+        finish_walk();
+        EXPECT_EQ(text(IDC_EDITOR), REPORT_HEADER + blocks[i]) << i;
+        EXPECT_EQ(deeps[i]->entries().back(), slashed(files[i].substr(deeps[i]->root.size() + 1)))
+            << "no copy is left";
+    }
+    search("кот", "пёс", "*.txt");
+    EXPECT_TRUE(text(IDC_EDITOR).find(blocks[3]) != std::string::npos) << text(IDC_EDITOR);
+    EXPECT_EQ(tree.read("Прочее/кот.txt"), "кот");
+    EXPECT_EQ(tree.read("Прочее/кот.txt$qor%tmp^rp$.tmp"), "остаток");
 }
 
 // The report goes beyond the edit control's default limit of about 30,000 characters.

@@ -9,6 +9,7 @@
 
 #include <errno.h>
 #include <stdio.h>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,11 @@ const std::string CANNOT_OPEN = " /tневозможно открыть для �
 const std::string READ_FAILED = " \tошибка чтения, файл не изменён!\r\n";
 const std::string COPY_FAILED = " \tошибка записи копии, файл не изменён!\r\n";
 const std::string NOT_REPLACED = " \tошибка удаления/переименования!: ";
+const std::string CHANGED = " \tфайл изменился во время замены и оставлен как есть!\r\n";
+const std::string LEFTOVER = " \tосталась копия от прежней замены, файл не изменён: ";
+const std::string TOO_LONG = " \tслишком длинный путь для копии, файл не изменён!\r\n";
+const std::string NO_COPY = " \tне удалось создать копию, файл не изменён!: ";
+const std::string HARD_LINKED = " \tу файла есть другие имена (жёсткие ссылки), файл не изменён!\r\n";
 
 std::string copy_of(const std::string& relative) { return relative + TEMP_SUFFIX; }
 
@@ -149,17 +155,52 @@ TEST(SearchInFile, FilesThatReplaceLeavesAsTheyWere) {
 #else
     chmod(ro.c_str(), 0444);
 #endif
-    // A file whose copy exists already is only searched; both stay as they were.
-    EXPECT_EQ(search(f, "abc", "x"), found(f, 0) + found(f, 4));
+    // A file whose copy exists already is only searched; both stay as they were, and a
+    // line names the copy so that the user can remove it.
+    EXPECT_EQ(search(f, "abc", "x"), found(f, 0) + found(f, 4) + f + LEFTOVER + copy + "\r\n");
+    EXPECT_EQ(search(f, "zzz", "x"), f + LEFTOVER + copy + "\r\n");
     EXPECT_EQ(tree.read("f") + "|" + tree.read(copy_of("f")), "abc abc|someone's");
     // This program's own copies are searched by Find like any file, never rewritten.
     EXPECT_EQ(search(copy, "some"), found(copy, 0));
     EXPECT_EQ(search(copy, "some", "x"), "");
     EXPECT_EQ(tree.read(copy_of("f")), "someone's");
-    // A read-only file is never replaced: its copy goes, and a line says so.
+    // A read-only file is never replaced: no copy is made, and a line says so.
     EXPECT_EQ(search(ro, "b", "X"),
               found(ro, 1) + ro + NOT_REPLACED + std::to_string(EACCES) + "\r\n");
     EXPECT_EQ(tree.read("ro") + "|" + tree.read(copy_of("ro")), "abc|<missing>");
+
+    // A file with another name: a copy would give one name new bytes and leave the
+    // other with the old ones.
+    tree.file("one", "abc");
+#ifdef _WIN32
+    ASSERT_TRUE(CreateHardLinkA(tree.path("two").c_str(), tree.path("one").c_str(), nullptr));
+#else
+    ASSERT_EQ(link(tree.path("one").c_str(), tree.path("two").c_str()), 0);
+#endif
+    std::string one = tree.path("one");
+    EXPECT_EQ(search(one, "b", "X"), found(one, 1) + one + HARD_LINKED);
+    EXPECT_EQ(tree.read("one") + "|" + tree.read("two"), "abc|abc");
+    EXPECT_EQ(search(one, "zzz", "X"), "");   // nothing to say without a hit
+}
+
+// The copy's full path is checked against the platform's limit before anything is made:
+// one character under and at the limit the file is rewritten, over it only searched.
+TEST(SearchInFile, CopyPathsAtTheLimit) {
+    TempTree tree;
+    const size_t suffix = strlen(TEMP_SUFFIX);
+    for (size_t copy_length : {PATH_LIMIT - 2, PATH_LIMIT - 1, PATH_LIMIT}) {
+        std::string relative = tree.long_path(copy_length - suffix);
+        std::string path = tree.path(relative);
+        ASSERT_EQ(path.size() + suffix, copy_length);
+        tree.file(relative, "a b a");
+        bool fits = copy_length < PATH_LIMIT;
+        EXPECT_EQ(search(path, "a", "c"), fits ? replaced(path, 0) + replaced(path, 4)
+                                               : found(path, 0) + found(path, 4) + path + TOO_LONG)
+            << copy_length;
+        EXPECT_EQ(tree.read(relative), fits ? "c b c" : "a b a");
+        EXPECT_EQ(tree.read(copy_of(relative)), "<missing>");
+        tree.remove(relative.substr(0, relative.find('/')));
+    }
 }
 
 // Faults put in the place of the platform layer's file operations.
@@ -185,6 +226,106 @@ FILE* create_unwritable(const char* path) {
     if (!created) return nullptr;
     fclose(created);
     return fopen(path, "rb");
+}
+
+// A copy that cannot be made (a folder the user may not write to, here) leaves the file
+// only searched, with a line that says why.
+FILE* refuse_copy(const char*) {
+    errno = EACCES;
+    return nullptr;
+}
+
+// Another program writes the file after it was read and before the copy would take its
+// place: what it wrote stays, the copy goes, and a line says so.
+std::string changed_path;
+int changed_how;
+
+int change_then_describe(const char* path, FileIdentity* identity) {
+    if (changed_how == 0) {
+        FILE* file = fopen(path, "ab");
+        fputs(" appended", file);
+        fclose(file);
+    } else if (changed_how == 1) {
+        fclose(fopen(path, "wb"));
+    } else {
+        std::string other = changed_path + ".other";
+        FILE* file = fopen(other.c_str(), "wb");
+        fputs("a new file", file);   // as long as the old bytes, and no hit in it
+        fclose(file);
+#ifdef _WIN32
+        MoveFileExA(other.c_str(), path, MOVEFILE_REPLACE_EXISTING);
+#else
+        rename(other.c_str(), path);
+#endif
+    }
+    return original_ops.identity_of(path, identity);
+}
+
+TEST(SearchInFile, ChangesOfAnotherProgramAreNeverLost) {
+    TempTree tree;
+    std::string f = tree.path("f");
+    changed_path = f;
+    const char* after[] = {"ab abc abc appended", "", "a new file"};
+    for (changed_how = 0; changed_how < 3; changed_how++) {
+        tree.file("f", "ab abc abc");
+        Faults faults;
+        file_ops.identity_of = change_then_describe;
+        EXPECT_EQ(search(f, "abc", "X"), found(f, 3) + found(f, 7) + f + CHANGED) << changed_how;
+        EXPECT_EQ(tree.read("f"), after[changed_how]);
+        EXPECT_EQ(tree.entries(), std::vector<std::string>{"f"});
+    }
+}
+
+TEST(SearchInFile, CopiesThatCannotBeMadeAreReported) {
+    TempTree tree;
+    std::string f = tree.path("f");
+    tree.file("f", "abc");
+    {
+        Faults faults;
+        file_ops.create_copy = refuse_copy;
+        EXPECT_EQ(search(f, "b", "X"), found(f, 1) + f + NO_COPY + std::to_string(EACCES) + "\r\n");
+    }
+#ifndef _WIN32
+    // A name too long for the file system: its copy's name is longer still.
+    std::string name(250, 'n');
+    tree.file(name, "abc");
+    std::string path = tree.path(name);
+    EXPECT_EQ(search(path, "b", "X"), found(path, 1) + path + TOO_LONG);
+#endif
+    EXPECT_EQ(tree.read("f"), "abc");
+}
+
+// A Replace holds a file's hits until its copy has taken the file's place; past the
+// bound it gives the file up rather than its memory: every hit is then reported as found.
+struct Counted {
+    uint64_t found = 0, replaced = 0;
+    std::string last;
+};
+
+void count_events(void* user, const FolderEvent* event) {
+    Counted* counted = static_cast<Counted*>(user);
+    counted->found += event->kind == FOLDER_HIT_FOUND;
+    counted->replaced += event->kind == FOLDER_HIT_REPLACED;
+    if (event->kind == FOLDER_HIT_FOUND || event->kind == FOLDER_HIT_REPLACED) return;
+    counted->last.clear();
+    report_sink(&counted->last, event);
+}
+
+TEST(SearchInFile, AFileWithMoreHitsThanCanBeHeldIsOnlySearched) {
+    TempTree tree;
+    std::string f = tree.path("f");
+    for (uint32_t hits : {MAX_HELD_HITS, MAX_HELD_HITS + 1}) {
+        tree.file("f", std::string(hits, 'a'));
+        Counted counted;
+        FolderJob job = {"a", "b", "*", 1, count_events, &counted, nullptr};
+        search_in_file(f.c_str(), 0, nullptr, nullptr, &job);
+        bool held = hits <= MAX_HELD_HITS;
+        EXPECT_EQ(counted.replaced, held ? hits : 0u);
+        EXPECT_EQ(counted.found, held ? 0u : hits);
+        EXPECT_EQ(counted.last,
+                  held ? "" : f + " \tслишком много совпадений для замены, файл не изменён!\r\n");
+        EXPECT_EQ(tree.read("f"), std::string(hits, held ? 'b' : 'a'));
+    }
 }
 
 // A read error in the middle of a file must never let a shortened copy take its place;

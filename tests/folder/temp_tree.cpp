@@ -180,3 +180,13 @@ std::vector<std::string> sorted(std::vector<std::string> items) {
     std::sort(items.begin(), items.end());
     return items;
 }
+
+std::string TempTree::long_path(size_t length) const {
+    std::string relative;
+    while (root.size() + 1 + relative.size() + 200 + 10 < length) {
+        relative += std::string(200, 'd');
+        folder(relative);
+        relative += '/';
+    }
+    return relative + std::string(length - root.size() - 1 - relative.size(), 'f');
+}

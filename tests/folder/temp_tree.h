@@ -27,6 +27,9 @@ struct TempTree {
     void make(const std::vector<std::string>& entries, const std::string& bytes = "") const;
     std::string read(const std::string& relative) const;  // "<missing>" if there is none
     void remove(const std::string& relative) const;
+    // Makes folders of at most 200 characters each and gives the relative path of a file
+    // below them whose full path is `length` characters long.
+    std::string long_path(size_t length) const;
     // Bytes free on the tree's file system.
     unsigned long long free_bytes() const;
     // Every entry below the root, relative, with '/' between names, sorted.

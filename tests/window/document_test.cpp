@@ -1,5 +1,9 @@
 // Open, Save, Save As, the modified marker and the states of the menu commands.
+#include "folder_platform.h"
+#include "temp_tree.h"
 #include "window_fixture.h"
+
+#include <string.h>
 
 #ifndef _WIN32
 #include <signal.h>
@@ -176,6 +180,39 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndKeepsTheFileAndTheMarker) {
     EXPECT_EQ(memory.title, marked_title());
     EXPECT_EQ(state.modified, 1);
     EXPECT_EQ(files(), std::vector<std::string>{"a.txt"});
+}
+
+// Save writes its copy under a name of its own: a file that happens to bear the first
+// name tried is left as it was.
+TEST_F(DocumentTest, SaveNeverOverwritesAnotherFile) {
+    write_file("a.txt", "old");
+    write_file("a.txt.fr$save", "someone's");
+    open("a.txt");
+    type("new ");
+    ASSERT_TRUE(memory_window_command(&memory, IDM_SAVE));
+    EXPECT_EQ(read_file("a.txt"), "new old");
+    EXPECT_EQ(read_file("a.txt.fr$save"), "someone's");
+    EXPECT_EQ(files(), std::vector<std::string>({"a.txt", "a.txt.fr$save"}));
+}
+
+// A document whose copy's path would pass the platform's limit is refused before any
+// copy is made. (Natively the dialog's buffer is shorter than the longest path.)
+TEST_F(DocumentTest, SaveToAPathTooLongForItsCopyIsRefused) {
+    if (PATH_LIMIT > PATH_SIZE) GTEST_SKIP() << "paths longer than the dialog's buffer";
+    TempTree tree;
+    type("text");
+    for (size_t copy_length : {size_t(PATH_LIMIT - 1), size_t(PATH_LIMIT)}) {
+        std::string relative = tree.long_path(copy_length - strlen(".fr$save"));
+        memory.messages.clear();
+        memory.file_answers.push_back({true, tree.path(relative)});
+        ASSERT_TRUE(memory_window_command(&memory, IDM_SAVE_AS));
+        bool fits = copy_length < PATH_LIMIT;
+        EXPECT_EQ(tree.read(relative), fits ? "text" : "<missing>") << copy_length;
+        EXPECT_EQ(memory.messages.empty(), fits);
+        EXPECT_EQ(last_message().text.find("слишком длинный путь") != std::string::npos, !fits);
+        EXPECT_EQ(tree.entries().size(), fits ? 2u : 1u) << "no copy is left";
+        tree.remove(relative);
+    }
 }
 
 TEST_F(DocumentTest, FailedSaveAsIsReportedAndLeavesNoCopyBehind) {
