@@ -12,23 +12,44 @@
 #include <stdio.h>
 
 struct FolderJob;
+struct FolderEvent;
 
 constexpr uint32_t WINDOW_SIZE = 65536;  // the most of a file that one match can span
 
+// What the scans of one walk share, made once: the read buffer, the prefix that begins
+// every candidate, and the compiled query, with what it has learnt of the file at hand.
+struct ScanTools {
+    const FolderJob* job;
+    char* block;             // the allocation that holds the buffer
+    char* buffer;            // page-aligned inside it
+    uint32_t capacity;
+    int searchable;          // 0: no window can hold a hit (an empty query, say)
+    char* prefix_block;      // the decoded prefix, when it is not the query's own bytes
+    uint32_t prefix_length;  // 0: every offset is a candidate
+    ByteFinder finder;       // finds the prefix
+    uint32_t* failure;       // the prefix's failure function, when it can overlap itself
+    PreparedQuery find;      // the query for searching, once find_ready
+    PreparedQuery rewrite;   // the query and template for replacing, once rewrite_ready
+    int find_ready;
+    int rewrite_ready;
+};
+
+// Makes the tools for `job`. Returns 0, or -1 when memory cannot be had.
+int tools_begin(ScanTools* tools, const FolderJob* job);
+void tools_end(ScanTools* tools);
+
 struct FileScan {
     const FolderJob* job;
+    ScanTools* tools;
     const char* path;
     int source;              // descriptor of the file
     FileIdentity identity;   // the file as it was opened
-    char* block;             // the allocation that holds the buffer
     char* buffer;            // file bytes [buffer_start, buffer_start + buffer_length)
-    uint32_t capacity;
     int64_t buffer_start;
     uint32_t buffer_length;
     int at_end;              // the buffer reaches the end of the file
     int read_failed;
-    uint32_t prefix_length;  // 0: every offset is a candidate
-    ByteFinder finder;       // finds the prefix, the bytes that begin every candidate
+    int64_t useful_from;     // no candidate before this offset can give a hit
     FileCopy copy;           // Replace: the copy (its stream open while it is written)
     int64_t copied;          // the file's bytes before this offset are in the copy
     int copy_started;        // something was written to the copy
@@ -44,17 +65,10 @@ struct FileScan {
     int reason;              //   with this REASON_...
     int error;               //   and this errno value
     const char* other;       //   and this second path
-    PreparedQuery find;      // the query for searching, once find_ready
-    PreparedQuery rewrite;   // the query and template for replacing, once rewrite_ready
-    int find_ready;
-    int rewrite_ready;
 };
 
-// Sets the prefix that begins every candidate (`length` at most WINDOW_SIZE).
-void scan_set_prefix(FileScan* scan, const char* prefix, uint32_t length);
-
-// Allocates the scan's buffer. Returns 0, or -1 when memory cannot be had.
-int scan_begin(FileScan* scan);
+// Starts the scan of a file that is open, with the walk's tools.
+void scan_begin(FileScan* scan, ScanTools* tools);
 void scan_end(FileScan* scan);
 
 // Scans the file from its start to its end (or a read error), reporting every hit and,
@@ -68,13 +82,16 @@ int scan_finish_copy(FileScan* scan);
 // Closes the copy and removes it; reports a copy that cannot be removed.
 void scan_drop_copy(FileScan* scan);
 
+// The copy is written whole: it takes the file's place now, or with its group when the
+// walk commits files in groups.
+void scan_commit_copy(FileScan* scan);
+
 // Ends the rewriting of the file for `reason` (the first reason given counts): the copy
 // goes, and the hits held for it are reported as found.
 void scan_give_up(FileScan* scan, int reason, int error, const char* other = nullptr);
 
-// The copy took the file's place: the held hits are reported as replaced.
-void scan_report_replaced(FileScan* scan);
 
-// Hands an event to the job's sink.
+// Hands an event to the job's sink (behind what waits to be committed, if anything).
 void emit(const FolderJob* job, int kind, const char* path, int64_t offset = 0, int reason = 0,
           int error = 0, const char* other = nullptr);
+void send_event(const FolderJob* job, const FolderEvent* event);

@@ -110,6 +110,8 @@ struct FolderEvent {
 // job's `sink_user`.
 typedef void (*FolderSink)(void* user, const FolderEvent* event);
 
+struct FolderWork;
+
 // What the window hands to search_in_file through the walker's user pointer.
 struct FolderJob {
     const char* query;           // as typed, escapes not decoded
@@ -122,6 +124,9 @@ struct FolderJob {
     // next safe point (between files, or between blocks of a file, a file being
     // rewritten left as it was). Null: never stopped.
     const uint8_t* stop;
+    // What search_in_file keeps from one file to the next (its buffer, the compiled
+    // query): made by begin_folder_job. Null: each file makes its own.
+    FolderWork* work;
 };
 
 // Appended to a file's path to name its temporary copy, beside it.
@@ -135,3 +140,13 @@ int search_in_file(const char* path, int is_folder, int32_t* file_count, int32_t
 
 // 1 once the job's stop byte is set.
 int stop_requested(const FolderJob* job);
+
+// Sets up the job's work for a walk. Returns 0, or ENOMEM (the job then has none, and
+// search_in_file works file by file).
+int begin_folder_job(FolderJob* job);
+// Ends the walk's work: what is pending is finished and reported, and the rest released.
+void end_folder_job(FolderJob* job);
+
+// A whole search: walk_folder over `pattern` with search_in_file, inside begin and end.
+// Returns the walk's result (WALK_CODE_NOT_ENOUGH_MEMORY when its work cannot be had).
+int32_t search_folder_tree(FolderJob* job, const char* pattern);

@@ -42,6 +42,13 @@ int32_t entry_kind(const Listing* listing, const char* path, int* kind);
 // 1 when `path` itself is a symbolic link (or another reparse point), 0 otherwise.
 int is_link(const char* path);
 
+// Work beside the caller: runs work(argument) on a thread of its own. Returns a handle,
+// or null when no thread could be started.
+struct Thread;
+Thread* start_thread(void (*work)(void* argument), void* argument);
+// Waits until the thread's work has returned, and releases the handle.
+void join_thread(Thread* thread);
+
 // Lower-cases a string in place by the C library's current locale.
 void lower_case(char* text);
 
@@ -72,6 +79,10 @@ struct FileOps {
     FILE* (*create_copy)(const char* path);
     // Describes the file at `path` as it is now. Returns 0 or an errno value.
     int (*identity_of)(const char* path, FileIdentity* identity);
+    // Pushes the written bytes of `count` copies (their streams flushed already) to the
+    // disk, as cheaply as the system allows: one flush of the whole file system where
+    // they all lie on one and the system can. errors[i] receives 0 or an errno value.
+    void (*flush_copies)(FILE* const* streams, uint32_t count, int* errors);
 };
 
 extern FileOps file_ops;

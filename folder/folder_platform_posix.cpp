@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -216,6 +217,39 @@ int is_link(const char* path) {
     return lstat(path, &status) == 0 && S_ISLNK(status.st_mode);
 }
 
+struct Thread {
+    pthread_t thread;
+    void (*work)(void* argument);
+    void* argument;
+};
+
+namespace {
+
+void* run_thread(void* thread) {
+    Thread* what = static_cast<Thread*>(thread);
+    what->work(what->argument);
+    return nullptr;
+}
+
+}  // namespace
+
+Thread* start_thread(void (*work)(void* argument), void* argument) {
+    Thread* thread = static_cast<Thread*>(malloc(sizeof(Thread)));
+    if (!thread) return nullptr;
+    thread->work = work;
+    thread->argument = argument;
+    if (pthread_create(&thread->thread, nullptr, run_thread, thread) != 0) {
+        free(thread);
+        return nullptr;
+    }
+    return thread;
+}
+
+void join_thread(Thread* thread) {
+    pthread_join(thread->thread, nullptr);
+    free(thread);
+}
+
 void lower_case(char* text) {
     for (; *text; text++) *text = static_cast<char>(tolower(static_cast<unsigned char>(*text)));
 }
@@ -266,6 +300,21 @@ FILE* create_copy(const char* path) {
     return stream;
 }
 
+void flush_copies(FILE* const* streams, uint32_t count, int* errors) {
+    for (uint32_t i = 0; i < count; i++) errors[i] = 0;
+#ifdef __linux__
+    // All on one file system: a single flush of it writes them all, and far sooner than
+    // one flush after another.
+    struct stat first, other;
+    bool one = count > 1 && fstat(fileno(streams[0]), &first) == 0;
+    for (uint32_t i = 1; one && i < count; i++)
+        one = fstat(fileno(streams[i]), &other) == 0 && other.st_dev == first.st_dev;
+    if (one && syncfs(fileno(streams[0])) == 0) return;
+#endif
+    for (uint32_t i = 0; i < count; i++)
+        if (fsync(fileno(streams[i])) != 0) errors[i] = errno;
+}
+
 int identity_of(const char* path, FileIdentity* identity) {
     struct stat status;
     if (stat(path, &status) != 0) return errno;
@@ -281,4 +330,5 @@ FileOps file_ops = {
     /* close_source */ close_source,
     /* create_copy */  create_copy,
     /* identity_of */  identity_of,
+    /* flush_copies */ flush_copies,
 };

@@ -5,6 +5,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <io.h>
+#include <process.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -56,6 +57,43 @@ int is_link(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+struct Thread {
+    HANDLE handle;
+    void (*work)(void* argument);
+    void* argument;
+};
+
+namespace {
+
+unsigned __stdcall run_thread(void* thread) {
+    Thread* what = static_cast<Thread*>(thread);
+    what->work(what->argument);
+    return 0;
+}
+
+}  // namespace
+
+Thread* start_thread(void (*work)(void* argument), void* argument) {
+    Thread* thread = static_cast<Thread*>(malloc(sizeof(Thread)));
+    if (!thread) return nullptr;
+    thread->work = work;
+    thread->argument = argument;
+    // Through the runtime, which then sets up its own data for the thread.
+    uintptr_t handle = _beginthreadex(nullptr, 0, run_thread, thread, 0, nullptr);
+    if (!handle) {
+        free(thread);
+        return nullptr;
+    }
+    thread->handle = reinterpret_cast<HANDLE>(handle);
+    return thread;
+}
+
+void join_thread(Thread* thread) {
+    WaitForSingleObject(thread->handle, INFINITE);
+    CloseHandle(thread->handle);
+    free(thread);
+}
+
 void lower_case(char* text) { _strlwr(text); }
 
 namespace {
@@ -102,6 +140,16 @@ FILE* create_copy(const char* path) {
     return stream;
 }
 
+void flush_copies(FILE* const* streams, uint32_t count, int* errors) {
+    // A flush of a whole volume needs administrator rights: file by file.
+    for (uint32_t i = 0; i < count; i++) {
+        HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(streams[i])));
+        errors[i] = handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle)
+                        ? 0
+                        : errno_of(GetLastError());
+    }
+}
+
 int identity_of(const char* path, FileIdentity* identity) {
     // Opened for no access at all, shared every way: only to describe it.
     HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -124,4 +172,5 @@ FileOps file_ops = {
     /* close_source */ close_source,
     /* create_copy */  create_copy,
     /* identity_of */  identity_of,
+    /* flush_copies */ flush_copies,
 };

@@ -3,6 +3,7 @@
 // no other file is touched on the way. Shared by the folder Replace and by Save.
 #pragma once
 
+#include <stdint.h>
 #include <stdio.h>
 
 #include "folder_platform.h"

@@ -4,6 +4,7 @@
 #include "folder.h"
 
 #include "file_scan.h"
+#include "folder_job.h"
 #include "folder_platform.h"
 #include "query.h"
 #include "replace_file.h"
@@ -25,18 +26,6 @@ int passes_mask(char* lowered, const char* mask) {
     return match && (length == 0 || match[length] == 0);
 }
 
-// The bytes that every candidate begins with. Returns 1 to scan; 0 when no window can
-// hold a hit; -1 when memory runs out. `block` receives a block to release.
-int choose_prefix(FileScan* scan, const FolderJob* job, char** block) {
-    const char* bytes = nullptr;
-    uint32_t length = 0;
-    int found = candidate_prefix(job->query, job->prefix_length, &bytes, &length, block);
-    if (found <= 0) return found;
-    if (length > WINDOW_SIZE) return 0;  // no window could hold a match
-    scan_set_prefix(scan, bytes, length);
-    return 1;
-}
-
 // After the scan: a copy that holds replacements takes the file's place, if the file is
 // still the one that was read; any other copy is removed; the hits and the reason why a
 // file was left as it was are reported.
@@ -49,20 +38,7 @@ void settle_copy(FileScan* scan) {
     } else if (scan->copy.name && !scan->copy_started) {
         scan_drop_copy(scan);
     } else if (scan->copy.name) {
-        if (scan_finish_copy(scan) == 0) {
-            if (finish_copy(&scan->copy) != 0) scan_give_up(scan, REASON_COPY_FAILED, 0);
-        }
-        if (!scan->given_up) {
-            // In one step, never deleting the file first, and only over the very bytes
-            // that were read: what another program wrote meanwhile is never lost.
-            int placed = place_copy(&scan->copy, scan->path, &scan->identity);
-            if (placed == COPY_TARGET_CHANGED) scan_give_up(scan, REASON_CHANGED, 0);
-            else if (placed != 0) scan_give_up(scan, REASON_NOT_REPLACED, placed);
-        }
-        if (!scan->given_up) {
-            release_copy(&scan->copy);
-            scan_report_replaced(scan);
-        }
+        if (scan_finish_copy(scan) == 0) scan_commit_copy(scan);
     }
     // The reason explains why hits were not replaced; a leftover copy and a failed read
     // are worth a line even without hits.
@@ -97,16 +73,13 @@ int prepare_copy(FileScan* scan, const char* copy_name) {
 // Opens and scans a file that passed the mask; `name` has room for the copy's name.
 // Returns the visitor's code.
 int scan_one(const FolderJob* job, const char* path, size_t path_length, char* name,
-             FileScan* scan, int searchable) {
+             FileScan* scan, ScanTools* tools) {
     scan->source = file_ops.open_source(path, &scan->identity);
     if (scan->source < 0) {
         emit(job, FOLDER_CANNOT_OPEN, path);
         return VISIT_CONTINUE;
     }
-    if (scan_begin(scan) != 0) {
-        file_ops.close_source(scan->source);
-        return VISIT_STOP;
-    }
+    scan_begin(scan, tools);
 
     int skip = 0;
     if (job->replacement) {
@@ -122,7 +95,7 @@ int scan_one(const FolderJob* job, const char* path, size_t path_length, char* n
             }
         }
     }
-    if (!skip && searchable) scan_file(scan);
+    if (!skip && tools->searchable) scan_file(scan);
     file_ops.close_source(scan->source);
     if (!skip) settle_copy(scan);
     scan_end(scan);
@@ -153,11 +126,12 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
         FileScan scan = {};
         scan.job = job;
         scan.path = path;
-        char* block = nullptr;
-        int searchable = choose_prefix(&scan, job, &block);
-        code = searchable < 0 ? VISIT_STOP
-                              : scan_one(job, path, path_length, name, &scan, searchable);
-        free(block);
+        // The walk's tools, or, for a file visited on its own, tools of its own.
+        ScanTools own;
+        ScanTools* tools = job->work ? job_tools(job) : &own;
+        if (!job->work && tools_begin(&own, job) != 0) code = VISIT_STOP;
+        if (code == VISIT_CONTINUE) code = scan_one(job, path, path_length, name, &scan, tools);
+        if (!job->work) tools_end(&own);
     }
     if (name != local) free(name);
     return code;

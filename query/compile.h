@@ -14,7 +14,8 @@ int compile_query(const char* query, SegmentTable** segments, CaptureTable** cap
 // `captures` is given. Returns 0, or ENOMEM with neither made.
 int new_tables(SegmentTable** segments, CaptureTable** captures);
 
-// match_prepared, whichever way the query was prepared: with its captures recorded in the
-// prepared table when it was prepared for replacing.
+// match_window, whichever way the query was prepared: with its captures recorded in the
+// prepared table when it was prepared for replacing. `offset` < 0: not a window of a
+// stream (nothing is remembered).
 const char* match_compiled(PreparedQuery* prepared, const char* text, size_t limit,
-                           uint32_t* match_length);
+                           size_t readable, int64_t offset, uint32_t* match_length);

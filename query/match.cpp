@@ -3,39 +3,102 @@
 #include "query.h"
 
 #include "compile.h"
-#include "search.h"
+#include "find_bytes.h"
+#include "heap.h"
 #include "table.h"
 #include "template.h"
 
 #include <errno.h>
+#include <stdlib.h>
 #include <string.h>
+
+// One literal's last search in a stream, in stream offsets: the first occurrence that lies
+// wholly within the stream from `from` on is `found`; while that is -1, none lies wholly
+// within [from, to). All -1: nothing is known.
+struct LiteralMemo {
+    int64_t from;
+    int64_t to;
+    int64_t found;
+};
 
 namespace {
 
+// What one run of the segments over a text uses: the query's finders, and, for the
+// windows of a stream, the memory of each literal's last search.
+struct Run {
+    const SegmentTable* segments;
+    const ByteFinder* finders;
+    CaptureTable* captures;
+    LiteralMemo* memo;         // null: a text on its own
+    const char* text;
+    int64_t offset;            // the stream offset of text[0]
+    const char* readable_end;  // how far a search may look on for the memo
+    int64_t needed_end;        // out: see match_window
+};
+
+int64_t stream_at(const Run* run, const char* p) { return run->offset + (p - run->text); }
+
+// The first occurrence of segment `k`'s literal (compared up to its first zero byte) that
+// lies wholly within [position, end), or null.
+const char* find_literal(Run* run, uint32_t k, const char* position, const char* end) {
+    const ByteFinder* finder = &run->finders[k];
+    if (finder->size == 0) return position;  // compares nothing: found where looked for
+    if (!run->memo)
+        return find_bytes(finder, position, static_cast<size_t>(end - position));
+
+    LiteralMemo* memo = &run->memo[k];
+    int64_t at = stream_at(run, position);
+    int64_t reach = stream_at(run, run->readable_end);
+    bool known = memo->from >= 0 && memo->from <= at && (memo->found < 0 || memo->found >= at);
+    if (!known) *memo = {at, at, -1};
+    if (memo->found < 0) {
+        // Nothing lies wholly within [from, to): an occurrence can only begin from here.
+        int64_t from = memo->to - finder->size + 1;
+        if (from < at) from = at;
+        if (from < reach) {
+            const char* start = run->text + (from - run->offset);
+            const char* found = find_bytes(finder, start, static_cast<size_t>(reach - from));
+            if (found) memo->found = stream_at(run, found);
+        }
+        if (memo->found < 0 && reach > memo->to) memo->to = reach;
+    }
+    if (memo->found >= 0 && memo->found + finder->size <= stream_at(run, end))
+        return run->text + (memo->found - run->offset);
+    run->needed_end = memo->found >= 0 ? memo->found + finder->size : memo->to + 1;
+    return nullptr;
+}
+
 // Runs the compiled segments over the text [text, end); the match start, or null when
-// there is none. Nothing here reads or reports beyond `end`. With `may_end_sooner`, `end`
-// is only a bound: the text ends at its first zero byte if one comes before.
-const char* run_segments(const char* text, const char* end, bool may_end_sooner,
-                         const SegmentTable* segments, CaptureTable* captures,
+// there is none. Nothing here reads or reports beyond `end` but the memo's look-ahead.
+// With `may_end_sooner`, `end` is only a bound: the text ends at its first zero byte if
+// one comes before.
+const char* run_segments(Run* run, const char* end, bool may_end_sooner,
                          uint32_t* match_length) {
+    const SegmentTable* segments = run->segments;
+    const char* text = run->text;
     const char* position = text;
     const char* start = text;
+    run->needed_end = 0;
     for (uint32_t i = 0; i < segments->count; i++) {
         const SegmentEntry& segment = segments->entries[i];
         if (segment.kind == SEG_ONE) {
             if (position == end) return nullptr;  // no byte left to step over
             position++;
         }
-        CaptureEntry* capture = segment.kind >= 0 ? &captures->entries[segment.kind] : nullptr;
+        CaptureEntry* capture =
+            segment.kind >= 0 ? &run->captures->entries[segment.kind] : nullptr;
         if (capture) capture->start = position;
         if (!segment.literal) continue;
 
         // Only the bytes before the literal's first zero are compared; the position still
         // moves by its whole decoded length.
-        const char* found = find_bytes(position, end, segment.literal, strlen(segment.literal));
+        const char* found = find_literal(run, i, position, end);
         if (!found) return nullptr;
         size_t advance = segment.literal_size - 1;
-        if (advance > static_cast<size_t>(end - found)) return nullptr;
+        if (advance > static_cast<size_t>(end - found)) {
+            if (run->memo) run->needed_end = stream_at(run, found) + static_cast<int64_t>(advance);
+            return nullptr;
+        }
         if (i == 0) start = found;
         position = found + advance;
         if (capture) capture->length = static_cast<int32_t>(found - capture->start);
@@ -56,6 +119,14 @@ const char* run_segments(const char* text, const char* end, bool may_end_sooner,
     if (match_length)
         *match_length = static_cast<uint32_t>((to_text_end ? end : position) - start);
     return start;
+}
+
+void prepare_finders(const SegmentTable* segments, ByteFinder* finders) {
+    for (uint32_t i = 0; i < segments->count; i++) {
+        const char* literal = segments->entries[i].literal;
+        prepare_finder(&finders[i], literal ? literal : "",
+                       literal ? static_cast<uint32_t>(strlen(literal)) : 0);
+    }
 }
 
 // The entry checks of every matching call, in their order: a null text, then an empty
@@ -114,9 +185,11 @@ const char* match_query(const char* text, const char* query, uint32_t* match_len
         return nullptr;
     }
     if (captures) *captures = capture_table;
+    ByteFinder finders[MAX_TABLE_ENTRIES];
+    prepare_finders(segments, finders);
+    Run run = {segments, finders, capture_table, nullptr, text, 0, nullptr, 0};
     // The text's end is only looked for once the query has compiled.
-    const char* start = run_segments(text, text + strlen(text), false, segments, capture_table,
-                                     match_length);
+    const char* start = run_segments(&run, text + strlen(text), false, match_length);
     free_table(segments);
     errno = 0;
     return start;
@@ -137,6 +210,19 @@ void prepare_query(PreparedQuery* prepared, const char* query,
     CaptureTable** captures = prepared->replacing ? &prepared->captures : nullptr;
     int error = new_tables(&prepared->segments, captures);
     if (!error) error = compile_query(query, &prepared->segments, captures);
+    if (!error) {
+        // The finders and the memo of each segment, in one block.
+        uint32_t count = prepared->segments->count;
+        void* block = heap_alloc(count * (sizeof(ByteFinder) + sizeof(LiteralMemo)));
+        if (block) {
+            prepared->finders = static_cast<ByteFinder*>(block);
+            prepared->memo = reinterpret_cast<LiteralMemo*>(prepared->finders + count);
+            prepare_finders(prepared->segments, prepared->finders);
+            forget_stream(prepared);
+        } else {
+            error = ENOMEM;
+        }
+    }
     if (error) {
         free_table(prepared->segments);
         free_table(prepared->captures);
@@ -147,14 +233,22 @@ void prepare_query(PreparedQuery* prepared, const char* query,
 }
 
 void release_query(PreparedQuery* prepared) {
+    free(prepared->finders);   // the memo's block too
     free_table(prepared->segments);
     free_table(prepared->captures);
     free_table(prepared->pieces);
     *prepared = {};
 }
 
+void forget_stream(PreparedQuery* prepared) {
+    prepared->needed_end = 0;
+    if (!prepared->memo) return;
+    for (uint32_t i = 0; i < prepared->segments->count; i++) prepared->memo[i] = {-1, -1, -1};
+}
+
 const char* match_compiled(PreparedQuery* prepared, const char* text, size_t limit,
-                           uint32_t* match_length) {
+                           size_t readable, int64_t offset, uint32_t* match_length) {
+    prepared->needed_end = 0;
     if (prepared->first_error) {
         errno = prepared->first_error;
         return nullptr;
@@ -164,15 +258,25 @@ const char* match_compiled(PreparedQuery* prepared, const char* text, size_t lim
         errno = prepared->query_error;
         return nullptr;
     }
-    return run_segments(text, text + limit, true, prepared->segments, prepared->captures,
-                        match_length);
+    Run run = {prepared->segments, prepared->finders,      prepared->captures,
+               offset >= 0 ? prepared->memo : nullptr,     text,
+               offset,                                     text + (readable > limit ? readable : limit),
+               0};
+    const char* start = run_segments(&run, text + limit, true, match_length);
+    prepared->needed_end = run.needed_end;
+    return start;
 }
 
 const char* match_prepared(PreparedQuery* prepared, const char* text, size_t limit,
                            uint32_t* match_length) {
+    return match_window(prepared, text, limit, limit, -1, match_length);
+}
+
+const char* match_window(PreparedQuery* prepared, const char* text, size_t limit,
+                         size_t readable, int64_t offset, uint32_t* match_length) {
     if (prepared->replacing) {  // compiled with its captures: matches differ
         errno = EINVAL;
         return nullptr;
     }
-    return match_compiled(prepared, text, limit, match_length);
+    return match_compiled(prepared, text, limit, readable, offset, match_length);
 }

@@ -109,6 +109,8 @@ int candidate_prefix(const char* query, uint32_t prefix_length, const char** byt
 // spans are looked at for a zero. Every call gives what match_query (without captures) or
 // replace_query gives for that text with the same query and template, errno included,
 // without compiling them again.
+struct ByteFinder;
+struct LiteralMemo;
 struct PreparedQuery {
     SegmentTable* segments;  // null when the query is empty or did not compile
     CaptureTable* captures;  // when replacing: the query's captures, of the last match
@@ -118,6 +120,9 @@ struct PreparedQuery {
     int first_error;         // what every call fails with first (a missing query, the
                              //   template's fault), or 0
     int query_error;         // what the query's compilation failed with, or 0
+    ByteFinder* finders;     // one per segment, for its literal
+    LiteralMemo* memo;       // one per segment: its literal's last search in the stream
+    int64_t needed_end;      // see match_window
 };
 
 // Prepares `query`, with `replacement_template` (null: for match_prepared). A fault of
@@ -132,3 +137,20 @@ const char* match_prepared(PreparedQuery* prepared, const char* text, size_t lim
 const char* replace_prepared(PreparedQuery* prepared, const char* text, size_t limit,
                              uint32_t* match_length, char** replacement,
                              uint32_t* replacement_length);
+
+// The same over the windows of one stream (a file), given in increasing order of their
+// start, `offset` being the stream offset of text[0] and `readable` (at least `limit`)
+// the bytes from text[0] on that may be read. Each literal's last search is remembered in
+// stream offsets (searching on beyond the window, up to `readable`), so that no byte of
+// the stream is searched twice for the same literal. After a window without a match,
+// `needed_end` is the stream offset that a window must reach (its end) for the query to
+// match in it at all, or 0 when that is not known: a caller may pass over the windows
+// that end before it. Results are those of match_prepared and replace_prepared.
+const char* match_window(PreparedQuery* prepared, const char* text, size_t limit,
+                         size_t readable, int64_t offset, uint32_t* match_length);
+const char* replace_window(PreparedQuery* prepared, const char* text, size_t limit,
+                           size_t readable, int64_t offset, uint32_t* match_length,
+                           char** replacement, uint32_t* replacement_length);
+
+// Forgets what is known of the stream: the next window may be of another one.
+void forget_stream(PreparedQuery* prepared);

@@ -120,12 +120,20 @@ int read_template(const char* replacement_template, PieceTable** pieces) {
 const char* replace_prepared(PreparedQuery* prepared, const char* text, size_t limit,
                              uint32_t* match_length, char** replacement,
                              uint32_t* replacement_length) {
+    return replace_window(prepared, text, limit, limit, -1, match_length, replacement,
+                          replacement_length);
+}
+
+const char* replace_window(PreparedQuery* prepared, const char* text, size_t limit,
+                           size_t readable, int64_t offset, uint32_t* match_length,
+                           char** replacement, uint32_t* replacement_length) {
     if (!prepared->replacing || !replacement) {
         errno = EINVAL;
         return nullptr;
     }
     uint32_t found_length = 0;
-    const char* start = match_compiled(prepared, text, limit, &found_length);
+    const char* start =
+        match_compiled(prepared, text, limit, readable, offset, &found_length);
     if (!start) return nullptr;
     char* out = nullptr;
     uint64_t out_length = 0;

@@ -142,8 +142,7 @@ void walk_sink(void* user, const FolderEvent* event) {
 
 void walk_work(void* argument) {
     FolderWalk* walk = static_cast<FolderWalk*>(argument);
-    int32_t result = walk_folder(walk->request.pattern, 0, nullptr, nullptr, WALK_VISIT_FILES,
-                                 search_in_file, &walk->job);
+    int32_t result = search_folder_tree(&walk->job, walk->request.pattern);
     std::lock_guard<std::mutex> held(walk->lock);
     walk->result = result;
     walk->finished = 1;

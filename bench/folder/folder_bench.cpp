@@ -124,11 +124,10 @@ void report_sink(void* user, const FolderEvent* event) {
 int search(const char* folder, const char* query, const char* replacement, const char* mask) {
     Report report;
     FolderJob job = {query, replacement, mask, literal_prefix_length(query), report_sink,
-                     &report, nullptr};
+                     &report, nullptr, nullptr};
     std::string pattern = std::string(folder) + "/*";
     auto start = std::chrono::steady_clock::now();
-    int32_t result = walk_folder(pattern.c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES,
-                                 search_in_file, &job);
+    int32_t result = search_folder_tree(&job, pattern.c_str());
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     printf("%zu lines, %.3f s, walk result %d\n", report.lines, seconds, result);

@@ -159,6 +159,42 @@ TEST(ScanOracle, FilesAcrossWindowsAndBlocks) {
     }
 }
 
+// Many candidates whose later literals are rare or missing: what the scan learns of the
+// literals, and the candidates that it passes over because of it, change nothing.
+TEST(ScanOracle, DenseCandidatesAndRareLiterals) {
+    TempTree tree;
+    std::mt19937 random(5);
+    for (const char* query : {"a*b", "a?b", "a*c*b", "a%n%b", "ab*c", "a*\\0"}) {
+        std::string file(140000, '.');
+        for (char& byte : file) {
+            uint32_t roll = random() % 60000;
+            byte = roll < 3750 ? 'a' : roll < 3752 ? 'b' : roll < 3760 ? 'c' : roll < 3761 ? '\0' : '.';
+        }
+        check(tree, file, query, "<%n%>");
+    }
+}
+
+// A run of one letter with one b at its end: the first candidate's window misses it, and
+// the scan passes over every candidate whose window cannot reach it. A prefix that can
+// overlap itself (aa) has only every second place as a candidate, as the byte-by-byte scan
+// has it; the hit is at the first of its candidates whose window holds the b.
+TEST(ScanOracle, CandidatesPassedOverAreTheScansOwn) {
+    TempTree tree;
+    std::string path = tree.path("f");
+    for (size_t b_at : {200000u, 200001u, 1200003u}) {
+        std::string file(b_at, 'a');
+        file += 'b';
+        tree.file("f", file);
+        size_t first = b_at + 1 - WINDOW;   // the first window that holds the b begins here
+        size_t aa = first + first % 2;      // candidates of aa: 0, 2, 4...
+        EXPECT_EQ(search(path, "a*b"), found(path, first)) << b_at;
+        EXPECT_EQ(search(path, "aa*b"), found(path, aa)) << b_at;
+        EXPECT_EQ(search(path, "aa*c"), "") << b_at;
+        EXPECT_EQ(search(path, "aa*b", "X"), replaced(path, aa)) << b_at;
+        EXPECT_EQ(tree.read("f"), std::string(aa, 'a') + "X");
+    }
+}
+
 // Many candidates that fail, and matches that reach to a window's end.
 TEST(ScanOracle, RepeatedPrefixes) {
     TempTree tree;

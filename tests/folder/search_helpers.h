@@ -27,10 +27,11 @@ inline std::string search(const std::string& path, const char* query,
                           const char* mask = "*", uint32_t prefix_length = UINT32_MAX) {
     std::string report;
     if (prefix_length == UINT32_MAX) prefix_length = literal_prefix_length(query);
-    FolderJob job = {query, replacement, mask, prefix_length, report_sink, &report, nullptr};
+    FolderJob job = {query, replacement, mask, prefix_length, report_sink, &report, nullptr,
+                     nullptr};
     if (tree) {
         std::string pattern = tree->root + SEP + "*";
-        walk_folder(pattern.c_str(), 0, nullptr, nullptr, WALK_VISIT_FILES, search_in_file, &job);
+        search_folder_tree(&job, pattern.c_str());
     } else {
         search_in_file(path.c_str(), 0, nullptr, nullptr, &job);
     }

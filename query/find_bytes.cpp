@@ -1,11 +1,15 @@
 // The search looks for the needle's two rarest bytes at their distance from each other
 // (32 or 16 places at once with AVX2 or SSE2, else memchr on the rarest one), and compares
-// the whole needle only where both stand, so common bytes cost little.
+// the whole needle only where both stand, so common bytes cost little. Which way is taken
+// is decided once, from what the processor has.
 #include "find_bytes.h"
 
 #include <string.h>
 
-#if defined(__x86_64__) || defined(__SSE2__)
+#include "cpu.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#define FINDER_VECTORS 1
 #include <immintrin.h>
 #endif
 
@@ -30,7 +34,7 @@ constexpr unsigned char commonness(unsigned c) {
     return 10;
 }
 
-// Made when the program is built: every file's prefix is judged by it.
+// Made when the program is built: every needle is judged by it.
 struct ByteTable {
     unsigned char of[256];
 };
@@ -48,14 +52,51 @@ int rarer(const char* needle, uint32_t a, uint32_t b) {
            COMMONNESS.of[static_cast<unsigned char>(needle[b])];
 }
 
-int matches_at(const ByteFinder* finder, const char* at) {
-    return at[finder->second] == finder->needle[finder->second] &&
-           memcmp(at, finder->needle, finder->size) == 0;
+int forced_level = -1;
+
+// The plain way, from `at` on: memchr for the rarest byte.
+const char* find_plain(const ByteFinder* finder, const char* bytes, size_t at, size_t last) {
+    const char anchor = finder->needle[finder->rare];
+    while (at <= last) {
+        const char* found =
+            static_cast<const char*>(memchr(bytes + at + finder->rare, anchor, last - at + 1));
+        if (!found) return nullptr;
+        at = static_cast<size_t>(found - bytes) - finder->rare;
+        if (bytes[at + finder->second] == finder->needle[finder->second] &&
+            memcmp(bytes + at, finder->needle, finder->size) == 0)
+            return bytes + at;
+        at++;
+    }
+    return nullptr;
 }
 
-// 32 places at once, where the processor has AVX2; gives the place where the plain
-// scan goes on, or the needle's first occurrence in `found`.
-#if defined(__x86_64__)
+#ifdef FINDER_VECTORS
+// The needle's first occurrence among the places marked in `both` (one bit a place from
+// `block` on), or null.
+inline const char* first_marked(const ByteFinder* finder, const char* block, unsigned both) {
+    while (both) {
+        const char* place = block + __builtin_ctz(both);
+        if (memcmp(place, finder->needle, finder->size) == 0) return place;
+        both &= both - 1;
+    }
+    return nullptr;
+}
+
+__attribute__((target("sse2"))) const char* find_sse2(const ByteFinder* finder, const char* bytes,
+                                                     size_t last) {
+    const __m128i rare = _mm_set1_epi8(finder->needle[finder->rare]);
+    const __m128i second = _mm_set1_epi8(finder->needle[finder->second]);
+    size_t at = 0;
+    for (; at + 15 <= last; at += 16) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + finder->rare));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + finder->second));
+        unsigned both = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, rare), _mm_cmpeq_epi8(b, second))));
+        if (const char* found = first_marked(finder, bytes + at, both)) return found;
+    }
+    return find_plain(finder, bytes, at, last);
+}
+
 // `rare_aligned`: rare_at lies on a 32-byte boundary.
 template <bool rare_aligned>
 __attribute__((target("avx2"))) inline __m256i places_avx2(const char* rare_at,
@@ -67,19 +108,8 @@ __attribute__((target("avx2"))) inline __m256i places_avx2(const char* rare_at,
     return _mm256_and_si256(_mm256_cmpeq_epi8(a, rare), _mm256_cmpeq_epi8(b, second));
 }
 
-// The needle's first occurrence among the places marked in `both` (one bit a place from
-// `block` on), or null.
-const char* first_marked(const ByteFinder* finder, const char* block, unsigned both) {
-    while (both) {
-        const char* place = block + __builtin_ctz(both);
-        if (memcmp(place, finder->needle, finder->size) == 0) return place;
-        both &= both - 1;
-    }
-    return nullptr;
-}
-
-__attribute__((target("avx2"))) size_t scan_avx2(const ByteFinder* finder, const char* bytes,
-                                                 size_t last, const char** found) {
+__attribute__((target("avx2"))) const char* find_avx2(const ByteFinder* finder, const char* bytes,
+                                                     size_t last) {
     const __m256i rare = _mm256_set1_epi8(finder->needle[finder->rare]);
     const __m256i second = _mm256_set1_epi8(finder->needle[finder->second]);
     const char* rare_at = bytes + finder->rare;
@@ -90,7 +120,7 @@ __attribute__((target("avx2"))) size_t scan_avx2(const ByteFinder* finder, const
     if (skew && last >= 31) {
         unsigned both = static_cast<unsigned>(
             _mm256_movemask_epi8(places_avx2<false>(rare_at, second_at, rare, second)));
-        if ((*found = first_marked(finder, bytes, both))) return 0;
+        if (const char* found = first_marked(finder, bytes, both)) return found;
         at = skew;
     }
     // 128 places a round with one test while nothing turns up: most of a file.
@@ -104,20 +134,33 @@ __attribute__((target("avx2"))) size_t scan_avx2(const ByteFinder* finder, const
         if (_mm256_testz_si256(any, any)) continue;
         for (int i = 0; i < 4; i++) {
             unsigned both = static_cast<unsigned>(_mm256_movemask_epi8(places[i]));
-            if ((*found = first_marked(finder, bytes + at + 32 * i, both))) return at;
+            if (const char* found = first_marked(finder, bytes + at + 32 * i, both)) return found;
         }
     }
     for (; at + 31 <= last; at += 32) {
         unsigned both = static_cast<unsigned>(
             _mm256_movemask_epi8(places_avx2<false>(rare_at + at, second_at + at, rare, second)));
-        if ((*found = first_marked(finder, bytes + at, both))) return at;
+        if (const char* found = first_marked(finder, bytes + at, both)) return found;
     }
-    *found = nullptr;
-    return at;
+    return find_plain(finder, bytes, at, last);
 }
 #endif
 
+FinderLevel processor_level() {
+    static int level = -1;   // asked once; two threads asking at once get the same answer
+    if (level < 0) level = cpu_has_avx2() ? FINDER_AVX2 : cpu_has_sse2() ? FINDER_SSE2 : FINDER_PLAIN;
+    return static_cast<FinderLevel>(level);
+}
+
 }  // namespace
+
+FinderLevel finder_level() {
+    return forced_level >= 0 ? static_cast<FinderLevel>(forced_level) : processor_level();
+}
+
+void force_finder_level(int level) {
+    forced_level = level >= 0 && level <= processor_level() ? level : -1;
+}
 
 void prepare_finder(ByteFinder* finder, const char* needle, uint32_t size) {
     finder->needle = needle;
@@ -135,37 +178,12 @@ void prepare_finder(ByteFinder* finder, const char* needle, uint32_t size) {
 const char* find_bytes(const ByteFinder* finder, const char* bytes, size_t size) {
     if (finder->size > size) return nullptr;
     size_t last = size - finder->size;  // the last place where the needle can begin
-    size_t at = 0;
-#if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2")) {
-        const char* found;
-        at = scan_avx2(finder, bytes, last, &found);
-        if (found) return found;
+#ifdef FINDER_VECTORS
+    switch (finder_level()) {
+    case FINDER_AVX2: return find_avx2(finder, bytes, last);
+    case FINDER_SSE2: return find_sse2(finder, bytes, last);
+    case FINDER_PLAIN: break;
     }
 #endif
-#ifdef __SSE2__
-    const __m128i rare = _mm_set1_epi8(finder->needle[finder->rare]);
-    const __m128i second = _mm_set1_epi8(finder->needle[finder->second]);
-    for (; at + 15 <= last; at += 16) {
-        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + finder->rare));
-        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at + finder->second));
-        unsigned both = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, rare), _mm_cmpeq_epi8(b, second))));
-        while (both) {
-            const char* place = bytes + at + __builtin_ctz(both);
-            if (memcmp(place, finder->needle, finder->size) == 0) return place;
-            both &= both - 1;
-        }
-    }
-#endif
-    const char anchor = finder->needle[finder->rare];
-    while (at <= last) {
-        const char* found =
-            static_cast<const char*>(memchr(bytes + at + finder->rare, anchor, last - at + 1));
-        if (!found) return nullptr;
-        at = static_cast<size_t>(found - bytes) - finder->rare;
-        if (matches_at(finder, bytes + at)) return bytes + at;
-        at++;
-    }
-    return nullptr;
+    return find_plain(finder, bytes, 0, last);
 }

@@ -1,0 +1,256 @@
+#include "commit_queue.h"
+
+#include <errno.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <chrono>
+
+namespace {
+
+// A group goes to the disk at the first of these.
+constexpr uint32_t GROUP_FILES = 32;
+constexpr uint64_t GROUP_BYTES = 64ull << 20;
+constexpr int64_t GROUP_AGE_MS = 50;
+
+enum WaitingKind { WAITING_EVENT = 0, WAITING_FILE = 1 };
+
+}  // namespace
+
+struct Waiting {
+    int kind;
+    FolderEvent event;   // WAITING_EVENT, its strings below
+    char* path;
+    char* other;
+    WrittenCopy written;   // WAITING_FILE, its path in `path`
+    int flush_error;
+};
+
+namespace {
+
+int64_t now_ms() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+char* copy_string(const char* text) {
+    if (!text) return nullptr;
+    size_t size = strlen(text) + 1;
+    char* copy = static_cast<char*>(malloc(size));
+    if (copy) memcpy(copy, text, size);
+    return copy;
+}
+
+void send_to_sink(const FolderJob* job, const FolderEvent* event) {
+    if (job->sink) job->sink(job->sink_user, event);
+}
+
+Waiting* new_record(CommitQueue* queue) {
+    if (queue->count == queue->capacity) {
+        uint32_t capacity = queue->capacity ? queue->capacity * 2 : 64;
+        Waiting* records =
+            static_cast<Waiting*>(realloc(queue->records, capacity * sizeof(Waiting)));
+        if (!records) return nullptr;
+        queue->records = records;
+        queue->capacity = capacity;
+    }
+    Waiting* record = &queue->records[queue->count];
+    memset(record, 0, sizeof *record);
+    return record;
+}
+
+void release_record(Waiting* record) {
+    free(record->path);
+    free(record->other);
+    free(record->written.held);
+    release_copy(&record->written.copy);
+}
+
+// Hands the records from the head up to `end` on: files take their places, events go to
+// the sink.
+void complete(CommitQueue* queue, const FolderJob* job, uint32_t end) {
+    for (; queue->head < end; queue->head++) {
+        Waiting* record = &queue->records[queue->head];
+        if (record->kind == WAITING_FILE) {
+            settle_written(job, &record->written, record->flush_error, send_to_sink);
+        } else {
+            send_to_sink(job, &record->event);
+        }
+        release_record(record);
+    }
+    if (queue->head == queue->count) queue->head = queue->count = queue->sealed_end = 0;
+}
+
+// The events that wait behind nothing but events go on at once.
+void complete_leading_events(CommitQueue* queue, const FolderJob* job) {
+    uint32_t end = queue->head;
+    while (end < queue->count && queue->records[end].kind == WAITING_EVENT) end++;
+    if (queue->head >= queue->sealed_end) {
+        queue->sealed_end = end;
+        complete(queue, job, end);
+    }
+}
+
+void flush_group(void* argument) {
+    CommitQueue* queue = static_cast<CommitQueue*>(argument);
+    file_ops.flush_copies(queue->streams, queue->stream_count, queue->errors);
+    __atomic_store_n(&queue->flushed, 1, __ATOMIC_RELEASE);
+}
+
+// The flush's results go to the sealed group's files.
+void take_flush_errors(CommitQueue* queue) {
+    for (uint32_t i = queue->head, k = 0; i < queue->sealed_end; i++)
+        if (queue->records[i].kind == WAITING_FILE) queue->records[i].flush_error = queue->errors[k++];
+}
+
+// Completes the sealed group, once it is on the disk.
+void finish_sealed(CommitQueue* queue, const FolderJob* job) {
+    if (queue->flusher) {
+        join_thread(queue->flusher);
+        queue->flusher = nullptr;
+        take_flush_errors(queue);
+    }
+    complete(queue, job, queue->sealed_end);
+}
+
+// The group being filled goes to the disk: beside the scan when a thread can be had, else
+// here and now.
+void seal(CommitQueue* queue) {
+    queue->sealed_end = queue->count;
+    queue->open_files = 0;
+    queue->open_bytes = 0;
+    uint32_t files = 0;
+    for (uint32_t i = queue->head; i < queue->sealed_end; i++)
+        files += queue->records[i].kind == WAITING_FILE;
+    FILE** streams = static_cast<FILE**>(realloc(queue->streams, files * sizeof(FILE*)));
+    if (streams) queue->streams = streams;
+    int* errors = streams ? static_cast<int*>(realloc(queue->errors, files * sizeof(int))) : nullptr;
+    if (errors) queue->errors = errors;
+    if (!errors) {
+        // No memory even for that: file by file.
+        for (uint32_t i = queue->head; i < queue->sealed_end; i++) {
+            Waiting* record = &queue->records[i];
+            if (record->kind == WAITING_FILE)
+                file_ops.flush_copies(&record->written.copy.stream, 1, &record->flush_error);
+        }
+        return;
+    }
+    uint32_t k = 0;
+    for (uint32_t i = queue->head; i < queue->sealed_end; i++)
+        if (queue->records[i].kind == WAITING_FILE) streams[k++] = queue->records[i].written.copy.stream;
+    queue->stream_count = k;
+    queue->flushed = 0;
+    queue->flusher = start_thread(flush_group, queue);
+    if (!queue->flusher) {
+        flush_group(queue);
+        take_flush_errors(queue);
+    }
+}
+
+void report_hits(const FolderJob* job, const WrittenCopy* written, int kind,
+                 void (*send)(const FolderJob* job, const FolderEvent* event)) {
+    FolderEvent event = {kind, 0, written->path, 0, 0, nullptr};
+    for (uint32_t i = 0; i < written->held_count; i++) {
+        event.offset = written->held[i];
+        send(job, &event);
+    }
+}
+
+}  // namespace
+
+void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
+                    void (*send)(const FolderJob* job, const FolderEvent* event)) {
+    int reason = -1, error = 0;
+    int closed = fclose(written->copy.stream) == 0 ? 0 : (errno ? errno : EIO);
+    written->copy.stream = nullptr;
+    if (flush_error || closed) {
+        reason = REASON_COPY_FAILED;
+    } else {
+        // In one step, never deleting the file first, and only over the very bytes that
+        // were read: what another program wrote meanwhile is never lost.
+        int placed = place_copy(&written->copy, written->path, &written->identity);
+        if (placed == COPY_TARGET_CHANGED) reason = REASON_CHANGED;
+        else if (placed != 0) reason = REASON_NOT_REPLACED, error = placed;
+    }
+    if (reason < 0) {
+        release_copy(&written->copy);
+        report_hits(job, written, FOLDER_HIT_REPLACED, send);
+    } else {
+        FolderEvent failure = {FOLDER_TEMP_NOT_DELETED, 0, written->copy.name, 0, 0, nullptr};
+        if ((failure.error = remove_copy(&written->copy)) != 0) send(job, &failure);
+        release_copy(&written->copy);
+        report_hits(job, written, FOLDER_HIT_FOUND, send);
+        FolderEvent why = {FOLDER_NOT_CHANGED, reason, written->path, 0, error, nullptr};
+        send(job, &why);
+    }
+    free(written->held);
+    written->held = nullptr;
+    written->held_count = 0;
+}
+
+void commit_emit(CommitQueue* queue, const FolderJob* job, const FolderEvent* event) {
+    if (queue->head == queue->count) {
+        send_to_sink(job, event);
+        return;
+    }
+    Waiting* record = new_record(queue);
+    char* path = record ? copy_string(event->path) : nullptr;
+    char* other = path ? copy_string(event->other) : nullptr;
+    if (!path || (event->other && !other)) {
+        // Better out of order than lost.
+        free(path);
+        send_to_sink(job, event);
+        return;
+    }
+    record->kind = WAITING_EVENT;
+    record->event = *event;
+    record->event.path = record->path = path;
+    record->event.other = record->other = other;
+    queue->count++;
+}
+
+int commit_add(CommitQueue* queue, const FolderJob* job, WrittenCopy* written) {
+    Waiting* record = new_record(queue);
+    char* path = record ? copy_string(written->path) : nullptr;
+    if (!path) return -1;
+    record->kind = WAITING_FILE;
+    record->path = path;
+    record->written = *written;
+    record->written.path = path;
+    *written = {};
+    if (queue->open_files++ == 0) queue->open_since_ms = now_ms();
+    queue->open_bytes += static_cast<uint64_t>(record->written.identity.size);
+    queue->count++;
+    commit_poll(queue, job, 0);
+    return 0;
+}
+
+void commit_poll(CommitQueue* queue, const FolderJob* job, int wait) {
+    for (;;) {
+        bool sealed = queue->head < queue->sealed_end;
+        if (sealed && (wait || !queue->flusher || __atomic_load_n(&queue->flushed, __ATOMIC_ACQUIRE)))
+            finish_sealed(queue, job);
+        complete_leading_events(queue, job);
+        bool full = queue->open_files >= GROUP_FILES || queue->open_bytes >= GROUP_BYTES;
+        bool due = queue->open_files > 0 &&
+                   (wait || full || now_ms() - queue->open_since_ms >= GROUP_AGE_MS);
+        if (!due) return;
+        if (queue->head < queue->sealed_end) {
+            // The group before is still on its way: one group at a time.
+            if (!wait && !full) return;
+            finish_sealed(queue, job);
+            complete_leading_events(queue, job);
+        }
+        seal(queue);
+        if (!wait) return;
+    }
+}
+
+void commit_end(CommitQueue* queue) {
+    for (uint32_t i = queue->head; i < queue->count; i++) release_record(&queue->records[i]);
+    free(queue->records);
+    free(queue->streams);
+    free(queue->errors);
+    *queue = {};
+}

@@ -1,0 +1,61 @@
+// Rewritten files committed in groups. A file whose copy is written waits; when its group
+// is full or old enough, the group's copies are pushed to the disk together, beside the
+// scan of the next files, and then each copy takes its file's place, in walk order. The
+// walk's other events wait behind the files before them, so the report keeps its order;
+// nothing takes a file's place before its copy is on the disk.
+#pragma once
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include "folder.h"
+#include "folder_platform.h"
+#include "replace_file.h"
+
+struct Waiting;
+
+struct CommitQueue {
+    Waiting* records;       // in walk order; [head, count) wait
+    uint32_t head;
+    uint32_t count;
+    uint32_t capacity;
+    uint32_t sealed_end;    // [head, sealed_end): the group on its way to the disk
+    uint32_t open_files;    // files of the group being filled, after sealed_end
+    uint64_t open_bytes;
+    int64_t open_since_ms;
+    Thread* flusher;        // pushes the sealed group to the disk, or null
+    uint8_t flushed;        // set by the flusher when it is done
+    FILE** streams;         // the sealed group's copies, for the flusher
+    int* errors;            //   and what their flush gave
+    uint32_t stream_count;
+};
+
+// A copy written whole, its stream flushed of the C library's buffer, waiting to take
+// its file's place: what is needed then, and the hits to report for it.
+struct WrittenCopy {
+    const char* path;
+    FileCopy copy;
+    FileIdentity identity;   // the file as it was read
+    int64_t* held;           // hit offsets, a heap block
+    uint32_t held_count;
+};
+
+// An event of the walk: straight to the sink while nothing waits, else behind what does.
+void commit_emit(CommitQueue* queue, const FolderJob* job, const FolderEvent* event);
+
+// Takes `written` over (copy, held block) to be committed with its group. Returns 0, or
+// -1 when memory runs out (the caller then commits it at once).
+int commit_add(CommitQueue* queue, const FolderJob* job, WrittenCopy* written);
+
+// Between files and blocks: a group that is full or old enough goes to the disk, and a
+// group that is there takes its files' places. With `wait`, everything waiting is done.
+void commit_poll(CommitQueue* queue, const FolderJob* job, int wait);
+
+// Releases what the queue holds (after commit_poll with wait).
+void commit_end(CommitQueue* queue);
+
+// A written copy that is on the disk (`flush_error` 0) takes its file's place if the file
+// is still the one that was read; either way its hits and the file's fate are reported,
+// and `written` is released. Also for files committed on their own.
+void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
+                    void (*send)(const FolderJob* job, const FolderEvent* event));

@@ -1,0 +1,50 @@
+// A folder search's work from one file to the next: what the scans share, made once.
+#include "folder.h"
+
+#include <errno.h>
+#include <stdlib.h>
+
+#include "file_scan.h"
+#include "folder_job.h"
+
+struct FolderWork {
+    ScanTools tools;
+    CommitQueue commits;
+};
+
+ScanTools* job_tools(const FolderJob* job) {
+    return &job->work->tools;
+}
+
+CommitQueue* job_commits(const FolderJob* job) {
+    return &job->work->commits;
+}
+
+int begin_folder_job(FolderJob* job) {
+    FolderWork* work = static_cast<FolderWork*>(calloc(1, sizeof(FolderWork)));
+    if (!work) return ENOMEM;
+    if (tools_begin(&work->tools, job) != 0) {
+        tools_end(&work->tools);
+        free(work);
+        return ENOMEM;
+    }
+    job->work = work;
+    return 0;
+}
+
+void end_folder_job(FolderJob* job) {
+    if (!job->work) return;
+    commit_poll(&job->work->commits, job, 1);   // every file written takes its place
+    commit_end(&job->work->commits);
+    tools_end(&job->work->tools);
+    free(job->work);
+    job->work = nullptr;
+}
+
+int32_t search_folder_tree(FolderJob* job, const char* pattern) {
+    if (begin_folder_job(job) != 0) return WALK_CODE_NOT_ENOUGH_MEMORY;
+    int32_t result =
+        walk_folder(pattern, 0, nullptr, nullptr, WALK_VISIT_FILES, search_in_file, job);
+    end_folder_job(job);
+    return result;
+}
