@@ -1,13 +1,17 @@
 // The folder search beside the window. The walk runs on a worker thread and hands its
 // events to walk_sink, which words them as report lines into a pending buffer; the
-// window's thread takes that buffer over at each tick and appends it in one piece, so
-// that the edit control is asked once per tick rather than once per line.
+// window's thread takes lines from it at each tick and appends them in one piece, so
+// that the edit control is asked once per tick rather than once per line. A tick takes
+// only as many lines as the edit control lays out in a few hundredths of a second (it
+// costs it time for every line), and ticks come sooner while lines wait: the window
+// answers all along, however large the report.
 #include "folder_walk.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <new>
@@ -26,6 +30,9 @@ constexpr char REPORT_HEADER[] = "Найдено в файлах:\r\n";
 // Past this many bytes waiting for the editor the walk waits for the window, so that a
 // walk that finds faster than the editor takes lines keeps its memory bounded.
 constexpr size_t PENDING_LIMIT = 8u << 20;
+// What one tick appends: sized so that the append takes about this long.
+constexpr double APPEND_MS_LOW = 20, APPEND_MS_HIGH = 60;
+constexpr size_t CHUNK_FIRST = 64u << 10, CHUNK_LEAST = 4u << 10, CHUNK_MOST = 8u << 20;
 
 // The controls that a walk disables, and the two buttons' own texts.
 constexpr int WALK_DISABLED[] = {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_FIND,   IDC_REPLACE,
@@ -58,7 +65,8 @@ struct FolderWalk {
     // Shared by the two threads, under `lock`.
     std::mutex lock;
     std::condition_variable drained;   // the window took the pending lines
-    char* pending;               // report lines not yet in the editor
+    char* pending;               // report lines not yet in the editor: [start, length)
+    size_t pending_start;
     size_t pending_length;
     size_t pending_capacity;
     uint32_t hits;               // hit lines so far
@@ -67,6 +75,8 @@ struct FolderWalk {
     int32_t result;              // walk_folder's, once finished
 
     // The window's thread only.
+    size_t chunk;                // the most that a tick appends
+    uint32_t interval;           // the ticks' interval now
     int worker_started;
     uint32_t shown_files, shown_hits;
     int title_shown;
@@ -100,6 +110,12 @@ void show_progress(FolderWalk* walk, const Window* window, uint32_t files, uint3
 // Appends `length` bytes to the pending lines; called with the lock held. Returns 0, or
 // -1 when memory runs out.
 int keep_pending(FolderWalk* walk, const char* line, size_t length) {
+    if (walk->pending_start > 0 && walk->pending_length + length + 1 > walk->pending_capacity) {
+        // What the window took leaves room at the front.
+        walk->pending_length -= walk->pending_start;
+        memmove(walk->pending, walk->pending + walk->pending_start, walk->pending_length);
+        walk->pending_start = 0;
+    }
     if (walk->pending_length + length + 1 > walk->pending_capacity) {
         size_t capacity = walk->pending_capacity ? walk->pending_capacity * 2 : 65536;
         while (capacity < walk->pending_length + length + 1) capacity *= 2;
@@ -134,7 +150,7 @@ void walk_sink(void* user, const FolderEvent* event) {
         walk->out_of_memory = 1;
         __atomic_store_n(&walk->stop, 1, __ATOMIC_RELAXED);
     }
-    while (walk->pending_length > PENDING_LIMIT && !walk->out_of_memory)
+    while (walk->pending_length - walk->pending_start > PENDING_LIMIT && !walk->out_of_memory)
         walk->drained.wait(held);
     held.unlock();
     if (line != local) free(line);
@@ -266,7 +282,9 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     // Its change notification marks the document modified.
     ops->append_text(window->user, REPORT_HEADER);
     show_progress(walk, window, 0, 0);
-    ops->set_ticking(window->user, 1);
+    walk->chunk = CHUNK_FIRST;
+    walk->interval = TICK_MS;
+    ops->set_ticking(window->user, TICK_MS);
     walk->worker_started = ops->start_worker(window->user, walk_work, walk);
     if (!walk->worker_started) {
         walk->out_of_memory = 1;
@@ -279,21 +297,57 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
 void folder_walk_tick(WindowState* state, const Window* window) {
     FolderWalk* walk = state->walk;
     if (!walk) return;
+    // A window that is closing shows nothing more: its lines would only delay the close.
+    bool closing = state->close_pending != 0;
     std::unique_lock<std::mutex> held(walk->lock);
-    char* lines = walk->pending;
-    size_t length = walk->pending_length;
-    walk->pending = nullptr;
-    walk->pending_length = walk->pending_capacity = 0;
+    size_t waiting = walk->pending_length - walk->pending_start;
+    const char* from = walk->pending + walk->pending_start;
+    size_t take = waiting;
+    if (!closing && take > walk->chunk) {
+        // Whole lines: up to the last line end within the chunk, or the first after it.
+        take = walk->chunk;
+        while (take > 0 && from[take - 1] != '\n') take--;
+        if (take == 0) {
+            const void* end = memchr(from + walk->chunk, '\n', waiting - walk->chunk);
+            take = end ? static_cast<size_t>(static_cast<const char*>(end) - from) + 1 : waiting;
+        }
+    }
+    char* lines = nullptr;
+    if (take && !closing) {
+        lines = static_cast<char*>(malloc(take + 1));
+        if (lines) {
+            memcpy(lines, from, take);
+            lines[take] = '\0';
+        } else {
+            take = 0;   // tried again at the next tick
+        }
+    }
+    walk->pending_start += take;
+    if (walk->pending_start == walk->pending_length) walk->pending_start = walk->pending_length = 0;
+    bool more = walk->pending_start < walk->pending_length;
     uint32_t files = __atomic_load_n(&walk->files, __ATOMIC_RELAXED), hits = walk->hits;
-    int finished = walk->finished;
+    bool finished = walk->finished && !more;
     held.unlock();
     walk->drained.notify_all();
 
-    // A window that is closing shows nothing more: its lines would only delay the close.
-    if (length && !state->close_pending) window->ops->append_text(window->user, lines);
-    free(lines);
-    if (finished) end_walk(state, window);
-    else show_progress(walk, window, files, hits);
+    if (lines) {
+        auto start = std::chrono::steady_clock::now();
+        window->ops->append_text(window->user, lines);
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        if (ms < APPEND_MS_LOW && walk->chunk < CHUNK_MOST && take >= walk->chunk) walk->chunk *= 2;
+        if (ms > APPEND_MS_HIGH && walk->chunk > CHUNK_LEAST) walk->chunk /= 2;
+        free(lines);
+    }
+    if (finished) {
+        end_walk(state, window);
+        return;
+    }
+    show_progress(walk, window, files, hits);
+    uint32_t interval = more ? BUSY_TICK_MS : TICK_MS;
+    if (interval != walk->interval) {
+        walk->interval = interval;
+        window->ops->set_ticking(window->user, interval);
+    }
 }
 
 void stop_folder_walk(WindowState* state) {

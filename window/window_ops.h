@@ -83,8 +83,9 @@ struct WindowOps {
     int (*start_worker)(void* user, void (*work)(void* argument), void* argument);
     // Waits until the worker has returned.
     void (*join_worker)(void* user);
-    // While on, window_tick is called every TICK_MS milliseconds on the window's thread.
-    void (*set_ticking)(void* user, int on);
+    // window_tick is called every `interval` milliseconds on the window's thread, after
+    // the input that is waiting; 0 stops it.
+    void (*set_ticking)(void* user, uint32_t interval);
     // Editor: read-only for the user (it still scrolls and selects), or editable again.
     void (*set_editor_read_only)(void* user, int read_only);
     // Editor: puts text at the end of its text as an undoable change (raising the change
@@ -97,8 +98,10 @@ struct WindowOps {
     void (*close_window)(void* user);
 };
 
-// How often a running walk's report and progress reach the window.
+// How often a running walk's report and progress reach the window; sooner while lines
+// wait that one tick could not take.
 constexpr uint32_t TICK_MS = 100;
+constexpr uint32_t BUSY_TICK_MS = 10;
 
 // The main window as the logic sees it: its operations and their user pointer.
 struct Window {

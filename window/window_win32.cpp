@@ -204,8 +204,9 @@ void op_join_worker(void*) {
     worker = nullptr;
 }
 
-void op_set_ticking(void* user, int on) {
-    if (on) SetTimer(main_of(user), TICK_TIMER, TICK_MS, nullptr);
+// Timer messages come only when no other message waits: input goes first.
+void op_set_ticking(void* user, uint32_t interval) {
+    if (interval) SetTimer(main_of(user), TICK_TIMER, interval, nullptr);
     else KillTimer(main_of(user), TICK_TIMER);
 }
 

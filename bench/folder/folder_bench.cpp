@@ -15,6 +15,9 @@
 #include <string.h>
 #include <string>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <direct.h>
+#endif
 
 namespace {
 
@@ -69,6 +72,14 @@ std::string binary_file(Random* random, size_t size, int hits) {
     return bytes;
 }
 
+void make_folder(const std::string& path) {
+#ifdef _WIN32
+    _mkdir(path.c_str());
+#else
+    mkdir(path.c_str(), 0755);
+#endif
+}
+
 int write_file(const std::string& path, const std::string& bytes) {
     FILE* file = fopen(path.c_str(), "wb");
     if (!file) return -1;
@@ -83,9 +94,9 @@ int generate(const char* root, int files, int total_mb) {
     size_t average = static_cast<size_t>(total_mb) * 1048576 / files;
     for (int i = 0; i < files; i++) {
         std::string folder = std::string(root) + "/d" + std::to_string(i % 20);
-        mkdir(folder.c_str(), 0755);
+        make_folder(folder);
         folder += "/s" + std::to_string(i / 20 % 5);
-        mkdir(folder.c_str(), 0755);
+        make_folder(folder);
         size_t size = average / 2 + random.below(static_cast<uint32_t>(average));
         int hits = 2 + static_cast<int>(random.below(4));
         bool binary = i % 20 == 7;
@@ -125,7 +136,11 @@ int search(const char* folder, const char* query, const char* replacement, const
     Report report;
     FolderJob job = {query, replacement, mask, literal_prefix_length(query), report_sink,
                      &report, nullptr, nullptr};
+#ifdef _WIN32
+    std::string pattern = std::string(folder) + "\\*";
+#else
     std::string pattern = std::string(folder) + "/*";
+#endif
     auto start = std::chrono::steady_clock::now();
     int32_t result = search_folder_tree(&job, pattern.c_str());
     double seconds =

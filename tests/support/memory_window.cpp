@@ -212,8 +212,9 @@ void op_join_worker(void* user) {
     if (of(user)->worker.joinable()) of(user)->worker.join();
 }
 
-void op_set_ticking(void* user, int on) {
-    of(user)->ticking = on != 0;
+void op_set_ticking(void* user, uint32_t interval) {
+    of(user)->ticking = interval != 0;
+    of(user)->tick_interval = interval;
 }
 
 void op_set_editor_read_only(void* user, int read_only) {

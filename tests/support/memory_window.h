@@ -74,6 +74,7 @@ struct MemoryWindow {
                          //   appended text)
     std::thread worker;  // the logic's worker, while one runs
     bool ticking;        // the logic asked for ticks
+    uint32_t tick_interval;   // how often, in milliseconds
     bool read_only;      // the editor takes no typing
     bool closed;         // the logic destroyed the window
     // WM_COMMAND to the window procedure: notifications of the controls, and the

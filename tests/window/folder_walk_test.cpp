@@ -194,6 +194,27 @@ TEST_F(FolderWalkTest, ProgressCountsInRussian) {
     EXPECT_EQ(memory.title, std::string(TITLE) + "*");
 }
 
+// The edit control takes time for every line it is given: a tick appends whole lines up
+// to a share, and while more wait the ticks come sooner, so the window answers between.
+TEST_F(FolderWalkTest, ALargeReportArrivesInSharesOfWholeLines) {
+    std::string many;
+    for (int i = 0; i < 20000; i++) many += "кот\n";
+    tree.file("1/a.txt", many);
+    hold_at(1);
+    press("кот");
+    tick_when_held();
+    const std::string& shown = editor_text(&memory);
+    EXPECT_LT(shown.size(), 200000u);
+    EXPECT_EQ(shown.substr(shown.size() - 2), "\r\n");
+    EXPECT_EQ(memory.tick_interval, BUSY_TICK_MS);
+    released = true;
+    finish_walk();
+    std::string expected = REPORT_HEADER;
+    for (int i = 0; i < 20000; i++) expected += found(tree.path("1/a.txt"), 4 * i);
+    for (int i = 1; i < 5; i++) expected += found(tree.path(NAMES[i]), 2);
+    EXPECT_TRUE(editor_text(&memory) == expected);
+}
+
 // Esc stops the walk; a close during a walk stops it and closes once it has ended.
 TEST_F(FolderWalkTest, EscStopsAndCloseWaitsForTheEnd) {
     hold_at(0);
