@@ -65,6 +65,8 @@ struct MemoryWindow {
     int32_t undo_caret;
     int32_t undo_insert_end;   // where the step's last change ended; -1: none
     std::vector<MemoryMessage> messages;
+    std::vector<MemoryMessage> questions;      // Yes/No/Cancel boxes, as they are shown
+    std::deque<int> question_answers;          // taken one per question; none: Cancel
     std::deque<DialogAnswer> file_answers;     // taken one per file dialog; none: cancel
     std::deque<DialogAnswer> folder_answers;   // likewise for the folder dialog
     std::vector<DialogCall> dialog_calls;
@@ -76,6 +78,8 @@ struct MemoryWindow {
     bool ticking;        // the logic asked for ticks
     bool read_only;      // the editor takes no typing
     bool closed;         // the logic destroyed the window
+    std::string program_folder;   // where the program's file lies, with a separator at
+                                  //   its end; empty: it cannot be had
     // WM_COMMAND to the window procedure: notifications of the controls, and the
     // commands of memory_window_command. Called re-entrantly from inside operations.
     void (*notify)(void* context, int id, int notification);
