@@ -46,8 +46,8 @@ void window_tick(WindowState* state, const Window* window) {
     folder_walk_tick(state, window);
 }
 
-int window_close_requested(WindowState* state, const Window*) {
-    if (!state->walk) return 1;
+int window_close_requested(WindowState* state, const Window* window) {
+    if (!state->walk) return may_discard_document(state, window) ? 1 : 0;
     state->close_pending = 1;
     stop_folder_walk(state);
     return 0;
