@@ -25,6 +25,7 @@ const CommandEntry COMMANDS[] = {
     {IDM_FOCUS_FIND, ANY_NOTIFICATION, focus_find_text, COMMAND_DEFAULT},
     {IDM_FOCUS_EDITOR, ANY_NOTIFICATION, focus_editor, COMMAND_DEFAULT},
     {IDM_SELECT_ALL, ANY_NOTIFICATION, select_all, COMMAND_DEFAULT},
+    {ID_ENTER, ANY_NOTIFICATION, press_field_button, COMMAND_DONE},
 };
 
 }  // namespace

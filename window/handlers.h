@@ -27,6 +27,8 @@ void read_title_without_marker(const Window* window, char* title);
 void focus_find_text(WindowState* state, const Window* window);
 void focus_editor(WindowState* state, const Window* window);
 void select_all(WindowState* state, const Window* window);
+// Enter in a field: presses the button beside it.
+void press_field_button(WindowState* state, const Window* window);
 
 // Find and Replace in the editor.
 void find_in_editor(WindowState* state, const Window* window);

@@ -25,6 +25,9 @@ constexpr int IDM_FOCUS_FIND = 40010;
 constexpr int IDM_FOCUS_EDITOR = 40012;
 constexpr int IDM_SELECT_ALL = 40013;
 
+// Enter in a field: the command that the dialog keyboard handling sends (IDOK).
+constexpr int ID_ENTER = 1;
+
 // Control notifications, with their Win32 values (BN_CLICKED, EN_CHANGE).
 constexpr int NOTIFY_CLICKED = 0x0000;
 constexpr int NOTIFY_CHANGED = 0x0300;

@@ -357,7 +357,10 @@ void memory_window_type(MemoryWindow* window, const char* keys) {
     for (const char* key = keys; *key; key++) {
         std::string typed(1, *key);
         if (*key == '\n') {
-            if (control->kind != CONTROL_EDITOR) continue;   // Enter in a field: no text
+            if (control->kind != CONTROL_EDITOR) {   // Enter in a field: no text
+                send(window, ID_ENTER, NOTIFY_CLICKED);
+                continue;
+            }
             typed = "\r\n";
         }
         if (!replace_selection_of(window, control, typed, first)) continue;

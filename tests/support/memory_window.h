@@ -101,8 +101,9 @@ MemoryControl* memory_control(MemoryWindow* window, int id);
 const std::string& editor_text(MemoryWindow* window);
 
 // The user's actions. Typing goes to the focused edit control and replaces its
-// selection character by character ("\n" is Enter, which the editor turns into CR LF);
-// each character typed into the editor raises a change notification.
+// selection character by character ("\n" is Enter, which the editor turns into CR LF
+// and which in a single-line field sends ID_ENTER, as the dialog keyboard handling
+// does); each character typed into the editor raises a change notification.
 void memory_window_type(MemoryWindow* window, const char* keys);
 // Ctrl+Z in the editor: undoes or redoes the last change.
 void memory_window_undo(MemoryWindow* window);
