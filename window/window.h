@@ -47,7 +47,8 @@ enum CommandResult {
 
 // WM_INITDIALOG: resets the state, remembers the client size, selects the user's locale,
 // lifts the editor's text limit, sets the mask to "*.*" and loads "readme.txt" from the
-// current directory into the editor, which then gets the focus.
+// current directory, or else from the program's folder, into the editor, which then gets
+// the focus.
 InitResult window_initialise(WindowState* state, const Window* window);
 
 // WM_SIZE with the size type and the new client size. Returns 1 when handled, 0 when
