@@ -76,9 +76,7 @@ TEST_F(FolderFindTest, ARefusedQueryLeavesEditorMenuAndFilesAsTheyWere) {
         {"*кот", nullptr, BAD_QUERY}, {"?кот", "пёс", BAD_QUERY}, {"%x%кот", nullptr, BAD_QUERY},
         {R"(*к\)", nullptr, BAD_QUERY},   // the wildcard is named first
         {"кот%x", nullptr, "В запросе знак % в позиции 4 не закрыт"},
-        {R"(кот\)", "пёс", "В запросе обратная косая черта в позиции 4 "},
         {"кот", R"(пёс\x4)", R"(В тексте замены после \x в позиции 4 )"},
-        {"кот%a b%", "%a b%", "В запросе имя «%a b%» в позиции 4 недопустимо"},
     };
     memory.save_enabled = false;
     memory.save_as_enabled = true;
