@@ -3,6 +3,7 @@
 // with literal text instead.
 #include "compile.h"
 
+#include "fault.h"
 #include "heap.h"
 #include "name.h"
 #include "table.h"
@@ -50,7 +51,8 @@ uint32_t leading_literal_length(const char* query) {
     return static_cast<uint32_t>(run_end(query, query + 1) - query);
 }
 
-int compile_query(const char* query, SegmentTable** segments, CaptureTable** captures) {
+int compile_query(const char* query, SegmentTable** segments, CaptureTable** captures,
+                  QueryFault* fault) {
     uint32_t segment_count = 0, capture_count = 0;
     const char* cursor = query;
     for (;;) {
@@ -62,10 +64,14 @@ int compile_query(const char* query, SegmentTable** segments, CaptureTable** cap
         case '?': segment->kind = SEG_ONE; break;
         case '%': {
             const char* close = strchr(cursor + 1, '%');
-            if (!close) return EAGAIN;
+            if (!close)
+                return note_fault(fault, QUERY_FAULT_UNCLOSED_NAME, cursor - query, 1, EAGAIN);
             if (captures) {
                 int error = copy_name(cursor + 1, static_cast<size_t>(close - cursor - 1),
                                       &(*captures)->entries[capture_count].name);
+                if (error == EAGAIN)
+                    return note_fault(fault, QUERY_FAULT_BAD_NAME, cursor - query,
+                                      close - cursor + 1, EAGAIN);
                 if (error) return error;
                 segment->kind = static_cast<int32_t>(capture_count++);
             } else {
@@ -80,10 +86,14 @@ int compile_query(const char* query, SegmentTable** segments, CaptureTable** cap
             break;
         }
         const char* end = run_end(query, scan);
-        if (int error = read_literal(run, end, segment)) return error;
+        if (int error = read_literal(run, end, segment)) {
+            if (error != ENOEXEC) return error;
+            return note_escape_fault(fault, query, run, static_cast<uint32_t>(end - run));
+        }
         segment_count++;
         if (*end == '\0') break;
-        if (segment_count == MAX_TABLE_ENTRIES) return E2BIG;  // captures never outnumber segments
+        if (segment_count == MAX_TABLE_ENTRIES)  // captures never outnumber segments
+            return note_fault(fault, QUERY_FAULT_TOO_MANY_PARTS, end - query, 1, E2BIG);
         cursor = end;
     }
     *segments = table_finish(*segments, segment_count);

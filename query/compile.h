@@ -7,8 +7,10 @@
 // Reads the non-empty `query` into `*segments`, and its capture names into `*captures`
 // when `captures` is given; both are fresh tables from table_new. Returns 0, with both
 // tables finished at their counts, or the error number, with the tables holding what was
-// read so far for the caller to release.
-int compile_query(const char* query, SegmentTable** segments, CaptureTable** captures);
+// read so far for the caller to release; a fault of the query's own is also described in
+// `*fault` when that is given.
+int compile_query(const char* query, SegmentTable** segments, CaptureTable** captures,
+                  QueryFault* fault);
 
 // Makes the empty tables that compile_query fills: the segments, and the captures when
 // `captures` is given. Returns 0, or ENOMEM with neither made.

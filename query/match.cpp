@@ -174,7 +174,7 @@ const char* match_query(const char* text, const char* query, uint32_t* match_len
         errno = ENOMEM;
         return nullptr;
     }
-    int error = compile_query(query, &segments, captures ? &capture_table : nullptr);
+    int error = compile_query(query, &segments, captures ? &capture_table : nullptr, nullptr);
     if (error) {
         free_table(segments);
         if (captures) {
@@ -204,12 +204,12 @@ void prepare_query(PreparedQuery* prepared, const char* query,
         return;
     }
     if (prepared->replacing)
-        prepared->first_error = read_template(replacement_template, &prepared->pieces);
+        prepared->first_error = read_template(replacement_template, &prepared->pieces, nullptr);
     prepared->empty_query = *query == '\0';
     if (prepared->first_error || prepared->empty_query) return;
     CaptureTable** captures = prepared->replacing ? &prepared->captures : nullptr;
     int error = new_tables(&prepared->segments, captures);
-    if (!error) error = compile_query(query, &prepared->segments, captures);
+    if (!error) error = compile_query(query, &prepared->segments, captures, nullptr);
     if (!error) {
         // The finders and the memo of each segment, in one block.
         uint32_t count = prepared->segments->count;

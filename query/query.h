@@ -103,6 +103,32 @@ uint32_t literal_prefix_length(const char* query);
 int candidate_prefix(const char* query, uint32_t prefix_length, const char** bytes,
                      uint32_t* length, char** block);
 
+// What keeps a query or a replacement template from being used, for telling the user.
+enum QueryFaultKind {
+    QUERY_FAULT_NONE = 0,
+    QUERY_FAULT_UNCLOSED_NAME,   // a `%` of the query without its closing `%`
+    QUERY_FAULT_LONE_BACKSLASH,  // a backslash that ends a literal run
+    QUERY_FAULT_SHORT_HEX,       // `\x` without two characters after it in its run
+    QUERY_FAULT_TOO_MANY_PARTS,  // more than 255 segments, or pieces of a template
+    QUERY_FAULT_BAD_NAME,        // a capture name with a byte other than a Latin letter or digit
+    QUERY_FAULT_NO_MEMORY,       // the check itself found no memory
+};
+
+struct QueryFault {
+    QueryFaultKind kind;
+    int in_template;     // 1: the template's fault, 0: the query's
+    uint32_t position;   // where it begins in the text as typed, a byte offset
+    uint32_t length;     // the bytes that it spans there: an escape, or a `%name%` item
+};
+
+// The first fault of `query` and then of `replacement_template` (null for Find) that
+// match_query or replace_query would fail on (ENOEXEC, EAGAIN or E2BIG), whatever the
+// text. Find asks for no captures, so only with a template are the query's names
+// checked. Returns fault->kind: QUERY_FAULT_NONE when both can be used (an empty query or
+// template can).
+QueryFaultKind find_query_fault(const char* query, const char* replacement_template,
+                                QueryFault* fault);
+
 // A query, and for Replace a template, compiled once for matching many texts: a folder
 // search's windows. A text there ends at its first zero byte or after `limit` bytes,
 // whichever comes first (the `limit` bytes must be readable); only the bytes that a match

@@ -3,6 +3,8 @@
 #include "query.h"
 
 #include "compile.h"
+#include "escapes.h"
+#include "fault.h"
 #include "heap.h"
 #include "table.h"
 #include "template.h"
@@ -76,7 +78,7 @@ const char* replace_query(const char* text, const char* query,
 
     // The template first: its fault is reported even where the query would not match.
     PieceTable* pieces = nullptr;
-    int error = read_template(replacement_template, &pieces);
+    int error = read_template(replacement_template, &pieces, nullptr);
     const char* start = nullptr;
     uint32_t found_length = 0;
     CaptureTable* captures = nullptr;
@@ -100,20 +102,28 @@ const char* replace_query(const char* text, const char* query,
     return start;
 }
 
-int read_template(const char* replacement_template, PieceTable** pieces) {
+int read_template(const char* replacement_template, PieceTable** pieces, QueryFault* fault) {
     size_t length = strlen(replacement_template);
     if (length == 0) return 0;
-    if (length >= UINT32_MAX) return E2BIG;  // lengths are 32-bit counts
+    if (length >= UINT32_MAX)  // lengths are 32-bit counts
+        return note_fault(fault, QUERY_FAULT_TOO_MANY_PARTS, 0, 0, E2BIG);
+    uint32_t typed_length = static_cast<uint32_t>(length);
     char* decoded = static_cast<char*>(heap_alloc(length));
     if (!decoded) return ENOMEM;
-    uint32_t decoded_length =
-        decode_escapes(replacement_template, decoded, static_cast<uint32_t>(length));
-    int error = decoded_length == 0 ? ENOEXEC : 0;
-    if (!error) {
-        *pieces = table_new<PieceTable>();
-        error = *pieces ? split_template(decoded, decoded_length, pieces) : ENOMEM;
+    uint32_t decoded_length = decode_escapes(replacement_template, decoded, typed_length);
+    if (decoded_length == 0) {
+        free(decoded);
+        return note_escape_fault(fault, replacement_template, replacement_template, typed_length);
     }
+    *pieces = table_new<PieceTable>();
+    int error = *pieces ? split_template(decoded, decoded_length, pieces, fault) : ENOMEM;
     free(decoded);
+    if (error && fault && fault->kind) {
+        // Where the fault's decoded bytes were typed.
+        uint32_t end = fault->position + fault->length;
+        fault->position = source_offset(replacement_template, typed_length, fault->position);
+        fault->length = source_offset(replacement_template, typed_length, end) - fault->position;
+    }
     return error;
 }
 

@@ -25,6 +25,7 @@ const CommandEntry COMMANDS[] = {
     {IDM_FOCUS_FIND, ANY_NOTIFICATION, focus_find_text, COMMAND_DEFAULT},
     {IDM_FOCUS_EDITOR, ANY_NOTIFICATION, focus_editor, COMMAND_DEFAULT},
     {IDM_SELECT_ALL, ANY_NOTIFICATION, select_all, COMMAND_DEFAULT},
+    {ID_ENTER, ANY_NOTIFICATION, press_field_button, COMMAND_DONE},
 };
 
 }  // namespace
@@ -46,8 +47,8 @@ void window_tick(WindowState* state, const Window* window) {
     folder_walk_tick(state, window);
 }
 
-int window_close_requested(WindowState* state, const Window*) {
-    if (!state->walk) return 1;
+int window_close_requested(WindowState* state, const Window* window) {
+    if (!state->walk) return may_discard_document(state, window) ? 1 : 0;
     state->close_pending = 1;
     stop_folder_walk(state);
     return 0;

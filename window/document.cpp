@@ -37,13 +37,13 @@ const char* save_failure_reason(int error) {
 }
 
 // Writes the editor's text to `path`; only when all of it reached the file does the
-// marker go.
-void save_to(WindowState* state, const Window* window, const char* path) {
+// marker go. Returns whether it did.
+bool save_to(WindowState* state, const Window* window, const char* path) {
     uint32_t length = 0;
     char* text = read_control_text(window, IDC_EDITOR, &length);
     if (!text) {
         report_no_memory(window);
-        return;
+        return false;
     }
     int error = write_whole_file(path, text, length);
     free(text);
@@ -51,9 +51,10 @@ void save_to(WindowState* state, const Window* window, const char* path) {
         char message[PATH_SIZE + sizeof SAVE_FAILED_FORMAT + 64];
         snprintf(message, sizeof message, SAVE_FAILED_FORMAT, path, save_failure_reason(error));
         window->ops->message_box(window->user, message, SAVE_FAILED_CAPTION);
-        return;
+        return false;
     }
     clear_modified(state, window);
+    return true;
 }
 
 bool choose_file(WindowState* state, const Window* window, int kind) {
@@ -66,6 +67,7 @@ bool choose_file(WindowState* state, const Window* window, int kind) {
 
 void open_document(WindowState* state, const Window* window) {
     const WindowOps* ops = window->ops;
+    if (!may_discard_document(state, window)) return;
     if (!choose_file(state, window, FILE_DIALOG_OPEN)) return;
     char* text = nullptr;
     uint32_t length = 0;
@@ -83,6 +85,9 @@ void open_document(WindowState* state, const Window* window) {
     bool whole = memchr(text, '\0', length) == nullptr;
     ops->set_text(window->user, IDC_EDITOR, text);
     free(text);
+    // The text before is saved or given up: the file's bytes are unchanged.
+    state->report_unedited = 0;
+    if (state->modified) clear_modified(state, window);
     if (whole) {
         memcpy(state->current_path, state->chosen_path, PATH_SIZE);
     } else {
@@ -102,4 +107,10 @@ void save_document(WindowState* state, const Window* window) {
 void save_document_as(WindowState* state, const Window* window) {
     if (!choose_file(state, window, FILE_DIALOG_SAVE_AS)) return;
     save_to(state, window, state->chosen_path);
+}
+
+bool save_document_anywhere(WindowState* state, const Window* window) {
+    if (state->current_path[0] != '\0') return save_to(state, window, state->current_path);
+    return choose_file(state, window, FILE_DIALOG_SAVE_AS) &&
+           save_to(state, window, state->chosen_path);
 }

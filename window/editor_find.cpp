@@ -6,15 +6,17 @@
 #include "control_text.h"
 #include "handlers.h"
 #include "query.h"
+#include "query_check.h"
 
 namespace {
 
 constexpr char NOT_FOUND_TEXT[] = "Соответствия не найдены!";
 
-// One press of Find (replacement null) or Replace. Every failure of the engine, as well
-// as no match, shows the one message and leaves the editor as it was.
+// One press of Find (replacement null) or Replace. A malformed query or replacement is
+// told as such; no match shows the one message. Either leaves the editor as it was.
 void find_next(const Window* window, const char* query, const char* replacement) {
     const WindowOps* ops = window->ops;
+    if (refuse_faulty_query(window, query, replacement)) return;
     uint32_t length = 0;
     char* text = read_control_text(window, IDC_EDITOR, &length);
     if (!text) {

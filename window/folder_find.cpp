@@ -9,6 +9,7 @@
 #include "folder_walk.h"
 #include "folder_platform.h"
 #include "handlers.h"
+#include "query_check.h"
 #include "window_alloc.h"
 
 namespace {
@@ -54,12 +55,11 @@ void browse_for_folder(WindowState*, const Window* window) {
     window->ops->set_text(window->user, IDC_FOLDER, folder);
 }
 
+// Everything is read and checked before anything changes: a refused query, a question
+// answered with Cancel or a lack of memory leave the editor, its text and the menu as
+// they were.
 void search_folder(WindowState* state, const Window* window, char* query, char* replacement) {
     const WindowOps* ops = window->ops;
-    ops->enable_command(window->user, IDM_SAVE, 0);
-    ops->enable_command(window->user, IDM_SAVE_AS, 0);
-    ops->set_text(window->user, IDC_EDITOR, nullptr);   // raises no change notification
-
     // Both read whole: a text cut to fit a buffer would name another folder or another
     // set of files, and Replace would rewrite those.
     FolderRequest request = {query, replacement, nullptr, nullptr, nullptr,
@@ -71,7 +71,14 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
         report_no_memory(window);
     } else if (opens_with_wildcard(query)) {
         ops->message_box(window->user, BAD_QUERY_TEXT, BAD_QUERY_CAPTION);
-    } else {
+    } else if (!refuse_faulty_query(window, query, replacement) &&
+               may_discard_document(state, window)) {
+        ops->enable_command(window->user, IDM_SAVE, 0);
+        ops->enable_command(window->user, IDM_SAVE_AS, 0);
+        ops->set_text(window->user, IDC_EDITOR, nullptr);   // raises no change notification
+        // The document is gone, and with it the file that Save would write.
+        state->current_path[0] = '\0';
+        state->report_unedited = 1;
         lower_case(request.mask);
         start_folder_walk(state, window, &request);   // takes the texts over
         return;

@@ -7,15 +7,28 @@
 void open_document(WindowState* state, const Window* window);
 void save_document(WindowState* state, const Window* window);
 void save_document_as(WindowState* state, const Window* window);
+// Saves as Save does, or as Save As does when the document has no file of its own (Save
+// is greyed then). Returns whether the text reached the disk.
+bool save_document_anywhere(WindowState* state, const Window* window);
+
+// Before the editor's text is replaced or the window closes: a document with unsaved
+// changes asks «Сохранить изменения?». Returns true when the caller may go on (nothing
+// unsaved, an unchanged folder report, No, or Yes and a save that succeeded), false when
+// everything is to stay as it was.
+bool may_discard_document(WindowState* state, const Window* window);
 
 // The modified marker in the title.
 void mark_modified(WindowState* state, const Window* window);
 void clear_modified(WindowState* state, const Window* window);
+// The window title, at most TITLE_SIZE - 1 characters, without a trailing marker.
+void read_title_without_marker(const Window* window, char* title);
 
 // Keyboard commands.
 void focus_find_text(WindowState* state, const Window* window);
 void focus_editor(WindowState* state, const Window* window);
 void select_all(WindowState* state, const Window* window);
+// Enter in a field: presses the button beside it.
+void press_field_button(WindowState* state, const Window* window);
 
 // Find and Replace in the editor.
 void find_in_editor(WindowState* state, const Window* window);

@@ -1,4 +1,4 @@
-// The keyboard commands: Ctrl+F, Esc and Ctrl+A.
+// The keyboard commands: Ctrl+F, Esc, Ctrl+A, and Enter in a field.
 #include "handlers.h"
 
 void focus_find_text(WindowState*, const Window* window) {
@@ -11,4 +11,16 @@ void focus_editor(WindowState*, const Window* window) {
 
 void select_all(WindowState*, const Window* window) {
     window->ops->select_all_focused(window->user);
+}
+
+// Enter in «Найти:» presses «Найти»; in «Заменить на:» it presses «Заменить» in the editor,
+// but never starts a folder Replace, which rewrites files. Elsewhere it does nothing.
+void press_field_button(WindowState* state, const Window* window) {
+    int focused = window->ops->focused_control(window->user);
+    if (focused == IDC_FIND_TEXT) {
+        find_in_editor(state, window);
+    } else if (focused == IDC_REPLACE_TEXT &&
+               !window->ops->is_checked(window->user, IDC_IN_FOLDER)) {
+        replace_in_editor(state, window);
+    }
 }

@@ -5,6 +5,8 @@
 
 // EN_CHANGE from the editor.
 void mark_modified(WindowState* state, const Window* window) {
+    // Outside a walk every change is the user's: a report changed is the user's text.
+    if (!state->walk) state->report_unedited = 0;
     if (state->modified) return;
     if (state->walk) {
         // The title shows the walk's progress and the menu is greyed; both come back
@@ -22,13 +24,17 @@ void mark_modified(WindowState* state, const Window* window) {
     state->modified = 1;
 }
 
-// After a save that reached the disk.
-void clear_modified(WindowState* state, const Window* window) {
-    char title[TITLE_SIZE];
+void read_title_without_marker(const Window* window, char* title) {
     uint32_t length = window->ops->read_title(window->user, title, TITLE_SIZE);
     if (length >= TITLE_SIZE) length = TITLE_SIZE - 1;
     title[length] = '\0';
     if (length > 0 && title[length - 1] == '*') title[length - 1] = '\0';
+}
+
+// After a save that reached the disk, and when another document replaces this one.
+void clear_modified(WindowState* state, const Window* window) {
+    char title[TITLE_SIZE];
+    read_title_without_marker(window, title);
     window->ops->set_title(window->user, title);
     state->modified = 0;
 }

@@ -20,6 +20,9 @@ struct WindowState {
     char chosen_path[PATH_SIZE];      // what the file dialog last returned; it edits it
     char current_path[PATH_SIZE];     // the document's file, which Save writes
     uint8_t modified;                 // 1 while the title carries the marker
+    // The editor holds a folder report that the user has not changed: the program's own
+    // output, which goes without a question about saving it.
+    uint8_t report_unedited;
     int32_t size_known;               // 0 until initialised; size changes ignored meanwhile
     int32_t last_client_width;        // the client size the next size change is
     int32_t last_client_height;       //   measured against
@@ -44,7 +47,8 @@ enum CommandResult {
 
 // WM_INITDIALOG: resets the state, remembers the client size, selects the user's locale,
 // lifts the editor's text limit, sets the mask to "*.*" and loads "readme.txt" from the
-// current directory into the editor, which then gets the focus.
+// current directory, or else from the program's folder, into the editor, which then gets
+// the focus.
 InitResult window_initialise(WindowState* state, const Window* window);
 
 // WM_SIZE with the size type and the new client size. Returns 1 when handled, 0 when
@@ -62,6 +66,7 @@ CommandResult window_command(WindowState* state, const Window* window, int id,
 // progress reach the window, and once it has ended the window is given back to the user.
 void window_tick(WindowState* state, const Window* window);
 
-// WM_CLOSE. Returns 1 when the window is to be destroyed now; during a folder search,
-// stops it and returns 0: the window closes once the search has ended.
+// WM_CLOSE. Returns 1 when the window is to be destroyed now, after asking whether to
+// save unsaved changes; 0 when the user chose to stay. During a folder search, stops it
+// and returns 0: the window closes once the search has ended.
 int window_close_requested(WindowState* state, const Window* window);

@@ -25,9 +25,17 @@ constexpr int IDM_FOCUS_FIND = 40010;
 constexpr int IDM_FOCUS_EDITOR = 40012;
 constexpr int IDM_SELECT_ALL = 40013;
 
+// Enter in a field: the command that the dialog keyboard handling sends (IDOK).
+constexpr int ID_ENTER = 1;
+
 // Control notifications, with their Win32 values (BN_CLICKED, EN_CHANGE).
 constexpr int NOTIFY_CLICKED = 0x0000;
 constexpr int NOTIFY_CHANGED = 0x0300;
+
+// Answers to a question, with their Win32 values (IDYES, IDNO, IDCANCEL).
+constexpr int ANSWER_YES = 6;
+constexpr int ANSWER_NO = 7;
+constexpr int ANSWER_CANCEL = 2;
 
 // Which settings the file dialog is shown with.
 constexpr int FILE_DIALOG_OPEN = 0;
@@ -64,8 +72,13 @@ struct WindowOps {
     void (*set_title)(void* user, const char* title);
     // Modal message with one OK button and no icon; a null caption gives the default one.
     void (*message_box)(void* user, const char* text, const char* caption);
-    // File dialog (FILE_DIALOG_OPEN or FILE_DIALOG_SAVE_AS) that starts with and edits
-    // `path` (size bytes). Returns 1 when a file was chosen, 0 when cancelled or failed.
+    // Modal question with the buttons Yes, No and Cancel and no icon. Returns ANSWER_YES,
+    // ANSWER_NO, or ANSWER_CANCEL (also for Esc and the close box).
+    int (*question_box)(void* user, const char* text, const char* caption);
+    // File dialog that starts with and edits `path` (size bytes): FILE_DIALOG_OPEN chooses
+    // an existing file; FILE_DIALOG_SAVE_AS, titled «Сохранить как», a file to write,
+    // asking before an existing one is replaced. Returns 1 when a file was chosen, 0 when
+    // cancelled or failed.
     int (*choose_file)(void* user, int kind, char* path, uint32_t size);
     // Folder dialog that starts at `path` and writes the chosen folder into it.
     // Returns 1 when a folder was chosen, 0 when cancelled.
@@ -96,6 +109,9 @@ struct WindowOps {
     int (*focused_control)(void* user);
     // Destroys the window: the message loop ends with exit code 0.
     void (*close_window)(void* user);
+    // The folder that holds the program's own file, with a path separator at its end.
+    // Returns its length, or 0 when it cannot be had or does not fit in `size` bytes.
+    uint32_t (*program_folder)(void* user, char* buffer, uint32_t size);
 };
 
 // How often a running walk's report and progress reach the window; sooner while lines

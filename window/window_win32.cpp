@@ -12,8 +12,10 @@ namespace {
 
 constexpr DWORD OPEN_FLAGS = OFN_SHOWHELP | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
                              OFN_NONETWORKBUTTON | OFN_EXPLORER | OFN_ENABLESIZING;
-constexpr DWORD SAVE_AS_FLAGS = OPEN_FLAGS & ~OFN_FILEMUSTEXIST;
-static_assert(OPEN_FLAGS == 0x8A1810 && SAVE_AS_FLAGS == 0x8A0810, "file dialog flags");
+// Save As asks before it replaces a file that exists.
+constexpr DWORD SAVE_AS_FLAGS = (OPEN_FLAGS & ~OFN_FILEMUSTEXIST) | OFN_OVERWRITEPROMPT;
+static_assert(OPEN_FLAGS == 0x8A1810 && SAVE_AS_FLAGS == 0x8A0812, "file dialog flags");
+constexpr char SAVE_AS_TITLE[] = "Сохранить как";
 
 // One pair, each string NUL-terminated, the list ended by a further NUL.
 constexpr char FILE_FILTER[] =
@@ -106,6 +108,15 @@ void op_message_box(void* user, const char* text, const char* caption) {
     restore_focus(focused);
 }
 
+int op_question_box(void* user, const char* text, const char* caption) {
+    HWND focused = GetFocus();
+    int answer = MessageBoxA(main_of(user), text, caption, MB_YESNOCANCEL);
+    restore_focus(focused);
+    if (answer == IDYES) return ANSWER_YES;
+    if (answer == IDNO) return ANSWER_NO;
+    return ANSWER_CANCEL;
+}
+
 int op_choose_file(void* user, int kind, char* path, uint32_t size) {
     OPENFILENAMEA dialog;
     ZeroMemory(&dialog, sizeof dialog);
@@ -116,10 +127,12 @@ int op_choose_file(void* user, int kind, char* path, uint32_t size) {
     dialog.lpstrFile = path;
     dialog.nMaxFile = size;
     dialog.lpstrInitialDir = path;
-    dialog.lpstrDefExt = kind == FILE_DIALOG_SAVE_AS ? "txt" : nullptr;
-    dialog.Flags = kind == FILE_DIALOG_SAVE_AS ? SAVE_AS_FLAGS : OPEN_FLAGS;
+    bool saving = kind == FILE_DIALOG_SAVE_AS;
+    dialog.lpstrTitle = saving ? SAVE_AS_TITLE : nullptr;
+    dialog.lpstrDefExt = saving ? "txt" : nullptr;
+    dialog.Flags = saving ? SAVE_AS_FLAGS : OPEN_FLAGS;
     HWND focused = GetFocus();
-    BOOL chosen = GetOpenFileNameA(&dialog);
+    BOOL chosen = saving ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
     restore_focus(focused);
     return chosen ? 1 : 0;
 }
@@ -256,6 +269,16 @@ void op_close_window(void* user) {
     DestroyWindow(main_of(user));
 }
 
+uint32_t op_program_folder(void*, char* buffer, uint32_t size) {
+    if (size == 0) return 0;
+    DWORD length = GetModuleFileNameA(nullptr, buffer, size);
+    if (length == 0 || length >= size) return 0;   // none, or cut short
+    char* separator = strrchr(buffer, '\\');
+    if (!separator) return 0;
+    separator[1] = '\0';
+    return static_cast<uint32_t>(separator + 1 - buffer);
+}
+
 const WindowOps WIN32_WINDOW_OPS = {
     /* text_length */          op_text_length,
     /* read_text */            op_read_text,
@@ -272,6 +295,7 @@ const WindowOps WIN32_WINDOW_OPS = {
     /* read_title */           op_read_title,
     /* set_title */            op_set_title,
     /* message_box */          op_message_box,
+    /* question_box */         op_question_box,
     /* choose_file */          op_choose_file,
     /* choose_folder */        op_choose_folder,
     /* client_size */          op_client_size,
@@ -285,6 +309,7 @@ const WindowOps WIN32_WINDOW_OPS = {
     /* append_text */          op_append_text,
     /* focused_control */      op_focused_control,
     /* close_window */         op_close_window,
+    /* program_folder */       op_program_folder,
 };
 
 }  // namespace

@@ -9,12 +9,10 @@ protected:
     using Range = std::pair<DWORD, DWORD>;
     void open(const std::string& name) {
         press_keys(&program, {VK_CONTROL, 'O'});
-        ASSERT_TRUE(answer_file_dialog(&program, path(name)));
+        open_dialog_answered(name);
     }
-    void type_into_editor(const std::string& keys) {
-        press_keys(&program, {VK_ESCAPE});
-        ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_EDITOR; }));
-        type_text(&program, keys);
+    void open_dialog_answered(const std::string& name) {
+        ASSERT_TRUE(answer_file_dialog(&program, path(name)));
     }
     bool marked() const { return title() == std::string(TITLE) + "*"; }
 };
@@ -78,8 +76,9 @@ TEST_F(Document, MenuStatesAndKeyboardCommandsFollowTheDocument) {
     press_keys(&program, {VK_CONTROL, 'A'});
     EXPECT_TRUE(wait_until([&] { return editor_selection() == Range(0, 3); }));
 
-    // A cancelled Open changes nothing.
+    // A cancelled Open changes nothing, even after its question was answered No.
     press_keys(&program, {VK_CONTROL, 'O'});
+    EXPECT_EQ(message_box(IDNO).text, SAVE_QUESTION);
     HWND dialog = wait_owned_dialog(&program);
     ASSERT_NE(dialog, nullptr);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -140,6 +139,73 @@ TEST_F(Document, AFailedSaveSaysSoAndKeepsTheFileAndTheMarker) {
     EXPECT_TRUE(marked());
     EXPECT_EQ(read_file("a.txt"), "old bytes");
     EXPECT_EQ(GetFileAttributesA(path("a.txt.fr$save").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Open with unsaved changes asks first: Cancel keeps everything, No opens without
+// saving, Yes saves where Save writes and then opens.
+TEST_F(Document, OpenAsksBeforeUnsavedTextGoes) {
+    write_file("a.txt", "file a");
+    write_file("b.txt", "file b");
+    start();
+    open("a.txt");
+    ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR) == "file a"; }));
+    select_range(item(IDC_EDITOR), 0, 0);
+    type_into_editor("my ");
+    ASSERT_TRUE(wait_until([&] { return marked(); }));
+    press_keys(&program, {VK_CONTROL, 'O'});
+    MessageBoxSeen seen = message_box(IDCANCEL);
+    EXPECT_EQ(seen.text, SAVE_QUESTION);
+    EXPECT_EQ(seen.caption, TITLE);
+    send_command(&program, IDM_FOCUS_EDITOR);   // handled after Open was
+    EXPECT_FALSE(has_owned_dialog(&program));
+    EXPECT_EQ(text(IDC_EDITOR), "my file a");
+    EXPECT_TRUE(marked());
+
+    press_keys(&program, {VK_CONTROL, 'O'});
+    message_box(IDNO);
+    open_dialog_answered("b.txt");
+    EXPECT_TRUE(wait_until([&] { return text(IDC_EDITOR) == "file b"; }));
+    EXPECT_FALSE(marked());
+    EXPECT_EQ(read_file("a.txt"), "file a");
+
+    select_range(item(IDC_EDITOR), 0, 0);
+    type_into_editor("my ");
+    ASSERT_TRUE(wait_until([&] { return marked(); }));
+    press_keys(&program, {VK_CONTROL, 'O'});
+    message_box(IDYES);
+    open_dialog_answered("a.txt");
+    EXPECT_TRUE(wait_until([&] { return text(IDC_EDITOR) == "file a"; }));
+    EXPECT_EQ(read_file("b.txt"), "my file b");
+    EXPECT_EQ(close_program(&program), 0);   // nothing unsaved: no question
+}
+
+// Save As is the save dialog, titled so, and asks before it replaces a file.
+TEST_F(Document, SaveAsAsksBeforeReplacingAFile) {
+    write_file("old.txt", "old bytes");
+    start();
+    type_into_editor("new");
+    ASSERT_TRUE(wait_until([&] { return marked(); }));
+    press_keys(&program, {VK_CONTROL, VK_SHIFT, 'S'});
+    HWND dialog = submit_file_dialog(&program, path("old.txt"));
+    ASSERT_NE(dialog, nullptr);
+    char caption[256] = "";
+    GetWindowTextA(dialog, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Сохранить как");
+    MessageBoxSeen seen;
+    ASSERT_TRUE(answer_box(wait_dialog_owned_by(dialog), IDNO, &seen));
+    EXPECT_EQ(seen.caption, "Сохранить как") << seen.text;   // the save dialog's own question
+    ASSERT_TRUE(IsWindow(dialog));   // No: back to the dialog
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(read_file("old.txt"), "old bytes");
+    EXPECT_TRUE(marked());
+
+    press_keys(&program, {VK_CONTROL, VK_SHIFT, 'S'});
+    dialog = submit_file_dialog(&program, path("old.txt"));
+    ASSERT_TRUE(answer_box(wait_dialog_owned_by(dialog), IDYES, &seen));
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(wait_until([&] { return !marked(); }));
+    EXPECT_EQ(read_file("old.txt"), "new");
 }
 
 }  // namespace

@@ -79,9 +79,15 @@ UINT EndToEnd::menu_state(int command) {
     return 0xFFFF;
 }
 
-MessageBoxSeen EndToEnd::message_box() {
+void EndToEnd::type_into_editor(const std::string& keys) {
+    press_keys(&program, {VK_ESCAPE});
+    ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_EDITOR; }));
+    type_text(&program, keys);
+}
+
+MessageBoxSeen EndToEnd::message_box(int button) {
     MessageBoxSeen seen;
-    if (!answer_message_box(&program, &seen)) ADD_FAILURE() << "no message box";
+    if (!answer_box(wait_owned_dialog(&program), button, &seen)) ADD_FAILURE() << "no message box";
     return seen;
 }
 

@@ -35,8 +35,14 @@ protected:
 
     // MF_GRAYED or 0 for one of the three menu commands, read inside the program.
     UINT menu_state(int command);
-    // Waits for a message box and presses OK; its text and caption.
-    MessageBoxSeen message_box();
+    // Types into the editor, which gets the focus first (Esc). Typed keys reach the
+    // program after messages posted to it meanwhile.
+    void type_into_editor(const std::string& keys);
+    // Waits for a message box of the main window and presses `button` (OK, or Yes, No
+    // or Cancel of a question); its text, caption and buttons.
+    MessageBoxSeen message_box(int button = IDOK);
+    // The question before unsaved text is lost.
+    static constexpr const char* SAVE_QUESTION = "Сохранить изменения?";
 
     Program program;
     std::string folder;

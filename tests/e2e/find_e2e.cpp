@@ -51,6 +51,46 @@ TEST_F(Find, TheFocusComesBackAfterTheMessage) {
     EXPECT_TRUE(wait_until([&] { return text(IDC_FIND_TEXT) == "zzz!"; }));
 }
 
+// A malformed query is named, not taken for no match; the editor stays as it was.
+TEST_F(Find, AMalformedQueryIsToldWithItsPlace) {
+    start_with("text 50%");
+    select_range(item(IDC_EDITOR), 1, 2);
+    set_text(item(IDC_FIND_TEXT), "50%");
+    post_command(&program, IDC_FIND, BN_CLICKED);
+    MessageBoxSeen seen = message_box();
+    EXPECT_EQ(seen.caption, "Ошибка");
+    EXPECT_EQ(seen.text.rfind("В запросе знак % в позиции 3 не закрыт", 0), 0u) << seen.text;
+    EXPECT_EQ(text(IDC_EDITOR), "text 50%");
+    EXPECT_EQ(editor_selection(), Range(1, 2));
+    EXPECT_EQ(title(), TITLE);
+}
+
+// Enter in «Найти:» presses «Найти», in «Заменить на:» «Заменить»; in the editor it
+// stays a line break.
+TEST_F(Find, EnterInAFieldPressesItsButton) {
+    start_with("one two one");
+    set_text(item(IDC_REPLACE_TEXT), "three");
+    press_keys(&program, {VK_CONTROL, 'F'});
+    ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_FIND_TEXT; }));
+    type_text(&program, "one\n");
+    EXPECT_TRUE(wait_until([&] { return editor_selection() == Range(0, 3); }));
+    press_keys(&program, {VK_RETURN});
+    EXPECT_TRUE(wait_until([&] { return editor_selection() == Range(8, 11); }));
+    press_keys(&program, {VK_TAB});
+    press_keys(&program, {VK_TAB});
+    ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_REPLACE_TEXT; }));
+    select_range(item(IDC_EDITOR), 0, 0);
+    press_keys(&program, {VK_RETURN});
+    EXPECT_TRUE(wait_until([&] { return text(IDC_EDITOR) == "three two one"; }));
+    EXPECT_EQ(text(IDC_FIND_TEXT), "one");
+    EXPECT_EQ(text(IDC_REPLACE_TEXT), "three");
+    press_keys(&program, {VK_ESCAPE});
+    ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_EDITOR; }));
+    select_range(item(IDC_EDITOR), 5, 5);
+    press_keys(&program, {VK_RETURN});
+    EXPECT_TRUE(wait_until([&] { return text(IDC_EDITOR) == "three\r\n two one"; }));
+}
+
 TEST_F(Find, OnlyTheEndOfTheSelectionCounts) {
     start_with("abcabcabc");
     select_range(item(IDC_EDITOR), 1, 4);

@@ -90,7 +90,8 @@ TEST_F(Folder, FindAndReplaceOverATreeWithCyrillicNamesAndAMaskInCapitals) {
     EXPECT_EQ(close_program(&program), 0);
 }
 
-TEST_F(Folder, AQueryOpeningWithAWildcardIsRefused) {
+// A query opening with a wildcard or a malformed one is refused before anything changes.
+TEST_F(Folder, ARefusedQueryLeavesTheEditorAndTheFilesAsTheyWere) {
     write_file("readme.txt", "документ");
     start();
     check_the_box();
@@ -100,11 +101,86 @@ TEST_F(Folder, AQueryOpeningWithAWildcardIsRefused) {
     MessageBoxSeen seen = message_box();
     EXPECT_EQ(seen.text, "Недопустимый поисковый запрос!,\r\nнельзя *,?,% в начале строки!");
     EXPECT_EQ(seen.caption, "Ошибка");
-    EXPECT_EQ(text(IDC_EDITOR), "");
+    set_text(item(IDC_FIND_TEXT), "кот");
+    set_text(item(IDC_REPLACE_TEXT), "%пёс%");
+    post_command(&program, IDC_REPLACE, BN_CLICKED);
+    seen = message_box();
+    EXPECT_EQ(seen.caption, "Ошибка");
+    EXPECT_EQ(seen.text.rfind("В тексте замены имя «%пёс%» в позиции 1 недопустимо", 0), 0u)
+        << seen.text;
+    EXPECT_EQ(text(IDC_EDITOR), "документ");
     EXPECT_EQ(menu_state(IDM_SAVE), static_cast<UINT>(MF_GRAYED));
     EXPECT_EQ(menu_state(IDM_SAVE_AS), static_cast<UINT>(MF_GRAYED));
     EXPECT_EQ(title(), TITLE);
     EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "Кот и кот.\r\nкот!\r\n");
+}
+
+// A search over unsaved text asks first; a report that the user has not changed goes
+// without a question, and every report can be saved with Save As.
+TEST_F(Folder, ASearchAsksBeforeUnsavedTextGoes) {
+    write_file("readme.txt", "документ");
+    start();
+    type_into_editor("мой ");
+    ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR) == "мой документ"; }));
+    check_the_box();
+    set_text(item(IDC_FIND_TEXT), "кот");
+    set_text(item(IDC_FOLDER), tree.root);
+    set_text(item(IDC_MASK), "*ДОКУМЕНТЫ*.TXT");
+    post_command(&program, IDC_FIND, BN_CLICKED);
+    EXPECT_EQ(message_box(IDCANCEL).text, SAVE_QUESTION);
+    send_command(&program, IDM_FOCUS_EDITOR);   // handled after Find was
+    EXPECT_EQ(text(IDC_FIND), "Найти");
+    EXPECT_EQ(text(IDC_EDITOR), "мой документ");
+
+    post_command(&program, IDC_FIND, BN_CLICKED);
+    message_box(IDYES);   // no file of its own: Save As
+    ASSERT_TRUE(answer_file_dialog(&program, path("мой.txt")));
+    finish_walk();
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), {found(report_path, 6) + found(report_path, 12),
+                                             found(notes_path, 0)}));
+    EXPECT_EQ(read_file("мой.txt"), "мой документ");
+
+    search("кот");   // over an unchanged report, without a question
+    EXPECT_EQ(menu_state(IDM_SAVE_AS), 0u);
+    EXPECT_EQ(menu_state(IDM_SAVE), static_cast<UINT>(MF_GRAYED));
+    select_range(item(IDC_EDITOR), 0, 0);
+    type_into_editor("!");
+    ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR).substr(0, 1) == "!"; }));
+    set_text(item(IDC_REPLACE_TEXT), "пёс");
+    post_command(&program, IDC_REPLACE, BN_CLICKED);
+    message_box(IDNO);
+    finish_walk();
+    EXPECT_EQ(tree.read("Документы/Вложенная/Заметки.txt"), "пёс Ёжика");
+    EXPECT_EQ(text(IDC_EDITOR).substr(0, strlen(REPORT_HEADER)), REPORT_HEADER);
+    EXPECT_EQ(close_program(&program), 0);   // an unchanged report: no question
+    EXPECT_EQ(read_file("мой.txt"), "мой документ");
+}
+
+// Enter in the query field starts the search; in the replacement field it does nothing
+// in folder mode, so that no key meant for a field rewrites files.
+TEST_F(Folder, EnterStartsAFindButNeverAReplace) {
+    start();
+    check_the_box();
+    set_text(item(IDC_FIND_TEXT), "кот");
+    set_text(item(IDC_REPLACE_TEXT), "пёс");
+    set_text(item(IDC_FOLDER), tree.root);
+    set_text(item(IDC_MASK), "*ДОКУМЕНТЫ*.TXT");
+    press_keys(&program, {VK_CONTROL, 'F'});
+    press_keys(&program, {VK_TAB});
+    press_keys(&program, {VK_TAB});
+    ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_REPLACE_TEXT; }));
+    type_text(&program, "\n!");   // the field takes the "!" after the Enter is handled
+    ASSERT_TRUE(wait_until([&] { return text(IDC_REPLACE_TEXT).back() == '!'; }));
+    EXPECT_EQ(text(IDC_EDITOR), "");
+    EXPECT_EQ(tree.read("Документы/Вложенная/Заметки.txt"), "кот Ёжика");
+    press_keys(&program, {VK_CONTROL, 'F'});
+    ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_FIND_TEXT; }));
+    press_keys(&program, {VK_RETURN});
+    ASSERT_TRUE(wait_until([&] { return !text(IDC_EDITOR).empty(); }));
+    finish_walk();
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), {found(report_path, 6) + found(report_path, 12),
+                                             found(notes_path, 0)}));
+    EXPECT_EQ(tree.read("Документы/Вложенная/Заметки.txt"), "кот Ёжика");
 }
 
 TEST_F(Folder, AMissingFolderIsReported) {
@@ -277,7 +353,10 @@ TEST_F(Folder, AUserSessionFromEditingToAReplaceAcrossTheTree) {
     EXPECT_EQ(title(), std::string(TITLE) + "*");
     press_keys(&program, {VK_CONTROL, 'Z'});
     EXPECT_TRUE(wait_until([&] { return text(IDC_EDITOR) == report; })) << text(IDC_EDITOR);
-    EXPECT_EQ(close_program(&program), 0);   // unsaved, without a question
+    // Changed by the user, the report is the user's text: closing asks.
+    PostMessageA(program.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(message_box(IDNO).text, SAVE_QUESTION);
+    EXPECT_EQ(wait_exit(&program), 0);
     EXPECT_EQ(tree.read("отчёт о замене.txt"), report);
 }
 

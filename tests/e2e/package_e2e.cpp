@@ -1,5 +1,6 @@
-// The package as a user gets it: unpacked into an empty folder, the program starts
-// there and shows its guide, unmarked.
+// The package as a user gets it: unpacked into an empty folder, it gives one folder, in
+// which the program starts and shows its guide, unmarked; started from elsewhere (a
+// shortcut), it still finds the guide beside itself.
 #include <gtest/gtest.h>
 
 #include <stdio.h>
@@ -52,8 +53,9 @@ std::string names_in(const std::string& folder) {
     return names;
 }
 
-TEST(Package, HoldsTheProgramOfItsVersionAndTheGuide) {
+TEST(Package, HoldsOneFolderWithTheProgramOfItsVersionAndTheGuide) {
     std::string folder = folder_of(driver_paths.program);
+    EXPECT_EQ(names_in(folder_of(folder)), "fuzzyreplace ");
     std::string names = names_in(folder);
     EXPECT_TRUE(names == "fuzzyreplace.exe readme.txt " || names == "readme.txt fuzzyreplace.exe ")
         << names;
@@ -72,6 +74,14 @@ TEST(Package, ShowsItsGuideUnmarkedAtStart) {
     // The picture for the README: the guide at its start, no selection.
     select_range(control(&program, IDC_EDITOR), 0, 0);
     EXPECT_TRUE(take_screenshot(&program, "guide.png"));
+    EXPECT_EQ(close_program(&program), 0);
+    kill_program(&program);
+}
+
+TEST(Package, FindsItsGuideWhenStartedFromAnotherFolder) {
+    Program program = {};
+    ASSERT_TRUE(start_program(&program, folder_of(folder_of(driver_paths.program))));
+    EXPECT_EQ(text_of(control(&program, IDC_EDITOR)), read_bytes(full_path(GUIDE_PATH)));
     EXPECT_EQ(close_program(&program), 0);
     kill_program(&program);
 }

@@ -39,10 +39,14 @@ BOOL CALLBACK find_owned(HWND window, LPARAM parameter) {
     return TRUE;
 }
 
-HWND owned_dialog(const Program* program) {
-    OwnedSearch search = {program->window, nullptr};
+HWND dialog_owned_by(HWND owner) {
+    OwnedSearch search = {owner, nullptr};
     EnumWindows(find_owned, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND owned_dialog(const Program* program) {
+    return dialog_owned_by(program->window);
 }
 
 // The window that takes the keyboard now: a modal dialog when one is up.
@@ -227,26 +231,39 @@ bool has_owned_dialog(const Program* program) {
     return owned_dialog(program) != nullptr;
 }
 
-bool answer_message_box(const Program* program, MessageBoxSeen* seen) {
-    HWND box = wait_owned_dialog(program);
+HWND wait_dialog_owned_by(HWND owner) {
+    HWND dialog = nullptr;
+    wait_until([&] { return (dialog = dialog_owned_by(owner)) != nullptr; });
+    return dialog;
+}
+
+bool answer_box(HWND box, int button, MessageBoxSeen* seen) {
     if (!box) return false;
     seen->text = text_of(GetDlgItem(box, 0xFFFF));
     char caption[256] = "";
     GetWindowTextA(box, caption, sizeof caption);
     seen->caption = caption;
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    seen->buttons.clear();
+    for (int id : {IDYES, IDNO, IDCANCEL, IDOK})
+        if (HWND item = GetDlgItem(box, id)) seen->buttons += text_of(item) + "|";
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     return wait_until([&] { return !IsWindow(box); });
 }
 
-bool answer_file_dialog(const Program* program, const std::string& path) {
+HWND submit_file_dialog(const Program* program, const std::string& path) {
     HWND dialog = wait_owned_dialog(program);
-    if (!dialog) return false;
+    if (!dialog) return nullptr;
     HWND name = GetDlgItem(dialog, FILE_NAME_EDIT);
     if (!name) name = GetDlgItem(dialog, FILE_NAME_COMBO);
-    if (!name) return false;
+    if (!name) return nullptr;
     set_text(name, path);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    return wait_until([&] { return !IsWindow(dialog); });
+    return dialog;
+}
+
+bool answer_file_dialog(const Program* program, const std::string& path) {
+    HWND dialog = submit_file_dialog(program, path);
+    return dialog && wait_until([&] { return !IsWindow(dialog); });
 }
 
 void press_keys(const Program* program, std::initializer_list<WORD> keys) {

@@ -62,14 +62,21 @@ int focused_control(const Program* program);
 // the file dialog. Null when none appeared in time.
 HWND wait_owned_dialog(const Program* program);
 bool has_owned_dialog(const Program* program);
+// Likewise for a dialog owned by another window of the program (a box over a dialog).
+HWND wait_dialog_owned_by(HWND owner);
 struct MessageBoxSeen {
     std::string text;
     std::string caption;
+    std::string buttons;   // the texts of its Yes, No, Cancel and OK buttons, each with "|"
 };
-// Waits for a message box, reads it and presses its OK button.
-bool answer_message_box(const Program* program, MessageBoxSeen* seen);
+// Reads the message box `box` and presses its button `button` (IDOK, IDYES, IDNO or
+// IDCANCEL); false when it did not close.
+bool answer_box(HWND box, int button, MessageBoxSeen* seen);
 
 // The common file dialog: types `path` as the file name and presses its OK button.
+// `submit_file_dialog` returns the dialog (null when none came), which may stay open to
+// ask something; `answer_file_dialog` waits until it has closed.
+HWND submit_file_dialog(const Program* program, const std::string& path);
 bool answer_file_dialog(const Program* program, const std::string& path);
 
 // Keyboard input to the program, which is brought to the foreground first: a chord of

@@ -92,12 +92,45 @@ TEST_F(Startup, TabMovesBetweenFieldsButGoesIntoTheEditor) {
     EXPECT_EQ(focused_control(&program), IDC_EDITOR);
 }
 
-TEST_F(Startup, ClosingWithUnsavedChangesAsksNothingAndExitsWithZero) {
+// Closing with unsaved changes asks first: Esc and Cancel keep the window and the text,
+// No closes without saving, Yes saves (here through Save As: the start-up text has no
+// file of its own) and then closes. The exit code stays 0.
+TEST_F(Startup, ClosingWithUnsavedChangesAsksFirst) {
     write_file("readme.txt", "text");
     start();
-    type_text(&program, "changed ");
-    ASSERT_TRUE(wait_until([&] { return title() == std::string(TITLE) + "*"; }));
-    EXPECT_EQ(close_program(&program), 0);
+    // Typed keys come after posted messages: the close waits until all have arrived.
+    type_into_editor("changed ");
+    ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR) == "changed text"; }));
+    auto still_open = [&] {
+        send_command(&program, IDM_FOCUS_EDITOR);   // handled after the close was
+        return IsWindow(program.window) && text(IDC_EDITOR) == "changed text" &&
+               title() == std::string(TITLE) + "*";
+    };
+    PostMessageA(program.window, WM_CLOSE, 0, 0);
+    HWND box = wait_owned_dialog(&program);
+    ASSERT_NE(box, nullptr);
+    press_keys(&program, {VK_ESCAPE});   // to the box, which has the keyboard
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(still_open());
+    PostMessageA(program.window, WM_CLOSE, 0, 0);
+    MessageBoxSeen seen = message_box(IDCANCEL);
+    EXPECT_EQ(seen.text, SAVE_QUESTION);
+    EXPECT_EQ(seen.caption, TITLE);
+    EXPECT_EQ(seen.buttons, "&Да|&Нет|Отмена|");
+    EXPECT_TRUE(still_open());
+    PostMessageA(program.window, WM_CLOSE, 0, 0);
+    message_box(IDNO);
+    EXPECT_EQ(wait_exit(&program), 0);
+    EXPECT_EQ(read_file("readme.txt"), "text");
+
+    start();
+    type_into_editor("saved ");
+    ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR) == "saved text"; }));
+    PostMessageA(program.window, WM_CLOSE, 0, 0);
+    message_box(IDYES);
+    ASSERT_TRUE(answer_file_dialog(&program, path("saved.txt")));
+    EXPECT_EQ(wait_exit(&program), 0);
+    EXPECT_EQ(read_file("saved.txt"), "saved text");
     EXPECT_EQ(read_file("readme.txt"), "text");
 }
 

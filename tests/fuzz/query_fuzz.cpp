@@ -58,6 +58,23 @@ void check_captures(const char* text, const CaptureTable* table) {
     }
 }
 
+// The fault finder names a fault where the engine fails on one, inside the text as typed.
+// An empty text ends a match before the query is compiled, so there only a failure of
+// the engine's must have its fault.
+void check_fault(const char* text, const char* query, const char* replacement_template,
+                 int error) {
+    QueryFault fault;
+    QueryFaultKind kind = find_query_fault(query, replacement_template, &fault);
+    check(kind != QUERY_FAULT_NO_MEMORY, "the fault finder has memory");
+    bool failed = error == E2BIG || error == ENOEXEC || error == EAGAIN;
+    if (*text) check(failed == (kind != QUERY_FAULT_NONE), "a fault where the engine fails");
+    else check(!failed || kind != QUERY_FAULT_NONE, "a fault where the engine fails");
+    if (kind == QUERY_FAULT_NONE) return;
+    const char* typed = fault.in_template ? replacement_template : query;
+    check(fault.position + static_cast<size_t>(fault.length) <= strlen(typed),
+          "the fault lies inside the text as typed");
+}
+
 int allocation_to_fail;
 bool fail_one(size_t) { return allocation_to_fail-- == 0; }
 
@@ -96,6 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t plain_length = 0;
     const char* plain = match_query(text, query, &plain_length, nullptr);
     check_match(text, plain, plain_length, errno);
+    check_fault(text, query, nullptr, errno);
 
     uint32_t captured_length = 0;
     CaptureTable* captures = nullptr;
@@ -112,6 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* found = replace_query(text, query, replacement_template, &match_length,
                                       &replacement, &replacement_length);
     check_match(text, found, match_length, errno);
+    check_fault(text, query, replacement_template, errno);
     if (found) {
         check(replacement != nullptr, "a replacement is handed over");
         check(replacement[replacement_length] == '\0',

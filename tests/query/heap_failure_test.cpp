@@ -69,4 +69,16 @@ TEST(HeapFailure, TableKeepsItsFullSizeWhenShrinkingFails) {
     free_table(table);
 }
 
+// A lack of memory is never taken for a fault of the query or template.
+TEST(HeapFailure, FindQueryFault) {
+    auto call = [](const char* query, const char* replacement_template) {
+        QueryFault fault;
+        QueryFaultKind kind = find_query_fault(query, replacement_template, &fault);
+        return kind == QUERY_FAULT_NO_MEMORY ? std::string("errno 12")
+                                             : "fault " + std::to_string(kind);
+    };
+    EXPECT_GT(fail_each_allocation([&] { return call("a%x%b", "%x%\\n"); }, "fault 0"), 0);
+    EXPECT_GT(fail_each_allocation([&] { return call("a%x%b", "c%x y%"); }, "fault 5"), 0);
+}
+
 }  // namespace

@@ -160,6 +160,15 @@ void op_message_box(void* user, const char* text, const char* caption) {
     of(user)->messages.push_back({text ? text : "", caption ? caption : "", caption == nullptr});
 }
 
+int op_question_box(void* user, const char* text, const char* caption) {
+    MemoryWindow* window = of(user);
+    window->questions.push_back({text ? text : "", caption ? caption : "", caption == nullptr});
+    if (window->question_answers.empty()) return ANSWER_CANCEL;
+    int answer = window->question_answers.front();
+    window->question_answers.pop_front();
+    return answer;
+}
+
 int answer_dialog(MemoryWindow* window, std::deque<DialogAnswer>* answers, int kind,
                   char* path, uint32_t size) {
     window->dialog_calls.push_back({kind, path});
@@ -247,6 +256,12 @@ void op_close_window(void* user) {
     of(user)->closed = true;
 }
 
+uint32_t op_program_folder(void* user, char* buffer, uint32_t size) {
+    const std::string& folder = of(user)->program_folder;
+    if (folder.empty() || folder.size() >= size) return 0;
+    return copy_out(folder, buffer, size);
+}
+
 const WindowOps MEMORY_WINDOW_OPS = {
     /* text_length */          op_text_length,
     /* read_text */            op_read_text,
@@ -263,6 +278,7 @@ const WindowOps MEMORY_WINDOW_OPS = {
     /* read_title */           op_read_title,
     /* set_title */            op_set_title,
     /* message_box */          op_message_box,
+    /* question_box */         op_question_box,
     /* choose_file */          op_choose_file,
     /* choose_folder */        op_choose_folder,
     /* client_size */          op_client_size,
@@ -276,6 +292,7 @@ const WindowOps MEMORY_WINDOW_OPS = {
     /* append_text */          op_append_text,
     /* focused_control */      op_focused_control,
     /* close_window */         op_close_window,
+    /* program_folder */       op_program_folder,
 };
 
 }  // namespace
@@ -341,7 +358,10 @@ void memory_window_type(MemoryWindow* window, const char* keys) {
     for (const char* key = keys; *key; key++) {
         std::string typed(1, *key);
         if (*key == '\n') {
-            if (control->kind != CONTROL_EDITOR) continue;   // Enter in a field: no text
+            if (control->kind != CONTROL_EDITOR) {   // Enter in a field: no text
+                send(window, ID_ENTER, NOTIFY_CLICKED);
+                continue;
+            }
             typed = "\r\n";
         }
         if (!replace_selection_of(window, control, typed, first)) continue;

@@ -65,6 +65,8 @@ struct MemoryWindow {
     int32_t undo_caret;
     int32_t undo_insert_end;   // where the step's last change ended; -1: none
     std::vector<MemoryMessage> messages;
+    std::vector<MemoryMessage> questions;      // Yes/No/Cancel boxes, as they are shown
+    std::deque<int> question_answers;          // taken one per question; none: Cancel
     std::deque<DialogAnswer> file_answers;     // taken one per file dialog; none: cancel
     std::deque<DialogAnswer> folder_answers;   // likewise for the folder dialog
     std::vector<DialogCall> dialog_calls;
@@ -77,6 +79,8 @@ struct MemoryWindow {
     uint32_t tick_interval;   // how often, in milliseconds
     bool read_only;      // the editor takes no typing
     bool closed;         // the logic destroyed the window
+    std::string program_folder;   // where the program's file lies, with a separator at
+                                  //   its end; empty: it cannot be had
     // WM_COMMAND to the window procedure: notifications of the controls, and the
     // commands of memory_window_command. Called re-entrantly from inside operations.
     void (*notify)(void* context, int id, int notification);
@@ -98,8 +102,9 @@ MemoryControl* memory_control(MemoryWindow* window, int id);
 const std::string& editor_text(MemoryWindow* window);
 
 // The user's actions. Typing goes to the focused edit control and replaces its
-// selection character by character ("\n" is Enter, which the editor turns into CR LF);
-// each character typed into the editor raises a change notification.
+// selection character by character ("\n" is Enter, which the editor turns into CR LF
+// and which in a single-line field sends ID_ENTER, as the dialog keyboard handling
+// does); each character typed into the editor raises a change notification.
 void memory_window_type(MemoryWindow* window, const char* keys);
 // Ctrl+Z in the editor: undoes or redoes the last change.
 void memory_window_undo(MemoryWindow* window);

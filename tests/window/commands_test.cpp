@@ -48,7 +48,6 @@ TEST_F(CommandsTest, OtherNotificationsAndCommandsGoToDefaultProcessing) {
     EXPECT_EQ(command(IDC_EDITOR, EN_SETFOCUS), COMMAND_DEFAULT);
     EXPECT_EQ(command(IDC_FIND_TEXT, NOTIFY_CHANGED), COMMAND_DEFAULT);
     EXPECT_EQ(command(IDC_MASK, NOTIFY_CHANGED), COMMAND_DEFAULT);
-    EXPECT_EQ(command(1, NOTIFY_CLICKED), COMMAND_DEFAULT);   // IDOK, from Enter in a field
     EXPECT_EQ(command(40099, 0), COMMAND_DEFAULT);
     EXPECT_EQ(selection(), std::make_pair(0, 0));
     EXPECT_EQ(memory.title, TITLE);
@@ -57,6 +56,41 @@ TEST_F(CommandsTest, OtherNotificationsAndCommandsGoToDefaultProcessing) {
     EXPECT_EQ(selection(), std::make_pair(1, 2));
     EXPECT_EQ(command(IDC_EDITOR, NOTIFY_CHANGED), COMMAND_DONE);
     EXPECT_EQ(state.modified, 1);
+}
+
+// Enter in a field presses the button beside it, except a folder Replace, which a key
+// meant for a field must never start; Enter in the editor stays a line break.
+TEST_F(CommandsTest, EnterInAFieldPressesItsButton) {
+    set_text(IDC_EDITOR, "cat cat");
+    set_text(IDC_FIND_TEXT, "cat");
+    set_text(IDC_REPLACE_TEXT, "dog");
+    memory.focus = IDC_FIND_TEXT;
+    memory_window_type(&memory, "\n");
+    EXPECT_EQ(selection(), std::make_pair(0, 3));
+    memory.focus = IDC_REPLACE_TEXT;
+    memory_window_type(&memory, "\n");
+    EXPECT_EQ(editor_text(&memory), "cat dog");
+    memory.focus = IDC_IN_FOLDER;
+    EXPECT_EQ(command(ID_ENTER, NOTIFY_CLICKED), COMMAND_DONE);
+    memory.focus = IDC_EDITOR;
+    memory_window_select(&memory, 4, 4);
+    memory_window_type(&memory, "\n");
+    EXPECT_EQ(editor_text(&memory), "cat \r\ndog");
+    EXPECT_TRUE(memory.messages.empty());
+
+    // Folder mode: Enter in the query field starts a Find, in the replacement field nothing.
+    memory_window_click(&memory, IDC_IN_FOLDER);
+    set_text(IDC_FOLDER, path("missing"));
+    memory.focus = IDC_REPLACE_TEXT;
+    memory_window_type(&memory, "\n");
+    EXPECT_EQ(state.walk, nullptr);
+    EXPECT_TRUE(memory.questions.empty());
+    memory.question_answers.push_back(ANSWER_NO);   // the edited text goes
+    memory.focus = IDC_FIND_TEXT;
+    memory_window_type(&memory, "\n");
+    ASSERT_NE(state.walk, nullptr);
+    EXPECT_EQ(text(IDC_FIND), "Стоп");
+    finish_walk();
 }
 
 }  // namespace

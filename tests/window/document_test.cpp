@@ -147,16 +147,6 @@ TEST_F(DocumentTest, SaveAfterSaveAsStillWritesTheOpenedFile) {
     EXPECT_STREQ(state.current_path, path("a.txt").c_str());
 }
 
-TEST_F(DocumentTest, OpenKeepsAMarkerLeftFromTheDocumentBefore) {
-    write_file("a.txt", "a");
-    type("x");
-    open("a.txt");
-    EXPECT_EQ(memory.title, marked_title());
-    EXPECT_EQ(state.modified, 1);
-    ASSERT_TRUE(memory_window_command(&memory, IDM_SAVE));
-    EXPECT_EQ(memory.title, TITLE);
-}
-
 TEST_F(DocumentTest, SaveRemovesOnlyATrailingMarker) {
     memory.title = "a*b";
     set_text(IDC_EDITOR, "t");

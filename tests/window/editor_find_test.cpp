@@ -128,8 +128,42 @@ TEST_F(EditorFindTest, FindAndReplaceDifferOnAnUnusableCaptureName) {
     EXPECT_EQ(selection(), Range(0, 5));
     memory_window_select(&memory, 0, 0);
     replace("a%x-y%c", "z");
-    EXPECT_EQ(last_message().text, NOT_FOUND);
+    EXPECT_EQ(last_message().caption, "Ошибка");
+    EXPECT_EQ(last_message().text,
+              "В запросе имя «%x-y%» в позиции 2 недопустимо: в имени могут быть только "
+              "латинские буквы и цифры.");
     EXPECT_EQ(editor_text(&memory), "a-b-c");
+}
+
+// A malformed query or replacement is named with its place, whatever the text (here one
+// in which nothing would match), and the editor stays as it was.
+TEST_F(EditorFindTest, AMalformedQueryOrReplacementIsToldNotTakenForNoMatch) {
+    struct Case {
+        const char* query;
+        const char* replacement;   // null: Find
+        const char* opening;       // how the message begins
+    };
+    std::string many;   // 256 parts
+    for (int part = 0; part < 256; part++) many += "*a";
+    const Case cases[] = {
+        {"a%b", nullptr, "В запросе знак % в позиции 2 не закрыт"},
+        {R"(ab\\\*)", nullptr, "В запросе обратная косая черта в позиции 5 "},
+        {R"(x*\x4)", "y", R"(В запросе после \x в позиции 3 нет двух знаков)"},
+        {"ok", R"(a\n%b c%)", "В тексте замены имя «%b c%» в позиции 4 недопустимо"},
+        {many.c_str(), nullptr, "В запросе больше 255 частей"},
+    };
+    set_text(IDC_EDITOR, "text");
+    memory_window_select(&memory, 1, 2);
+    for (const Case& c : cases) {
+        memory.messages.clear();
+        if (c.replacement) replace(c.query, c.replacement);
+        else find(c.query);
+        ASSERT_EQ(memory.messages.size(), 1u) << c.query;
+        EXPECT_EQ(last_message().caption, "Ошибка") << c.query;
+        EXPECT_EQ(last_message().text.rfind(c.opening, 0), 0u) << last_message().text;
+        EXPECT_EQ(editor_text(&memory), "text");
+        EXPECT_EQ(selection(), Range(1, 2));
+    }
 }
 
 // Beyond the edit control's default limit of 30,000 characters nothing would be inserted.

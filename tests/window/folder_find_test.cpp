@@ -64,19 +64,34 @@ TEST_F(FolderFindTest, FolderControlsFollowTheBoxAndKeepTheirTexts) {
     }
 }
 
-TEST_F(FolderFindTest, QueryOpeningWithAWildcardIsRefusedAfterTheEditorIsEmptied) {
-    for (const char* query : {"*кот", "?кот", "%x%кот"}) {
-        for (const char* replacement : {static_cast<const char*>(nullptr), "пёс"}) {
-            document_saved_and_clean();
-            memory.messages.clear();
-            EXPECT_EQ(search(query, replacement), "") << query;
-            ASSERT_EQ(memory.messages.size(), 1u) << query;
-            EXPECT_EQ(last_message().text, BAD_QUERY);
-            EXPECT_EQ(last_message().caption, "Ошибка");
-            EXPECT_FALSE(memory.save_enabled);
-            EXPECT_FALSE(memory.save_as_enabled);
-            EXPECT_EQ(memory.title, TITLE);
-        }
+// A query opening with a wildcard, or one that the engine cannot use, is refused before
+// anything changes: no question about the marked text, which stays with the menu, no walk.
+TEST_F(FolderFindTest, ARefusedQueryLeavesEditorMenuAndFilesAsTheyWere) {
+    struct Case {
+        const char* query;
+        const char* replacement;   // null: Find
+        const char* message;       // how it begins
+    };
+    const Case cases[] = {
+        {"*кот", nullptr, BAD_QUERY}, {"?кот", "пёс", BAD_QUERY}, {"%x%кот", nullptr, BAD_QUERY},
+        {R"(*к\)", nullptr, BAD_QUERY},   // the wildcard is named first
+        {"кот%x", nullptr, "В запросе знак % в позиции 4 не закрыт"},
+        {"кот", R"(пёс\x4)", R"(В тексте замены после \x в позиции 4 )"},
+    };
+    memory.save_enabled = false;
+    memory.save_as_enabled = true;
+    memory.focus = IDC_EDITOR;
+    memory_window_type(&memory, "мой текст");
+    for (const Case& c : cases) {
+        memory.messages.clear();
+        EXPECT_EQ(search(c.query, c.replacement), "мой текст") << c.query;
+        ASSERT_EQ(memory.messages.size(), 1u) << c.query;
+        EXPECT_EQ(last_message().text.rfind(c.message, 0), 0u) << last_message().text;
+        EXPECT_EQ(last_message().caption, "Ошибка");
+        EXPECT_FALSE(memory.save_enabled);
+        EXPECT_TRUE(memory.save_as_enabled);
+        EXPECT_EQ(memory.title, std::string(TITLE) + "*");
+        EXPECT_TRUE(memory.questions.empty());
     }
     EXPECT_EQ(snapshot(), before);
 }
@@ -121,6 +136,19 @@ TEST_F(FolderFindTest, HeaderMarksACleanDocumentAndEnablesSaveAs) {
     EXPECT_EQ(editor_text(&memory), "");
     memory_window_undo(&memory);
     EXPECT_EQ(editor_text(&memory), read_file("report.txt"));
+}
+
+// A second search replaces a report that is still marked: Save As stays enabled for it.
+TEST_F(FolderFindTest, EveryReportCanBeSavedWithSaveAs) {
+    for (int search_count = 1; search_count <= 2; search_count++) {
+        search("кот");
+        EXPECT_TRUE(memory.save_as_enabled) << search_count;
+        EXPECT_FALSE(memory.save_enabled) << search_count;
+    }
+    EXPECT_TRUE(memory.questions.empty());
+    memory.file_answers.push_back({true, path("report.txt")});
+    ASSERT_TRUE(memory_window_command(&memory, IDM_SAVE_AS));
+    EXPECT_EQ(read_file("report.txt"), editor_text(&memory));
 }
 
 TEST_F(FolderFindTest, FindReportsEveryHitWithAMaskInCapitalsAndChangesNoFile) {
@@ -182,7 +210,7 @@ TEST_F(FolderFindTest, NoMemoryForTheTextsEndsWithAMessageAndNoWalk) {
         search("кот", "пёс");
         set_window_allocator(nullptr);
         EXPECT_EQ(last_message().text, NO_MEMORY) << given;
-        EXPECT_EQ(editor_text(&memory), given < 2 ? "document" : "") << given;
+        EXPECT_EQ(editor_text(&memory), "document") << given;
     }
     EXPECT_EQ(snapshot(), before);
 }

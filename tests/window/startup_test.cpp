@@ -1,4 +1,5 @@
 // Initialisation and resizing of the main window.
+#include "temp_tree.h"
 #include "window_fixture.h"
 
 namespace {
@@ -31,6 +32,20 @@ TEST_F(StartupTest, WithoutReadmeTheEditorStaysEmptyAndUnfocused) {
     EXPECT_EQ(state.last_client_height, 480);
     EXPECT_FALSE(memory.save_enabled);
     EXPECT_FALSE(memory.save_as_enabled);
+}
+
+// Started from another working directory (a shortcut, the Run box), the program finds
+// its guide beside itself; one in the working directory comes first.
+TEST_F(StartupTest, ReadmeIsLookedForInTheWorkingDirectoryThenBesideTheProgram) {
+    std::filesystem::create_directory(path("program"));
+    memory.program_folder = path("program") + SEP;
+    write_file("program/readme.txt", "beside the program");
+    ASSERT_EQ(start(), INIT_DONE);
+    EXPECT_EQ(editor_text(&memory), "beside the program");
+    EXPECT_EQ(memory.focus, IDC_EDITOR);
+    write_file("readme.txt", "working directory");
+    ASSERT_EQ(start(), INIT_DONE);
+    EXPECT_EQ(editor_text(&memory), "working directory");
 }
 
 TEST_F(StartupTest, ResetsTheState) {
