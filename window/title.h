@@ -1,0 +1,9 @@
+// The window title, composed in one place from the document's state: the program's name
+// (the title the window started with), the tag of the document's encoding, and the
+// modified marker.
+#pragma once
+
+#include "window.h"
+
+// Sets the title that the state calls for, e.g. "<name> [UTF-8]*".
+void show_title(const WindowState* state, const Window* window);
