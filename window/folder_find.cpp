@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "control_text.h"
+#include "document_text.h"
 #include "folder.h"
 #include "folder_walk.h"
 #include "folder_platform.h"
@@ -59,6 +60,7 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
     ops->enable_command(window->user, IDM_SAVE, 0);
     ops->enable_command(window->user, IDM_SAVE_AS, 0);
     ops->set_text(window->user, IDC_EDITOR, nullptr);   // raises no change notification
+    set_document_form(state, window, TextForm{TEXT_ANSI, 0});
 
     // Both read whole: a text cut to fit a buffer would name another folder or another
     // set of files, and Replace would rewrite those.
