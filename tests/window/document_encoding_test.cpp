@@ -31,13 +31,6 @@ protected:
         WindowTest::SetUp();
         ASSERT_EQ(start(), INIT_DONE);
     }
-    void answer_file(const std::string& name) {
-        memory.file_answers.push_back({true, path(name)});
-    }
-    void open(const std::string& name) {
-        answer_file(name);
-        ASSERT_TRUE(memory_window_command(&memory, IDM_OPEN));
-    }
     void type_at_start(const char* keys) {
         memory.focus = IDC_EDITOR;
         memory_window_select(&memory, 0, 0);
