@@ -50,8 +50,9 @@ struct AnsiCodePage {
 const AnsiCodePage* ansi_code_page();
 
 // The running state of a decoding. The caller fills the first three fields and sets
-// `position` to the raw offset that the first byte handed in stands at; each call
-// advances it by the bytes consumed and adds the placeholders it gave to `unmapped`.
+// `position` to the raw offset that the first byte handed in stands at, counted from
+// where it likes (a file's text begins behind its mark); each call advances it by the
+// bytes consumed and adds the placeholders it gave to `unmapped`.
 struct TextDecoder {
     uint8_t encoding;    // TEXT_...; ANSI and binary bytes are taken as they are
     char placeholder;    // the view byte of a character that has no ANSI form, of an

@@ -242,9 +242,8 @@ TEST(TextEncoding, BoundariesAreWhereTheDecoderStartsCharacters) {
     EXPECT_EQ(is_char_boundary(TEXT_UTF8, "a\xE2\x82", 3, 2), 0);
 }
 
-TEST(TextEncoding, AFullViewStopsTheDecoderAndTheViewMayBeTheRawBytes) {
+TEST(TextEncoding, AFullViewStopsTheDecoder) {
     for (const auto& text : MIXED) {
-        Decoded whole = decode(text.encoding, text.raw);
         TextDecoder decoder = {static_cast<uint8_t>(text.encoding), '~', 0, 0};
         std::string view;
         uint32_t at = 0, produced = 0;
@@ -256,13 +255,7 @@ TEST(TextEncoding, AFullViewStopsTheDecoderAndTheViewMayBeTheRawBytes) {
             ASSERT_EQ(produced, 1u);
             view += one;
         }
-        EXPECT_EQ(view, whole.view);
-
-        std::string in_place = text.raw;
-        decoder = {static_cast<uint8_t>(text.encoding), '~', 0, 0};
-        decode_text(&decoder, in_place.data(), static_cast<uint32_t>(in_place.size()), 1,
-                    in_place.data(), nullptr, static_cast<uint32_t>(in_place.size()), &produced);
-        EXPECT_EQ(in_place.substr(0, produced), whole.view);
+        EXPECT_EQ(view, decode(text.encoding, text.raw).view);
     }
 }
 

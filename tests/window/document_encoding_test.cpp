@@ -115,19 +115,6 @@ TEST_F(DocumentEncodingTest, CharactersWithoutAnAnsiFormWarnAndKeepTheFileFromBe
     EXPECT_EQ(read_file("copy.txt"), "!? \xC6 ?");
 }
 
-TEST_F(DocumentEncodingTest, TheSizeLimitCountsTheFilesBytes) {
-    // 32,767 characters in 65,536 bytes of UTF-16 open; one more does not.
-    std::string bytes = "\xFF\xFE";
-    while (bytes.size() < 65536) bytes += std::string("\x1F\x04", 2);
-    write_file("largest.txt", bytes);
-    write_file("larger.txt", bytes + std::string("\x1F\x04", 2));
-    open("larger.txt");
-    EXPECT_EQ(last_message().caption, "Ограничение");
-    EXPECT_EQ(editor_text(&memory), "");
-    open("largest.txt");
-    EXPECT_EQ(editor_text(&memory), std::string(32767, '\xCF'));
-}
-
 TEST_F(DocumentEncodingTest, NoMemoryForTheEncodedBytesLeavesTheFileAndTheMarker) {
     write_file("a.txt", FILES[1].mark + FILES[1].text);
     open("a.txt");
