@@ -6,6 +6,7 @@
 
 #include "control_text.h"
 #include "document_file.h"
+#include "document_text.h"
 #include "handlers.h"
 
 namespace {
@@ -20,6 +21,11 @@ constexpr char ZERO_BYTE_TEXT[] =
     "Чтобы файл не был укорочен, «Сохранить» для него недоступно; "
     "«Сохранить как» записывает показанный текст в другой файл.";
 constexpr char ZERO_BYTE_CAPTION[] = "Внимание";
+
+constexpr char UNSHOWN_TEXT[] =
+    "В файле есть символы, которых нет в кодировке Windows-1251: редактор показывает их как «?».\r\n"
+    "Чтобы они не были потеряны, «Сохранить» для этого документа недоступно; "
+    "«Сохранить как» записывает показанный текст в кодировке Windows-1251.";
 
 constexpr char SAVE_FAILED_FORMAT[] =
     "Не удалось сохранить файл\r\n%s\r\n(%s)\r\nФайл на диске остался прежним.";
@@ -45,8 +51,12 @@ bool save_to(WindowState* state, const Window* window, const char* path) {
         report_no_memory(window);
         return false;
     }
-    int error = write_whole_file(path, text, length);
+    int error = write_document(path, state->form, text, length);
     free(text);
+    if (error == ENOMEM) {
+        report_no_memory(window);
+        return false;
+    }
     if (error) {
         char message[PATH_SIZE + sizeof SAVE_FAILED_FORMAT + 64];
         snprintf(message, sizeof message, SAVE_FAILED_FORMAT, path, save_failure_reason(error));
@@ -81,21 +91,25 @@ void open_document(WindowState* state, const Window* window) {
         report_no_memory(window);
         return;
     }
+    DocumentText decoded = decode_document(text, &length);
     // The editor shows a text only up to a zero byte: saving it back would cut the file.
     bool whole = memchr(text, '\0', length) == nullptr;
+    bool savable = whole && !decoded.lossy;
     ops->set_text(window->user, IDC_EDITOR, text);
     free(text);
     // The text before is saved or given up: the file's bytes are unchanged.
     state->report_unedited = 0;
+    set_document_form(state, window, decoded.form);
     if (state->modified) clear_modified(state, window);
-    if (whole) {
+    if (savable) {
         memcpy(state->current_path, state->chosen_path, PATH_SIZE);
     } else {
         state->current_path[0] = '\0';
     }
-    ops->enable_command(window->user, IDM_SAVE, whole ? 1 : 0);
+    ops->enable_command(window->user, IDM_SAVE, savable ? 1 : 0);
     ops->enable_command(window->user, IDM_SAVE_AS, 1);
     if (!whole) ops->message_box(window->user, ZERO_BYTE_TEXT, ZERO_BYTE_CAPTION);
+    if (decoded.lossy) ops->message_box(window->user, UNSHOWN_TEXT, ZERO_BYTE_CAPTION);
 }
 
 void save_document(WindowState* state, const Window* window) {

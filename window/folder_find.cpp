@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "control_text.h"
+#include "document_text.h"
 #include "folder.h"
 #include "folder_walk.h"
 #include "folder_platform.h"
@@ -76,8 +77,10 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
         ops->enable_command(window->user, IDM_SAVE, 0);
         ops->enable_command(window->user, IDM_SAVE_AS, 0);
         ops->set_text(window->user, IDC_EDITOR, nullptr);   // raises no change notification
-        // The document is gone, and with it the file that Save would write.
+        // The document is gone, and with it the file that Save would write and its
+        // encoding: a report is ANSI text.
         state->current_path[0] = '\0';
+        set_document_form(state, window, TextForm{TEXT_ANSI, 0});
         state->report_unedited = 1;
         lower_case(request.mask);
         start_folder_walk(state, window, &request);   // takes the texts over

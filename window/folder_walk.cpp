@@ -22,6 +22,7 @@
 #include "folder_report.h"
 #include "handlers.h"
 #include "query.h"
+#include "title.h"
 #include "window_alloc.h"
 
 namespace {
@@ -58,7 +59,6 @@ struct FolderWalk {
     FolderRequest request;
     FolderJob job;
     int focus;                   // the control that had the focus before the walk
-    char title[TITLE_SIZE];      // the title before the walk
     uint8_t stop;                // set by the window's thread, read by the walk's
     uint32_t files;              // files that passed the mask so far (atomic)
 
@@ -209,16 +209,6 @@ void release_walk(FolderWalk* walk) {
     free(walk);
 }
 
-// The title before the walk, with the marker as the document's state now has it.
-void restore_title(const WindowState* state, const FolderWalk* walk, const Window* window) {
-    char title[TITLE_SIZE + 1];
-    size_t length = strlen(walk->title);
-    memcpy(title, walk->title, length + 1);
-    if (length > 0 && title[length - 1] == '*') title[--length] = '\0';
-    if (state->modified) memcpy(title + length, "*", 2);
-    window->ops->set_title(window->user, title);
-}
-
 // Everything as after a walk that ran to its end on the window's own thread: the
 // controls and Open enabled, Save greyed, Save As enabled for the report, the focus
 // where it was.
@@ -232,7 +222,7 @@ void give_window_back(WindowState* state, FolderWalk* walk, const Window* window
     ops->enable_command(window->user, IDM_OPEN, 1);
     ops->enable_command(window->user, IDM_SAVE, 0);
     ops->enable_command(window->user, IDM_SAVE_AS, 1);
-    restore_title(state, walk, window);
+    show_title(state, window);
     if (walk->focus) ops->focus(window->user, walk->focus);
 }
 
@@ -270,7 +260,6 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     walk->job.sink_user = walk;
     walk->job.stop = &walk->stop;
     walk->focus = ops->focused_control(window->user);
-    ops->read_title(window->user, walk->title, TITLE_SIZE);
 
     // Nothing but Stop, Esc and closing acts until the walk ends.
     state->walk = walk;

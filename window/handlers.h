@@ -21,7 +21,6 @@ bool may_discard_document(WindowState* state, const Window* window);
 void mark_modified(WindowState* state, const Window* window);
 void clear_modified(WindowState* state, const Window* window);
 // The window title, at most TITLE_SIZE - 1 characters, without a trailing marker.
-void read_title_without_marker(const Window* window, char* title);
 
 // Keyboard commands.
 void focus_find_text(WindowState* state, const Window* window);

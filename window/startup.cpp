@@ -28,6 +28,8 @@ InitResult window_initialise(WindowState* state, const Window* window) {
     state->current_path[0] = '\0';
     state->modified = 0;
     state->report_unedited = 0;
+    state->form = TextForm{TEXT_ANSI, 0};
+    ops->read_title(window->user, state->program_name, TITLE_SIZE);
     state->editor_excess_width = 0;
     state->editor_excess_height = 0;
     ops->client_size(window->user, &state->last_client_width, &state->last_client_height);

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "text_encoding.h"
 #include "window_ops.h"
 
 constexpr uint32_t PATH_SIZE = 260;       // the paths' buffers, MAX_PATH
@@ -32,6 +33,8 @@ struct WindowState {
     int32_t editor_excess_height;
     FolderWalk* walk;                 // the folder search running beside the window, or null
     uint8_t close_pending;            // the window closes once the walk has ended
+    TextForm form;                    // the document's encoding and mark, which Save writes
+    char program_name[TITLE_SIZE];    // the title that the window started with
 };
 
 enum InitResult {

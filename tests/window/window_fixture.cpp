@@ -93,6 +93,15 @@ const MemoryMessage& WindowTest::last_message() {
     return memory.messages.empty() ? none : memory.messages.back();
 }
 
+void WindowTest::answer_file(const std::string& name) {
+    memory.file_answers.push_back({true, path(name)});
+}
+
+void WindowTest::open(const std::string& name) {
+    answer_file(name);
+    ASSERT_TRUE(memory_window_command(&memory, IDM_OPEN));
+}
+
 std::string WindowTest::path(const std::string& name) const {
     return (folder_ / name).string();
 }

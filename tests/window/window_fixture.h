@@ -30,6 +30,10 @@ protected:
     // The editor's selection as [start, end).
     std::pair<int32_t, int32_t> selection();
     const MemoryMessage& last_message();
+    // The file dialog's next answer: the file `name` of the test's folder.
+    void answer_file(const std::string& name);
+    // Open (Ctrl+O) with the file dialog answering `name`.
+    void open(const std::string& name);
 
     std::string path(const std::string& name) const;
     void write_file(const std::string& name, const std::string& bytes) const;

@@ -1,0 +1,354 @@
+#include "text_encoding.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "code_page.h"
+
+namespace {
+
+struct EncodingEntry {
+    const char* mark;
+    uint32_t mark_length;
+    const char* name;
+};
+
+// By TextEncoding.
+constexpr EncodingEntry ENCODINGS[] = {
+    {"", 0, nullptr},
+    {"\xEF\xBB\xBF", 3, "UTF-8"},
+    {"\xFF\xFE", 2, "UTF-16 LE"},
+    {"\xFE\xFF", 2, "UTF-16 BE"},
+    {"", 0, nullptr},
+};
+
+const EncodingEntry& entry_of(int encoding) {
+    bool known = encoding >= 0 && encoding < static_cast<int>(sizeof ENCODINGS / sizeof *ENCODINGS);
+    return ENCODINGS[known ? encoding : TEXT_ANSI];
+}
+
+bool is_utf16(int encoding) {
+    return encoding == TEXT_UTF16_LE || encoding == TEXT_UTF16_BE;
+}
+
+// What a UTF-8 lead byte begins: the sequence's length (0: none) and the range of its
+// second byte, narrower than 0x80 to 0xBF where that keeps out overlong forms,
+// surrogates and code points above U+10FFFF.
+struct Lead {
+    uint8_t length, low, high;
+};
+
+Lead utf8_lead(unsigned char byte) {
+    if (byte < 0x80) return {1, 0, 0};
+    if (byte < 0xC2) return {0, 0, 0};
+    if (byte < 0xE0) return {2, 0x80, 0xBF};
+    if (byte == 0xE0) return {3, 0xA0, 0xBF};
+    if (byte == 0xED) return {3, 0x80, 0x9F};
+    if (byte < 0xF0) return {3, 0x80, 0xBF};
+    if (byte == 0xF0) return {4, 0x90, 0xBF};
+    if (byte < 0xF4) return {4, 0x80, 0xBF};
+    if (byte == 0xF4) return {4, 0x80, 0x8F};
+    return {0, 0, 0};
+}
+
+constexpr int SEQUENCE_INVALID = -1;   // the byte begins no valid sequence
+constexpr int SEQUENCE_CUT = 0;        // the bytes end inside a sequence valid so far
+
+// The UTF-8 sequence at raw[at] (at < size): its length, and its code point.
+int utf8_sequence(const unsigned char* raw, uint32_t size, uint32_t at, uint32_t* code_point) {
+    Lead lead = utf8_lead(raw[at]);
+    if (lead.length == 0) return SEQUENCE_INVALID;
+    if (lead.length == 1) {
+        *code_point = raw[at];
+        return 1;
+    }
+    uint32_t point = raw[at] & (0x7Fu >> lead.length);
+    for (uint32_t i = 1; i < lead.length; i++) {
+        if (i >= size - at) return SEQUENCE_CUT;
+        unsigned char next = raw[at + i];
+        if (next < (i == 1 ? lead.low : 0x80) || next > (i == 1 ? lead.high : 0xBF))
+            return SEQUENCE_INVALID;
+        point = (point << 6) | (next & 0x3F);
+    }
+    *code_point = point;
+    return lead.length;
+}
+
+bool is_continuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
+
+bool is_high_surrogate(uint32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool is_low_surrogate(uint32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+uint32_t utf16_unit(const unsigned char* raw, uint32_t at, bool big_endian) {
+    return big_endian ? (raw[at] << 8 | raw[at + 1]) : (raw[at + 1] << 8 | raw[at]);
+}
+
+// UTF-16 without a mark: the high bytes (at odd offsets for little-endian) nearly all
+// 0x00 or 0x04, Basic Latin and Cyrillic, the low bytes nearly never 0x00, no U+0000.
+bool looks_utf16(const unsigned char* bytes, uint32_t size, bool big_endian) {
+    uint32_t units = (size < UTF16_SAMPLE_SIZE ? size : UTF16_SAMPLE_SIZE) / 2;
+    if (units < UTF16_LEAST_UNITS) return false;
+    uint32_t high_at = big_endian ? 0 : 1;
+    uint32_t latin_or_cyrillic = 0, zero_low = 0;
+    for (uint32_t unit = 0; unit < units; unit++) {
+        unsigned char high = bytes[2 * unit + high_at], low = bytes[2 * unit + 1 - high_at];
+        if (high == 0 && low == 0) return false;
+        if (high == 0x00 || high == 0x04) latin_or_cyrillic++;
+        if (low == 0) zero_low++;
+    }
+    return latin_or_cyrillic * 10 >= units * 9 && zero_low * 10 <= units;
+}
+
+// Valid UTF-8 as far as it is looked at, with a byte above 0x7F.
+bool looks_utf8(const unsigned char* bytes, uint32_t size) {
+    uint32_t limit = size < DETECT_SIZE ? size : DETECT_SIZE;
+    bool beyond_ascii = false;
+    for (uint32_t at = 0; at < limit;) {
+        if (bytes[at] < 0x80) {
+            at++;
+            continue;
+        }
+        beyond_ascii = true;
+        uint32_t point;
+        int length = utf8_sequence(bytes, limit, at, &point);
+        if (length == SEQUENCE_CUT) break;
+        if (length == SEQUENCE_INVALID) return false;
+        at += static_cast<uint32_t>(length);
+    }
+    return beyond_ascii;
+}
+
+const AnsiCodePage* build_code_page() {
+    static AnsiCodePage page;
+    ansi_code_points(page.characters);
+    page.characters[0] = 0;
+    for (uint32_t byte = 1; byte < 256; byte++) {
+        uint32_t point = page.characters[byte];
+        // No byte but 0 is U+0000, and a surrogate is no character: such a byte keeps
+        // its own number, so that each byte is written as some character.
+        if (point == 0 || (point >= 0xD800 && point <= 0xDFFF)) point = byte;
+        page.characters[byte] = static_cast<uint16_t>(point);
+        if (page.bytes[point] == 0) page.bytes[point] = static_cast<uint8_t>(byte);
+    }
+    return &page;
+}
+
+// Where decoded characters go.
+struct View {
+    char* bytes;
+    uint32_t* offsets;
+    uint32_t base;
+    uint32_t count;
+};
+
+void put(View* view, char byte, uint32_t at) {
+    view->bytes[view->count] = byte;
+    if (view->offsets) view->offsets[view->count] = view->base + at;
+    view->count++;
+}
+
+// The ANSI byte of a code point above U+0000, or the placeholder.
+void put_character(View* view, TextDecoder* decoder, const AnsiCodePage* page, uint32_t point,
+                   uint32_t at) {
+    uint8_t byte = point <= 0xFFFF ? page->bytes[point] : 0;
+    if (byte == 0) {
+        put(view, decoder->placeholder, at);
+        decoder->unmapped++;
+    } else {
+        put(view, static_cast<char>(byte), at);
+    }
+}
+
+void put_placeholder(View* view, TextDecoder* decoder, uint32_t at) {
+    put(view, decoder->placeholder, at);
+    decoder->unmapped++;
+}
+
+uint32_t decode_utf8(TextDecoder* decoder, const unsigned char* raw, uint32_t size, int at_end,
+                     View* view, uint32_t capacity) {
+    const AnsiCodePage* page = ansi_code_page();
+    uint32_t at = 0;
+    while (at < size && view->count < capacity) {
+        if (raw[at] < 0x80) {
+            put(view, static_cast<char>(raw[at]), at);
+            at++;
+            continue;
+        }
+        uint32_t point = 0;
+        int length = utf8_sequence(raw, size, at, &point);
+        if (length == SEQUENCE_CUT && !at_end) break;
+        if (length <= 0) {
+            put_placeholder(view, decoder, at);
+            at++;
+        } else {
+            put_character(view, decoder, page, point, at);
+            at += static_cast<uint32_t>(length);
+        }
+    }
+    return at;
+}
+
+uint32_t decode_utf16(TextDecoder* decoder, const unsigned char* raw, uint32_t size, int at_end,
+                      View* view, uint32_t capacity) {
+    const AnsiCodePage* page = ansi_code_page();
+    bool big_endian = decoder->encoding == TEXT_UTF16_BE;
+    uint32_t at = 0;
+    while (at < size && view->count < capacity) {
+        if (size - at < 2) {   // half a code unit
+            if (!at_end) break;
+            put_placeholder(view, decoder, at);
+            at++;
+            continue;
+        }
+        uint32_t unit = utf16_unit(raw, at, big_endian);
+        uint32_t length = 2;
+        if (unit == 0) {
+            put(view, '\0', at);
+        } else if (!is_high_surrogate(unit) && !is_low_surrogate(unit)) {
+            put_character(view, decoder, page, unit, at);
+        } else {
+            // A pair is a character beyond the code page; either half alone is one too.
+            if (is_high_surrogate(unit)) {
+                if (size - at < 4 && !at_end) break;
+                if (size - at >= 4 && is_low_surrogate(utf16_unit(raw, at + 2, big_endian)))
+                    length = 4;
+            }
+            put_placeholder(view, decoder, at);
+        }
+        at += length;
+    }
+    return at;
+}
+
+}  // namespace
+
+TextForm detect_text_form(const char* data, uint32_t size) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
+    for (int encoding = TEXT_UTF8; encoding <= TEXT_UTF16_BE; encoding++) {
+        const EncodingEntry& entry = ENCODINGS[encoding];
+        if (size >= entry.mark_length && memcmp(data, entry.mark, entry.mark_length) == 0)
+            return {static_cast<uint8_t>(encoding), static_cast<uint8_t>(entry.mark_length)};
+    }
+    if (looks_utf16(bytes, size, false)) return {TEXT_UTF16_LE, 0};
+    if (looks_utf16(bytes, size, true)) return {TEXT_UTF16_BE, 0};
+    if (looks_utf8(bytes, size)) return {TEXT_UTF8, 0};
+    if (memchr(data, 0, size < DETECT_SIZE ? size : DETECT_SIZE)) return {TEXT_BINARY, 0};
+    return {TEXT_ANSI, 0};
+}
+
+uint32_t text_mark(int encoding, const char** bytes) {
+    const EncodingEntry& entry = entry_of(encoding);
+    if (bytes) *bytes = entry.mark;
+    return entry.mark_length;
+}
+
+const char* encoding_name(int encoding) {
+    return entry_of(encoding).name;
+}
+
+const AnsiCodePage* ansi_code_page() {
+    static const AnsiCodePage* page = build_code_page();
+    return page;
+}
+
+uint32_t decode_text(TextDecoder* decoder, const char* raw, uint32_t size, int at_end,
+                     char* view, uint32_t* offsets, uint32_t capacity, uint32_t* produced) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(raw);
+    View out = {view, offsets, decoder->position, 0};
+    uint32_t consumed;
+    if (decoder->encoding == TEXT_UTF8) {
+        consumed = decode_utf8(decoder, bytes, size, at_end, &out, capacity);
+    } else if (is_utf16(decoder->encoding)) {
+        consumed = decode_utf16(decoder, bytes, size, at_end, &out, capacity);
+    } else {
+        consumed = size < capacity ? size : capacity;
+        memmove(view, raw, consumed);
+        for (uint32_t at = 0; offsets && at < consumed; at++) offsets[at] = out.base + at;
+        out.count = consumed;
+    }
+    decoder->position += consumed;
+    *produced = out.count;
+    return consumed;
+}
+
+int is_char_boundary(int encoding, const char* raw, uint32_t size, uint32_t offset) {
+    if (offset == 0 || offset == size) return 1;
+    if (offset > size) return 0;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(raw);
+    if (is_utf16(encoding)) {
+        if (offset % 2 != 0) return 0;
+        bool big_endian = encoding == TEXT_UTF16_BE;
+        return !(size - offset >= 2 && is_low_surrogate(utf16_unit(bytes, offset, big_endian)) &&
+                 is_high_surrogate(utf16_unit(bytes, offset - 2, big_endian)));
+    }
+    if (encoding != TEXT_UTF8 || !is_continuation(bytes[offset])) return 1;
+    // A continuation byte is inside the sequence of the lead before it, when that
+    // sequence is valid and reaches it; otherwise it is a stray byte, a character itself.
+    uint32_t lead = offset;
+    while (lead > 0 && offset - lead < 3 && is_continuation(bytes[lead - 1])) lead--;
+    if (lead == 0 || offset - lead >= 3) return 1;
+    lead--;
+    uint32_t point;
+    int length = utf8_sequence(bytes, size, lead, &point);
+    if (length == SEQUENCE_CUT) return 0;
+    return !(length > 0 && lead + static_cast<uint32_t>(length) > offset);
+}
+
+uint64_t encoded_size(int encoding, const char* ansi, uint32_t length) {
+    if (is_utf16(encoding)) return 2 * static_cast<uint64_t>(length);
+    if (encoding != TEXT_UTF8) return length;
+    const AnsiCodePage* page = ansi_code_page();
+    uint64_t size = 0;
+    for (uint32_t i = 0; i < length; i++) {
+        uint32_t point = page->characters[static_cast<unsigned char>(ansi[i])];
+        size += point < 0x80 ? 1 : point < 0x800 ? 2 : 3;
+    }
+    return size;
+}
+
+uint32_t encode_text(int encoding, const char* ansi, uint32_t length, char* out) {
+    if (!is_utf16(encoding) && encoding != TEXT_UTF8) {
+        memcpy(out, ansi, length);
+        return length;
+    }
+    const AnsiCodePage* page = ansi_code_page();
+    unsigned char* put = reinterpret_cast<unsigned char*>(out);
+    bool big_endian = encoding == TEXT_UTF16_BE;
+    for (uint32_t i = 0; i < length; i++) {
+        uint32_t point = page->characters[static_cast<unsigned char>(ansi[i])];
+        if (is_utf16(encoding)) {
+            *put++ = static_cast<unsigned char>(big_endian ? point >> 8 : point);
+            *put++ = static_cast<unsigned char>(big_endian ? point : point >> 8);
+        } else if (point < 0x80) {
+            *put++ = static_cast<unsigned char>(point);
+        } else if (point < 0x800) {
+            *put++ = static_cast<unsigned char>(0xC0 | point >> 6);
+            *put++ = static_cast<unsigned char>(0x80 | (point & 0x3F));
+        } else {
+            *put++ = static_cast<unsigned char>(0xE0 | point >> 12);
+            *put++ = static_cast<unsigned char>(0x80 | (point >> 6 & 0x3F));
+            *put++ = static_cast<unsigned char>(0x80 | (point & 0x3F));
+        }
+    }
+    return static_cast<uint32_t>(put - reinterpret_cast<unsigned char*>(out));
+}
+
+char* encode_block(int encoding, int with_mark, const char* ansi, uint32_t length,
+                   uint32_t* size) {
+    const char* mark = "";
+    uint32_t mark_length = with_mark ? text_mark(encoding, &mark) : 0;
+    uint64_t total = mark_length + encoded_size(encoding, ansi, length);
+    if (total >= UINT32_MAX) return nullptr;
+    char* block = static_cast<char*>(malloc(static_cast<size_t>(total) + 1));
+    if (!block) return nullptr;
+    memcpy(block, mark, mark_length);
+    *size = mark_length + encode_text(encoding, ansi, length, block + mark_length);
+    return block;
+}

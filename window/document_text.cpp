@@ -1,0 +1,50 @@
+#include "document_text.h"
+
+#include <errno.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "document_file.h"
+#include "title.h"
+#include "window_alloc.h"
+
+namespace {
+
+constexpr TextForm ANSI_FORM = {TEXT_ANSI, 0};
+// What the editor shows for a character that the code page lacks.
+constexpr char UNSHOWN = '?';
+
+}  // namespace
+
+DocumentText decode_document(char* bytes, uint32_t* length) {
+    TextForm form = detect_text_form(bytes, *length);
+    if (form.encoding == TEXT_ANSI || form.encoding == TEXT_BINARY) return {ANSI_FORM, 0};
+    TextDecoder decoder = {form.encoding, UNSHOWN, 0, 0};
+    uint32_t produced = 0;
+    decode_text(&decoder, bytes + form.mark_length, *length - form.mark_length, 1, bytes,
+                nullptr, *length, &produced);
+    bytes[produced] = '\0';
+    *length = produced;
+    if (decoder.unmapped) return {ANSI_FORM, 1};
+    return {form, 0};
+}
+
+int write_document(const char* path, TextForm form, const char* text, uint32_t length) {
+    if (form.encoding == TEXT_ANSI || form.encoding == TEXT_BINARY)
+        return write_whole_file(path, text, length);
+    const char* mark = "";
+    uint32_t mark_length = form.mark_length ? text_mark(form.encoding, &mark) : 0;
+    uint64_t size = mark_length + encoded_size(form.encoding, text, length);
+    char* bytes = size < UINT32_MAX ? static_cast<char*>(window_alloc(static_cast<size_t>(size) + 1)) : nullptr;
+    if (!bytes) return ENOMEM;
+    memcpy(bytes, mark, mark_length);
+    encode_text(form.encoding, text, length, bytes + mark_length);
+    int error = write_whole_file(path, bytes, static_cast<uint32_t>(size));
+    free(bytes);
+    return error;
+}
+
+void set_document_form(WindowState* state, const Window* window, TextForm form) {
+    state->form = form;
+    show_title(state, window);
+}
