@@ -150,7 +150,7 @@ void seal(CommitQueue* queue) {
 
 void report_hits(const FolderJob* job, const WrittenCopy* written, int kind,
                  void (*send)(const FolderJob* job, const FolderEvent* event)) {
-    FolderEvent event = {kind, 0, written->path, 0, 0, nullptr};
+    FolderEvent event = {kind, 0, written->path, 0, 0, nullptr, written->encoding};
     for (uint32_t i = 0; i < written->held_count; i++) {
         event.offset = written->held[i];
         send(job, &event);
@@ -177,11 +177,13 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
         release_copy(&written->copy);
         report_hits(job, written, FOLDER_HIT_REPLACED, send);
     } else {
-        FolderEvent failure = {FOLDER_TEMP_NOT_DELETED, 0, written->copy.name, 0, 0, nullptr};
+        FolderEvent failure = {FOLDER_TEMP_NOT_DELETED, 0, written->copy.name, 0, 0, nullptr,
+                               written->encoding};
         if ((failure.error = remove_copy(&written->copy)) != 0) send(job, &failure);
         release_copy(&written->copy);
         report_hits(job, written, FOLDER_HIT_FOUND, send);
-        FolderEvent why = {FOLDER_NOT_CHANGED, reason, written->path, 0, error, nullptr};
+        FolderEvent why = {FOLDER_NOT_CHANGED, reason, written->path, 0, error, nullptr,
+                           written->encoding};
         send(job, &why);
     }
     free(written->held);

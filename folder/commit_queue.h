@@ -36,6 +36,7 @@ struct WrittenCopy {
     const char* path;
     FileCopy copy;
     FileIdentity identity;   // the file as it was read
+    int encoding;            // its text's (TEXT_...), for the report
     int64_t* held;           // hit offsets, a heap block
     uint32_t held_count;
 };

@@ -133,17 +133,27 @@ int more_to_read(const FileScan* scan) {
 // The first candidate at or after `from`: 1 with its offset, or 0 when the file (or
 // what could be read of it) holds none.
 int next_candidate(FileScan* scan, int64_t from, int64_t* candidate) {
-    const uint32_t prefix_length = scan->tools->prefix_length;
+    const PrefixForm* prefix = scan->prefix;
+    const uint32_t prefix_length = prefix->length;
+    // In UTF-16 a character begins at an even offset of the text only.
+    const bool pairs = scan->form.encoding == TEXT_UTF16_LE || scan->form.encoding == TEXT_UTF16_BE;
     for (;;) {
+        if (pairs && (from - scan->text_start) % 2) from++;
         uint32_t at = static_cast<uint32_t>(from - scan->buffer_start);
         if (prefix_length == 0) {
+            // Without a prefix every place is a candidate; in an encoded file the scan
+            // goes from character to character (take_candidate resumes at the next one).
             if (at < scan->buffer_length) {
                 *candidate = from;
                 return 1;
             }
         } else if (scan->buffer_length >= at + prefix_length) {
             const char* found =
-                find_bytes(&scan->tools->finder, scan->buffer + at, scan->buffer_length - at);
+                find_bytes(&prefix->finder, scan->buffer + at, scan->buffer_length - at);
+            if (found && pairs && (scan->buffer_start + (found - scan->buffer) - scan->text_start) % 2) {
+                from = scan->buffer_start + (found - scan->buffer) + 1;
+                continue;
+            }
             if (found) {
                 *candidate = scan->buffer_start + (found - scan->buffer);
                 return 1;
@@ -164,19 +174,19 @@ int next_candidate(FileScan* scan, int64_t from, int64_t* candidate) {
 // the scan would follow it, each occurrence a candidate and the next looked for behind
 // it, up to the first occurrence from `useful` on. Returns 0 when the file ends first.
 int pass_hopeless(FileScan* scan, int64_t from, int64_t useful, int64_t* next) {
-    const ScanTools* tools = scan->tools;
-    if (!tools->failure) {
+    const PrefixForm* form = scan->prefix;
+    if (!form->failure) {
         *next = useful;
         return 1;
     }
-    const char* prefix = tools->finder.needle;
-    const uint32_t length = tools->prefix_length;
+    const char* prefix = form->finder.needle;
+    const uint32_t length = form->length;
     uint32_t matched = 0;
     int64_t at = from;
     for (;;) {
         for (; at < buffer_end(scan); at++) {
             char byte = scan->buffer[at - scan->buffer_start];
-            while (matched > 0 && prefix[matched] != byte) matched = tools->failure[matched - 1];
+            while (matched > 0 && prefix[matched] != byte) matched = form->failure[matched - 1];
             if (prefix[matched] == byte) matched++;
             if (matched < length) continue;
             int64_t occurrence = at + 1 - length;
@@ -201,6 +211,95 @@ PreparedQuery* prepared(ScanTools* tools, PreparedQuery* query, const char* repl
     return query;
 }
 
+// A candidate's window as the engine sees it: the file's own bytes, or, for an encoded
+// file, the view of its characters, numbered as the view numbers them.
+struct Window {
+    const char* text;
+    uint32_t size;
+    uint32_t readable;
+    int64_t offset;     // the engine's number of text[0]
+    uint32_t first;     // encoded: the view's index of text[0]
+};
+
+// The file offset that a place in the window stands for.
+int64_t file_offset(const FileScan* scan, const Window* window, const char* at) {
+    if (!scan->encoded) return window->offset + (at - window->text);
+    return view_offset(&scan->tools->view, window->first + static_cast<uint32_t>(at - window->text));
+}
+
+// Sets the window of the candidate at `candidate`, whose bytes are in the buffer up to
+// its end. Returns 1 when the engine's numbers begin afresh.
+int make_window(FileScan* scan, int64_t candidate, Window* window) {
+    uint32_t readable = static_cast<uint32_t>(buffer_end(scan) - candidate);
+    if (!scan->encoded) {
+        // The window's text ends at its first zero byte, which the engine looks for itself
+        // only as far as a match reaches. The rest of the buffer may be read beyond it, so
+        // that the engine learns where the query's literals are for the windows to come.
+        *window = {scan->buffer + (candidate - scan->buffer_start),
+                   readable > WINDOW_SIZE ? WINDOW_SIZE : readable, readable, candidate, 0};
+        return 0;
+    }
+    TextView* view = &scan->tools->view;
+    int64_t until = candidate + (readable > WINDOW_SIZE ? WINDOW_SIZE : readable);
+    uint32_t first = 0;
+    int fresh = view_window(view, candidate, until, scan->buffer, scan->buffer_start,
+                            buffer_end(scan), scan->at_end, &first);
+    uint32_t size = view->count - first;
+    *window = {view->bytes + first, size, size, view->base + first, first};
+    return fresh;
+}
+
+// The stream offset that a window of the file must reach for a hit, from the engine's
+// number: the view's characters lead back to the file.
+int64_t needed_in_file(const FileScan* scan, int64_t needed) {
+    if (!scan->encoded) return needed;
+    const TextView* view = &scan->tools->view;
+    int64_t index = needed - view->base;
+    return index < view->count ? view_offset(view, static_cast<uint32_t>(index)) : view->end + 1;
+}
+
+// An encoded file's replacement: the file's own bytes of each capture, the template's
+// literal text in the file's encoding.
+struct Encoded {
+    const FileScan* scan;
+    const Window* window;
+    char* bytes;
+    size_t length;
+    size_t capacity;
+    int failed;
+};
+
+void put_encoded(Encoded* built, const char* bytes, size_t size, int encode) {
+    int encoding = built->scan->form.encoding;
+    size_t needed = encode ? static_cast<size_t>(encoded_size(encoding, bytes, static_cast<uint32_t>(size))) : size;
+    if (built->length + needed > built->capacity) {
+        size_t capacity = (built->length + needed) * 2 + 64;
+        char* grown = static_cast<char*>(realloc(built->bytes, capacity));
+        if (!grown) {
+            built->failed = 1;
+            return;
+        }
+        built->bytes = grown;
+        built->capacity = capacity;
+    }
+    if (encode) encode_text(encoding, bytes, static_cast<uint32_t>(size), built->bytes + built->length);
+    else memcpy(built->bytes + built->length, bytes, size);
+    built->length += needed;
+}
+
+void encoded_part(void* user, const char* capture, uint32_t capture_length, const char* literal,
+                  uint32_t literal_length) {
+    Encoded* built = static_cast<Encoded*>(user);
+    if (capture_length) {
+        // Exactly the bytes that the capture spans in the file, whatever they are.
+        const FileScan* scan = built->scan;
+        int64_t from = file_offset(scan, built->window, capture);
+        int64_t to = file_offset(scan, built->window, capture + capture_length);
+        put_encoded(built, scan->buffer + (from - scan->buffer_start), static_cast<size_t>(to - from), 0);
+    }
+    if (literal_length) put_encoded(built, literal, literal_length, 1);
+}
+
 // One candidate's window, evaluated by the engine. Returns the offset at which the scan
 // resumes, or -1 after a read failure.
 int64_t take_candidate(FileScan* scan, int64_t candidate) {
@@ -208,40 +307,52 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
         slide_to(scan, candidate);
         if (scan->read_failed || scan->stopped) return -1;
     }
-    // The window's text ends at its first zero byte, which the engine looks for itself
-    // only as far as a match reaches. The rest of the buffer may be read beyond it, so
-    // that the engine learns where the query's literals are for the windows to come.
-    const char* text = scan->buffer + (candidate - scan->buffer_start);
-    uint32_t readable = static_cast<uint32_t>(buffer_end(scan) - candidate);
-    uint32_t size = readable > WINDOW_SIZE ? WINDOW_SIZE : readable;
-
     const FolderJob* job = scan->job;
     ScanTools* tools = scan->tools;
+    int replacing = copy_alive(scan);
+    PreparedQuery* query = replacing ? prepared(tools, &tools->rewrite, job->replacement)
+                                     : prepared(tools, &tools->find, nullptr);
+    Window window;
+    if (make_window(scan, candidate, &window)) forget_stream(query);
+
     uint32_t match_length = 0;
     const char* match;
     char* replacement = nullptr;
     uint32_t replacement_length = 0;
-    int replacing = copy_alive(scan);
-    PreparedQuery* query = replacing ? prepared(tools, &tools->rewrite, job->replacement)
-                                     : prepared(tools, &tools->find, nullptr);
     if (replacing) {
-        match = replace_window(query, text, size, readable, candidate, &match_length,
-                               &replacement, &replacement_length);
+        match = replace_window(query, window.text, window.size, window.readable, window.offset,
+                               &match_length, &replacement, &replacement_length);
     } else {
-        match = match_window(query, text, size, readable, candidate, &match_length);
+        match = match_window(query, window.text, window.size, window.readable, window.offset,
+                             &match_length);
     }
 
-    int64_t resume = candidate + (tools->prefix_length ? tools->prefix_length : 1);
-    if (!match && query->needed_end > 0) {
+    int64_t resume = candidate + (scan->prefix->length ? scan->prefix->length : 1);
+    if (scan->encoded && scan->prefix->length == 0)
+        resume = file_offset(scan, &window, window.text + (window.size ? 1 : 0));
+    if (resume == candidate) resume++;
+    // Passed over only where the scan's own next candidate is known: not for an encoded
+    // prefix that can overlap itself or an encoded file scanned character by character.
+    bool may_pass = !scan->encoded || (scan->prefix->length && !scan->prefix->failure);
+    if (!match && query->needed_end > 0 && may_pass) {
         // A window must reach that far for a hit: the candidates before the one whose
         // window does are passed over, all of them when the file ends sooner.
-        scan->useful_from = query->needed_end - WINDOW_SIZE;
-        if (scan->at_end && query->needed_end > buffer_end(scan)) scan->useful_from = INT64_MAX;
+        int64_t needed = needed_in_file(scan, query->needed_end);
+        scan->useful_from = needed - WINDOW_SIZE;
+        if (scan->at_end && needed > buffer_end(scan)) scan->useful_from = INT64_MAX;
     }
     if (match && match_length != 0) {
-        int64_t offset = candidate + (match - text);
+        int64_t offset = file_offset(scan, &window, match);
+        int64_t end = file_offset(scan, &window, match + match_length);
+        Encoded encoded = {scan, &window, nullptr, 0, 0, 0};
+        if (replacing && scan->encoded) {
+            replacement_parts(query, encoded_part, &encoded);
+            free(replacement);
+            replacement = encoded.bytes;
+            replacement_length = static_cast<uint32_t>(encoded.length);
+        }
         if (replacing) {
-            if (copy_through(scan, offset) != 0 ||
+            if (encoded.failed || copy_through(scan, offset) != 0 ||
                 write_copy(scan, replacement, replacement_length) != 0) {
                 if (scan->read_failed) {
                     free(replacement);
@@ -251,16 +362,16 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
                 replacing = 0;
             } else {
                 scan->copy_started = 1;
-                scan->copied = offset + match_length;
+                scan->copied = end;
                 if (int reason = hold(scan, offset)) {
                     scan_give_up(scan, reason, 0);
                     replacing = 0;
                 }
             }
         }
-        if (!replacing) emit(job, FOLDER_HIT_FOUND, scan->path, offset);
+        if (!replacing) emit(job, FOLDER_HIT_FOUND, scan->path, offset, 0, 0, nullptr, scan->form.encoding);
         scan->hits++;
-        resume = offset + match_length;
+        resume = end;
     }
     free(replacement);
     return resume;
@@ -270,8 +381,8 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
 
 
 void emit(const FolderJob* job, int kind, const char* path, int64_t offset, int reason,
-          int error, const char* other) {
-    FolderEvent event = {kind, reason, path, offset, error, other};
+          int error, const char* other, int encoding) {
+    FolderEvent event = {kind, reason, path, offset, error, other, encoding};
     send_event(job, &event);
 }
 
@@ -287,6 +398,69 @@ int stop_requested(const FolderJob* job) {
     return job->stop && __atomic_load_n(job->stop, __ATOMIC_RELAXED) != 0;
 }
 
+namespace {
+
+// The finder of a prefix form, and its failure function when it can overlap itself.
+int set_up_prefix(PrefixForm* form) {
+    form->ready = 1;
+    if (form->length == 0) return 0;
+    prepare_finder(&form->finder, form->bytes, form->length);
+    uint32_t* failure = static_cast<uint32_t*>(malloc(form->length * sizeof(uint32_t)));
+    if (!failure) return -1;
+    failure[0] = 0;
+    for (uint32_t i = 1, k = 0; i < form->length; i++) {
+        while (k > 0 && form->bytes[i] != form->bytes[k]) k = failure[k - 1];
+        if (form->bytes[i] == form->bytes[k]) k++;
+        failure[i] = k;
+    }
+    if (failure[form->length - 1] > 0) form->failure = failure;
+    else free(failure);
+    return 0;
+}
+
+// The prefix in `encoding`, made the first time a file in it is met; null when memory
+// runs out. Binary files are searched as bytes.
+const PrefixForm* prefix_for(ScanTools* tools, int encoding) {
+    if (encoding == TEXT_BINARY) encoding = TEXT_ANSI;
+    PrefixForm* form = &tools->prefixes[encoding];
+    if (form->ready) return form;
+    const PrefixForm* ansi = &tools->prefixes[TEXT_ANSI];
+    uint64_t size = encoded_size(encoding, ansi->bytes, ansi->length);
+    form->bytes = static_cast<char*>(malloc(static_cast<size_t>(size) + 1));
+    if (!form->bytes) return nullptr;
+    form->owned = 1;
+    form->length = encode_text(encoding, ansi->bytes, ansi->length, form->bytes);
+    return set_up_prefix(form) == 0 ? form : nullptr;
+}
+
+// A byte that no literal of the query holds, for characters that no literal can match:
+// one that the code page leaves undefined if the query has none, else a control byte.
+char choose_placeholder(const char* query) {
+    bool used[256] = {};
+    size_t length = strlen(query);
+    for (size_t i = 0; i < length; i++) used[static_cast<unsigned char>(query[i])] = true;
+    char* decoded = static_cast<char*>(malloc(length + 1));
+    if (decoded) {
+        // Escapes put bytes of their own into the literals; every one of them counts.
+        for (size_t i = 0; i + 1 < length; i++) {
+            if (query[i] != '\\') continue;
+            uint32_t got = decode_escapes(query + i, decoded, length - i < 4 ? static_cast<uint32_t>(length - i) : 4);
+            for (uint32_t k = 0; k < got; k++) used[static_cast<unsigned char>(decoded[k])] = true;
+        }
+        free(decoded);
+    }
+    const unsigned char preferred[] = {0x98, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x0E, 0x0F, 0x10,
+                                       0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A,
+                                       0x1B, 0x1C, 0x1D, 0x1E, 0x1F, 0x7F};
+    for (unsigned char byte : preferred)
+        if (!used[byte]) return static_cast<char>(byte);
+    for (unsigned byte = 1; byte < 256; byte++)
+        if (!used[byte]) return static_cast<char>(byte);
+    return static_cast<char>(0x98);
+}
+
+}  // namespace
+
 int tools_begin(ScanTools* tools, const FolderJob* job) {
     *tools = {};
     tools->job = job;
@@ -299,42 +473,57 @@ int tools_begin(ScanTools* tools, const FolderJob* job) {
 
     const char* prefix = nullptr;
     uint32_t length = 0;
-    int found = candidate_prefix(job->query, job->prefix_length, &prefix, &length,
-                                 &tools->prefix_block);
+    char* decoded = nullptr;
+    int found = candidate_prefix(job->query, job->prefix_length, &prefix, &length, &decoded);
+    PrefixForm* ansi = &tools->prefixes[TEXT_ANSI];
+    ansi->bytes = decoded ? decoded : const_cast<char*>(prefix);
+    ansi->owned = decoded != nullptr;
     if (found < 0) return -1;
     tools->searchable = found > 0 && length <= WINDOW_SIZE;  // a window must hold a match
-    if (!tools->searchable || length == 0) return 0;
-    tools->prefix_length = length;
-    prepare_finder(&tools->finder, prefix, length);
-    // The failure function, kept only for a prefix that can overlap itself.
-    uint32_t* failure = static_cast<uint32_t*>(malloc(length * sizeof(uint32_t)));
-    if (!failure) return -1;
-    failure[0] = 0;
-    for (uint32_t i = 1, k = 0; i < length; i++) {
-        while (k > 0 && prefix[i] != prefix[k]) k = failure[k - 1];
-        if (prefix[i] == prefix[k]) k++;
-        failure[i] = k;
-    }
-    if (failure[length - 1] > 0) tools->failure = failure;
-    else free(failure);
-    return 0;
+    ansi->length = tools->searchable ? length : 0;
+    tools->placeholder = choose_placeholder(job->query);
+    return set_up_prefix(ansi);
 }
 
 void tools_end(ScanTools* tools) {
     if (tools->find_ready) release_query(&tools->find);
     if (tools->rewrite_ready) release_query(&tools->rewrite);
-    free(tools->failure);
-    free(tools->prefix_block);
+    for (PrefixForm& form : tools->prefixes) {
+        free(form.failure);
+        if (form.owned) free(form.bytes);
+    }
+    if (tools->view_ready) view_end(&tools->view);
     free(tools->block);
     *tools = {};
 }
 
-void scan_begin(FileScan* scan, ScanTools* tools) {
+int scan_begin(FileScan* scan, ScanTools* tools, int with_binary) {
     scan->tools = tools;
     scan->buffer = tools->buffer;
     // What the query learnt was of the last file.
     if (tools->find_ready) forget_stream(&tools->find);
     if (tools->rewrite_ready) forget_stream(&tools->rewrite);
+    // The first block tells the file's encoding.
+    fill(scan);
+    scan->form = TextForm{TEXT_ANSI, 0};
+    if (!scan->job->bytes_only) {
+        scan->form = with_binary ? detect_text_form(scan->buffer, scan->buffer_length)
+                                 : detect_text_encoding(scan->buffer, scan->buffer_length);
+    }
+    scan->text_start = scan->form.mark_length;
+    scan->prefix = prefix_for(tools, scan->form.encoding);
+    if (!scan->prefix) return -1;
+    scan->encoded = scan->form.encoding == TEXT_UTF8 || scan->form.encoding == TEXT_UTF16_LE ||
+                    scan->form.encoding == TEXT_UTF16_BE;
+    if (!scan->encoded) return 0;
+    if (!tools->view_ready) {
+        if (view_begin(&tools->view, scan->form.encoding, tools->placeholder, WINDOW_SIZE) != 0)
+            return -1;
+        tools->view_ready = 1;
+    }
+    tools->view.count = 0;   // the next window begins the view afresh
+    tools->view.decoder.encoding = scan->form.encoding;
+    return 0;
 }
 
 void scan_end(FileScan* scan) {
@@ -344,7 +533,8 @@ void scan_end(FileScan* scan) {
 }
 
 void scan_file(FileScan* scan) {
-    int64_t position = 0;
+    if (scan->prefix->length > WINDOW_SIZE) return;   // no window could hold a match
+    int64_t position = scan->text_start;
     int64_t candidate;
     uint32_t taken = 0;
     while (next_candidate(scan, position, &candidate)) {
@@ -371,7 +561,8 @@ int scan_finish_copy(FileScan* scan) {
 
 void scan_drop_copy(FileScan* scan) {
     if (int error = remove_copy(&scan->copy))
-        emit(scan->job, FOLDER_TEMP_NOT_DELETED, scan->copy.name, 0, 0, error);
+        emit(scan->job, FOLDER_TEMP_NOT_DELETED, scan->copy.name, 0, 0, error, nullptr,
+             scan->form.encoding);
     release_copy(&scan->copy);
 }
 
@@ -385,7 +576,8 @@ void scan_give_up(FileScan* scan, int reason, int error, const char* other) {
         scan->other = other;
     }
     for (uint32_t i = 0; i < scan->held_count; i++)
-        emit(scan->job, FOLDER_HIT_FOUND, scan->path, scan->held[i]);
+        emit(scan->job, FOLDER_HIT_FOUND, scan->path, scan->held[i], 0, 0, nullptr,
+             scan->form.encoding);
     scan->held_count = 0;
 }
 
@@ -395,7 +587,8 @@ void scan_commit_copy(FileScan* scan) {
         scan_give_up(scan, REASON_COPY_FAILED, 0);
         return;
     }
-    WrittenCopy written = {scan->path, scan->copy, scan->identity, scan->held, scan->held_count};
+    WrittenCopy written = {scan->path,           scan->copy,       scan->identity,
+                           scan->form.encoding, scan->held,       scan->held_count};
     scan->copy = {};
     scan->held = nullptr;
     scan->held_count = scan->held_capacity = 0;

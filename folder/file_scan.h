@@ -7,6 +7,8 @@
 #include "folder_platform.h"
 #include "query.h"
 #include "replace_file.h"
+#include "text_encoding.h"
+#include "text_view.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -16,18 +18,29 @@ struct FolderEvent;
 
 constexpr uint32_t WINDOW_SIZE = 65536;  // the most of a file that one match can span
 
+// The bytes that begin every candidate, in one encoding of the files' text.
+struct PrefixForm {
+    char* bytes;             // a heap block, or the query's own bytes (`owned` 0)
+    int owned;
+    uint32_t length;         // 0: every offset is a candidate
+    ByteFinder finder;       // finds them
+    uint32_t* failure;       // their failure function, when they can overlap themselves
+    int ready;
+};
+
 // What the scans of one walk share, made once: the read buffer, the prefix that begins
-// every candidate, and the compiled query, with what it has learnt of the file at hand.
+// every candidate in each encoding met, the view of an encoded file's text, and the
+// compiled query, with what it has learnt of the file at hand.
 struct ScanTools {
     const FolderJob* job;
     char* block;             // the allocation that holds the buffer
     char* buffer;            // page-aligned inside it
     uint32_t capacity;
     int searchable;          // 0: no window can hold a hit (an empty query, say)
-    char* prefix_block;      // the decoded prefix, when it is not the query's own bytes
-    uint32_t prefix_length;  // 0: every offset is a candidate
-    ByteFinder finder;       // finds the prefix
-    uint32_t* failure;       // the prefix's failure function, when it can overlap itself
+    PrefixForm prefixes[TEXT_UTF16_BE + 1];   // by TEXT_...; ANSI made at once
+    char placeholder;        // the view byte of a character without an ANSI form
+    TextView view;           // an encoded file's text, once view_ready
+    int view_ready;
     PreparedQuery find;      // the query for searching, once find_ready
     PreparedQuery rewrite;   // the query and template for replacing, once rewrite_ready
     int find_ready;
@@ -49,6 +62,10 @@ struct FileScan {
     uint32_t buffer_length;
     int at_end;              // the buffer reaches the end of the file
     int read_failed;
+    TextForm form;           // the file's encoding, from its first bytes
+    int64_t text_start;      // where its text begins, behind its mark
+    const PrefixForm* prefix;   // the prefix in the file's encoding
+    int encoded;             // UTF-8 or UTF-16: matched through the view
     int64_t useful_from;     // no candidate before this offset can give a hit
     FileCopy copy;           // Replace: the copy (its stream open while it is written)
     int64_t copied;          // the file's bytes before this offset are in the copy
@@ -67,8 +84,10 @@ struct FileScan {
     const char* other;       //   and this second path
 };
 
-// Starts the scan of a file that is open, with the walk's tools.
-void scan_begin(FileScan* scan, ScanTools* tools);
+// Starts the scan of a file that is open, with the walk's tools: reads its first block
+// and tells its encoding (`with_binary`: and whether it is binary). Returns 0, or -1 when
+// memory for its encoding's tools cannot be had.
+int scan_begin(FileScan* scan, ScanTools* tools, int with_binary);
 void scan_end(FileScan* scan);
 
 // Scans the file from its start to its end (or a read error), reporting every hit and,
@@ -93,5 +112,5 @@ void scan_give_up(FileScan* scan, int reason, int error, const char* other = nul
 
 // Hands an event to the job's sink (behind what waits to be committed, if anything).
 void emit(const FolderJob* job, int kind, const char* path, int64_t offset = 0, int reason = 0,
-          int error = 0, const char* other = nullptr);
+          int error = 0, const char* other = nullptr, int encoding = TEXT_ANSI);
 void send_event(const FolderJob* job, const FolderEvent* event);

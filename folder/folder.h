@@ -91,6 +91,7 @@ enum FolderReason {
     REASON_NO_COPY = 7,         // the copy cannot be created (`error`)
     REASON_HARD_LINKED = 8,     // the file has other names, which would keep the old bytes
     REASON_TOO_MANY_HITS = 9,   // more hits than MAX_HELD_HITS
+    REASON_BINARY = 10,         // a binary file, which a replacement of another length breaks
 };
 
 // The most hits of one file that a Replace holds until the file's fate is known; a file
@@ -104,6 +105,7 @@ struct FolderEvent {
     int64_t offset;      // a hit's offset in the file as it was before the visit
     int error;           // the errno value of a failure that has one, else 0
     const char* other;   // a second path that the reason names, or null
+    int encoding;        // the file's text encoding (TEXT_... of text_encoding.h)
 };
 
 // Receives the events of a walk in walk order, on the walk's thread; `user` is the
@@ -127,6 +129,9 @@ struct FolderJob {
     // What search_in_file keeps from one file to the next (its buffer, the compiled
     // query): made by begin_folder_job. Null: each file makes its own.
     FolderWork* work;
+    // Every file taken as bytes of the ANSI code page, as before encodings were told
+    // apart: for measuring what telling them costs.
+    int bytes_only;
 };
 
 // Appended to a file's path to name its temporary copy, beside it.

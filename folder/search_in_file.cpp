@@ -44,12 +44,15 @@ void settle_copy(FileScan* scan) {
     // are worth a line even without hits.
     if (scan->given_up && (scan->hits > 0 || scan->reason == REASON_LEFTOVER_COPY ||
                            scan->reason == REASON_READ_FAILED))
-        emit(scan->job, FOLDER_NOT_CHANGED, scan->path, 0, scan->reason, scan->error, scan->other);
+        emit(scan->job, FOLDER_NOT_CHANGED, scan->path, 0, scan->reason, scan->error, scan->other,
+             scan->form.encoding);
 }
 
 // Why Replace cannot rewrite the file that `scan` has open, or 0 when it made its copy.
 // `copy_name` holds the name of the copy.
 int prepare_copy(FileScan* scan, const char* copy_name) {
+    // A replacement of another length would break a binary file.
+    if (scan->form.encoding == TEXT_BINARY) return REASON_BINARY;
     if (scan->identity.links > 1) return REASON_HARD_LINKED;
     if (is_read_only(scan->path)) {
         scan->error = EACCES;
@@ -79,7 +82,10 @@ int scan_one(const FolderJob* job, const char* path, size_t path_length, char* n
         emit(job, FOLDER_CANNOT_OPEN, path);
         return VISIT_CONTINUE;
     }
-    scan_begin(scan, tools);
+    if (scan_begin(scan, tools, job->replacement != nullptr) != 0) {
+        file_ops.close_source(scan->source);
+        return VISIT_STOP;
+    }
 
     int skip = 0;
     if (job->replacement) {

@@ -96,14 +96,15 @@ bool looks_utf16(const unsigned char* bytes, uint32_t size, bool big_endian) {
     uint32_t units = (size < UTF16_SAMPLE_SIZE ? size : UTF16_SAMPLE_SIZE) / 2;
     if (units < UTF16_LEAST_UNITS) return false;
     uint32_t high_at = big_endian ? 0 : 1;
-    uint32_t latin_or_cyrillic = 0, zero_low = 0;
+    uint32_t others = 0, zero_low = 0;
+    // Given up as soon as either share is out of reach: most files are not UTF-16.
     for (uint32_t unit = 0; unit < units; unit++) {
         unsigned char high = bytes[2 * unit + high_at], low = bytes[2 * unit + 1 - high_at];
         if (high == 0 && low == 0) return false;
-        if (high == 0x00 || high == 0x04) latin_or_cyrillic++;
-        if (low == 0) zero_low++;
+        if (high != 0x00 && high != 0x04 && ++others * 10 > units) return false;
+        if (low == 0 && ++zero_low * 10 > units) return false;
     }
-    return latin_or_cyrillic * 10 >= units * 9 && zero_low * 10 <= units;
+    return true;
 }
 
 // Valid UTF-8 as far as it is looked at, with a byte above 0x7F.
@@ -112,7 +113,11 @@ bool looks_utf8(const unsigned char* bytes, uint32_t size) {
     bool beyond_ascii = false;
     for (uint32_t at = 0; at < limit;) {
         if (bytes[at] < 0x80) {
-            at++;
+            // Plain ASCII goes eight bytes at a time.
+            uint64_t word;
+            while (at + 8 <= limit && (memcpy(&word, bytes + at, 8), (word & 0x8080808080808080ull) == 0))
+                at += 8;
+            while (at < limit && bytes[at] < 0x80) at++;
             continue;
         }
         beyond_ascii = true;
@@ -230,6 +235,16 @@ uint32_t decode_utf16(TextDecoder* decoder, const unsigned char* raw, uint32_t s
 }  // namespace
 
 TextForm detect_text_form(const char* data, uint32_t size) {
+    TextForm form = detect_text_encoding(data, size);
+    if (form.encoding == TEXT_ANSI && holds_zero_byte(data, size)) form.encoding = TEXT_BINARY;
+    return form;
+}
+
+int holds_zero_byte(const char* bytes, uint32_t size) {
+    return memchr(bytes, 0, size < DETECT_SIZE ? size : DETECT_SIZE) != nullptr;
+}
+
+TextForm detect_text_encoding(const char* data, uint32_t size) {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
     for (int encoding = TEXT_UTF8; encoding <= TEXT_UTF16_BE; encoding++) {
         const EncodingEntry& entry = ENCODINGS[encoding];
@@ -239,7 +254,6 @@ TextForm detect_text_form(const char* data, uint32_t size) {
     if (looks_utf16(bytes, size, false)) return {TEXT_UTF16_LE, 0};
     if (looks_utf16(bytes, size, true)) return {TEXT_UTF16_BE, 0};
     if (looks_utf8(bytes, size)) return {TEXT_UTF8, 0};
-    if (memchr(data, 0, size < DETECT_SIZE ? size : DETECT_SIZE)) return {TEXT_BINARY, 0};
     return {TEXT_ANSI, 0};
 }
 

@@ -33,6 +33,13 @@ constexpr uint32_t UTF16_LEAST_UNITS = 16;     // a sample shorter than this sho
 // else ANSI. A sequence cut by the end of what is looked at counts as valid UTF-8.
 TextForm detect_text_form(const char* bytes, uint32_t size);
 
+// The same without the last step: a file that would be binary is ANSI here. Enough where
+// binary bytes are searched as they are; holds_zero_byte tells them apart.
+TextForm detect_text_encoding(const char* bytes, uint32_t size);
+
+// 1 when the first DETECT_SIZE of the `size` bytes hold a zero byte.
+int holds_zero_byte(const char* bytes, uint32_t size);
+
 // The byte order mark of an encoding; returns its length (0 for ANSI and binary, and
 // `bytes` then gets an empty string).
 uint32_t text_mark(int encoding, const char** bytes);

@@ -180,3 +180,11 @@ const char* replace_window(PreparedQuery* prepared, const char* text, size_t lim
 
 // Forgets what is known of the stream: the next window may be of another one.
 void forget_stream(PreparedQuery* prepared);
+
+// The parts of the replacement for the last match of a query prepared for replacing, in
+// order: for each piece of the template, the bytes of the capture that it puts back (a
+// null start and 0 when none) and its literal bytes. For callers that build the
+// replacement themselves, from what the matched text stands for.
+typedef void (*ReplacementPart)(void* user, const char* capture, uint32_t capture_length,
+                                const char* literal, uint32_t literal_length);
+void replacement_parts(const PreparedQuery* prepared, ReplacementPart part, void* user);

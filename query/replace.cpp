@@ -23,32 +23,44 @@ const CaptureEntry* resolve(const PieceEntry& piece, const CaptureTable* capture
     return nullptr;
 }
 
-// The replacement's length; a total that no 32-bit count can hold is UINT64_MAX.
-uint64_t measure(const PieceTable* pieces, const CaptureTable* captures) {
-    uint64_t total = 0;
+// Hands each piece's parts on: the capture that it puts back, then its literal bytes.
+void each_part(const PieceTable* pieces, const CaptureTable* captures, ReplacementPart part,
+               void* user) {
     for (uint32_t i = 0; pieces && i < pieces->count; i++) {
         const PieceEntry& piece = pieces->entries[i];
-        if (const CaptureEntry* capture = resolve(piece, captures))
-            total += static_cast<uint32_t>(capture->length);
-        total += piece.literal_length;
-        if (total >= UINT32_MAX) return UINT64_MAX;
+        const CaptureEntry* capture = resolve(piece, captures);
+        bool captured = capture && capture->length > 0;
+        part(user, captured ? capture->start : nullptr,
+             captured ? static_cast<uint32_t>(capture->length) : 0, piece.literal,
+             piece.literal_length);
     }
+}
+
+// The replacement's length; a total that no 32-bit count can hold is UINT64_MAX.
+void add_lengths(void* user, const char*, uint32_t capture_length, const char*,
+                 uint32_t literal_length) {
+    uint64_t* total = static_cast<uint64_t*>(user);
+    if (*total != UINT64_MAX) *total += static_cast<uint64_t>(capture_length) + literal_length;
+    if (*total >= UINT32_MAX) *total = UINT64_MAX;
+}
+
+void put_parts(void* user, const char* capture, uint32_t capture_length, const char* literal,
+               uint32_t literal_length) {
+    char** out = static_cast<char**>(user);
+    if (capture_length) memcpy(*out, capture, capture_length);
+    *out += capture_length;
+    if (literal_length) memcpy(*out, literal, literal_length);
+    *out += literal_length;
+}
+
+uint64_t measure(const PieceTable* pieces, const CaptureTable* captures) {
+    uint64_t total = 0;
+    each_part(pieces, captures, add_lengths, &total);
     return total;
 }
 
 void fill(char* out, const PieceTable* pieces, const CaptureTable* captures) {
-    for (uint32_t i = 0; pieces && i < pieces->count; i++) {
-        const PieceEntry& piece = pieces->entries[i];
-        const CaptureEntry* capture = resolve(piece, captures);
-        if (capture && capture->length > 0) {
-            memcpy(out, capture->start, static_cast<size_t>(capture->length));
-            out += capture->length;
-        }
-        if (piece.literal_length) {
-            memcpy(out, piece.literal, piece.literal_length);
-            out += piece.literal_length;
-        }
-    }
+    each_part(pieces, captures, put_parts, &out);
     *out = '\0';
 }
 
@@ -156,4 +168,8 @@ const char* replace_window(PreparedQuery* prepared, const char* text, size_t lim
     if (replacement_length) *replacement_length = static_cast<uint32_t>(out_length);
     errno = 0;
     return start;
+}
+
+void replacement_parts(const PreparedQuery* prepared, ReplacementPart part, void* user) {
+    if (prepared->replacing) each_part(prepared->pieces, prepared->captures, part, user);
 }

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "text_encoding.h"
+
 namespace {
 
 // Each line is the path, one of these texts, and for some a number, then CR LF.
@@ -18,6 +20,7 @@ const char PATH_TOO_LONG[] = " \tслишком длинный путь для �
 const char NO_COPY[] = " \tне удалось создать копию, файл не изменён!: ";
 const char HARD_LINKED[] = " \tу файла есть другие имена (жёсткие ссылки), файл не изменён!";
 const char TOO_MANY_HITS[] = " \tслишком много совпадений для замены, файл не изменён!";
+const char BINARY[] = " \tдвоичный файл, не изменён";
 const char TEMP_NOT_DELETED[] = " \tошибка удаления временных данных!: ";
 
 struct LineForm {
@@ -45,6 +48,7 @@ LineForm form_of(const FolderEvent* event) {
         case REASON_NO_COPY: return {NO_COPY, 1, 0};
         case REASON_HARD_LINKED: return {HARD_LINKED, 0, 0};
         case REASON_TOO_MANY_HITS: return {TOO_MANY_HITS, 0, 0};
+        case REASON_BINARY: return {BINARY, 0, 0};
         }
         break;
     }
@@ -96,6 +100,14 @@ size_t format_report_line(const FolderEvent* event, char* line, size_t size) {
     if (form.has_number) length += put_number(line + length, number_of(event));
     memcpy(line + length, other, other_length);
     length += other_length;
+    // A file that is not in the ANSI code page says which encoding its offsets count in.
+    if (const char* encoding = encoding_name(event->encoding)) {
+        size_t name_length = strlen(encoding);
+        memcpy(line + length, " [", 2);
+        memcpy(line + length + 2, encoding, name_length);
+        line[length + 2 + name_length] = ']';
+        length += name_length + 3;
+    }
     memcpy(line + length, "\r\n", 3);
     return length + 2;
 }

@@ -2,6 +2,11 @@
 // their own encoding, with the encoding in the title.
 #include "e2e_fixture.h"
 
+#include <vector>
+
+#include "report_order.h"
+#include "temp_tree.h"
+
 namespace {
 
 class Encoding : public EndToEnd {
@@ -39,6 +44,71 @@ TEST_F(Encoding, Utf8AndUtf16DocumentsAreSavedBackInTheirOwnEncoding) {
     EXPECT_EQ(read_file("u8.txt"), mark8 + "\xD0\x96" + utf8);
     open_edit_save("u16.txt", " [UTF-16 LE]", "Строка\r\n", "Ж");
     EXPECT_EQ(read_file("u16.txt"), mark16 + std::string("\x16\x04", 2) + utf16);
+    EXPECT_EQ(close_program(&program), 0);
+}
+
+// The same phrase in a tree of files in every encoding: Find finds it in each (the lines
+// of files that are not ANSI name their encoding), Replace writes each back in its own
+// encoding and leaves the binary file as it was.
+TEST_F(Encoding, AFolderOfFilesInEveryEncodingIsSearchedAndRewritten) {
+    TempTree tree;
+    // «ООО «Ромашка»» in Windows-1251, UTF-8 (with and without a mark) and UTF-16 LE and BE.
+    const std::string ansi = "Договор с ООО «Ромашка».";
+    const std::string phrase8 = "\xD0\x9E\xD0\x9E\xD0\x9E \xC2\xAB\xD0\xA0\xD0\xBE\xD0\xBC"
+                                "\xD0\xB0\xD1\x88\xD0\xBA\xD0\xB0\xC2\xBB";
+    const std::string replaced8 = "\xD0\x90\xD0\x9E \xC2\xAB\xD0\xA0\xD0\xBE\xD0\xBC"
+                                  "\xD0\xB0\xD1\x88\xD0\xBA\xD0\xB0\xC2\xBB";
+    auto utf16 = [](const std::string& utf8, bool big_endian) {
+        std::string out;   // the two-byte characters of these words, from their UTF-8
+        for (size_t i = 0; i < utf8.size();) {
+            unsigned char byte = static_cast<unsigned char>(utf8[i]);
+            unsigned unit = byte < 0x80 ? byte : ((byte & 0x1F) << 6) | (utf8[i + 1] & 0x3F);
+            i += byte < 0x80 ? 1 : 2;
+            char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+            out += big_endian ? std::string{high, low} : std::string{low, high};
+        }
+        return out;
+    };
+    const std::string lead8 = "\xD0\x94\xD0\xBE\xD0\xB3\xD0\xBE\xD0\xB2\xD0\xBE\xD1\x80 \xD1\x81 ";
+    struct File {
+        const char* name;
+        std::string before, after;
+        long long offset;
+        const char* tag;
+    };
+    const File files[] = {
+        {"a.txt", ansi, "Договор с АО «Ромашка».", 10, ""},
+        {"b.txt", lead8 + phrase8 + ".", lead8 + replaced8 + ".", 18, " [UTF-8]"},
+        {"c.txt", "\xEF\xBB\xBF" + phrase8, "\xEF\xBB\xBF" + replaced8, 3, " [UTF-8]"},
+        {"d.txt", "\xFF\xFE" + utf16(lead8 + phrase8, false),
+         "\xFF\xFE" + utf16(lead8 + replaced8, false), 2 + 20, " [UTF-16 LE]"},
+        {"e.txt", utf16(lead8 + phrase8, true), utf16(lead8 + replaced8, true), 20, " [UTF-16 BE]"},
+    };
+    const std::string binary = std::string("\x01\0", 2) + ansi;
+    for (const File& file : files) tree.file(file.name, file.before);
+    tree.file("f.bin", binary);
+    start();
+    SendMessageA(item(IDC_IN_FOLDER), BM_CLICK, 0, 0);
+    for (const char* replacement : {static_cast<const char*>(nullptr), "АО «Ромашка»"}) {
+        set_text(item(IDC_FIND_TEXT), "ООО «Ромашка»");
+        if (replacement) set_text(item(IDC_REPLACE_TEXT), replacement);
+        set_text(item(IDC_FOLDER), tree.root);
+        set_text(item(IDC_MASK), "*");
+        send_command(&program, replacement ? IDC_REPLACE : IDC_FIND, BN_CLICKED);
+        finish_walk();
+        std::vector<std::string> blocks;
+        for (const File& file : files) {
+            std::string line = replacement ? replaced(tree.path(file.name), file.offset)
+                                           : found(tree.path(file.name), file.offset);
+            blocks.push_back(line.substr(0, line.size() - 2) + file.tag + "\r\n");
+        }
+        std::string bin = found(tree.path("f.bin"), 12);
+        if (replacement) bin += tree.path("f.bin") + " \tдвоичный файл, не изменён\r\n";
+        blocks.push_back(bin);
+        EXPECT_TRUE(is_report(text(IDC_EDITOR), blocks)) << text(IDC_EDITOR);
+    }
+    for (const File& file : files) EXPECT_TRUE(tree.read(file.name) == file.after) << file.name;
+    EXPECT_TRUE(tree.read("f.bin") == binary);
     EXPECT_EQ(close_program(&program), 0);
 }
 

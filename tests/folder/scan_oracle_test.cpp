@@ -131,9 +131,9 @@ void check(const TempTree& tree, const std::string& file, const std::string& que
     std::string path = tree.path("f");
     tree.file("f", file);
     Expected find = byte_by_byte(path, file, query.c_str(), nullptr);
-    EXPECT_EQ(search(path, query.c_str()), find.report) << query;
+    EXPECT_EQ(search_bytes(path, query.c_str()), find.report) << query;
     Expected rewrite = byte_by_byte(path, file, query.c_str(), replacement.c_str());
-    EXPECT_EQ(search(path, query.c_str(), replacement.c_str()), rewrite.report)
+    EXPECT_EQ(search_bytes(path, query.c_str(), replacement.c_str()), rewrite.report)
         << query << " -> " << replacement;
     EXPECT_TRUE(tree.read("f") == rewrite.content) << query << " -> " << replacement;
     EXPECT_EQ(tree.read(std::string("f") + TEMP_SUFFIX), "<missing>");

@@ -21,14 +21,16 @@ inline void report_sink(void* user, const FolderEvent* event) {
 
 // Visits the file at `path` with search_in_file, or with `tree` walks the whole tree
 // (`path` unused). `replacement` null means Find; the literal prefix is counted as the
-// window counts it unless `prefix_length` says otherwise. Returns the report.
+// window counts it unless `prefix_length` says otherwise; `bytes_only`: files are taken
+// as bytes, binary or not. Returns the report.
 inline std::string search(const std::string& path, const char* query,
                           const char* replacement = nullptr, const TempTree* tree = nullptr,
-                          const char* mask = "*", uint32_t prefix_length = UINT32_MAX) {
+                          const char* mask = "*", uint32_t prefix_length = UINT32_MAX,
+                          int bytes_only = 0) {
     std::string report;
     if (prefix_length == UINT32_MAX) prefix_length = literal_prefix_length(query);
     FolderJob job = {query, replacement, mask, prefix_length, report_sink, &report, nullptr,
-                     nullptr};
+                     nullptr, bytes_only};
     if (tree) {
         std::string pattern = tree->root + SEP + "*";
         search_folder_tree(&job, pattern.c_str());
@@ -43,3 +45,9 @@ inline std::string search_tree(const TempTree& tree, const char* query,
     return search("", query, replacement, &tree, mask);
 }
 
+
+// The scan of bytes, whatever they are (zero bytes included).
+inline std::string search_bytes(const std::string& path, const char* query,
+                                const char* replacement = nullptr) {
+    return search(path, query, replacement, nullptr, "*", UINT32_MAX, 1);
+}

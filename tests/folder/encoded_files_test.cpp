@@ -1,0 +1,173 @@
+// Folder Find and Replace in UTF-8 and UTF-16 files: the query typed in the ANSI code page
+// finds the same text in every encoding, offsets count the file's bytes, replacements are
+// written in the file's own encoding and marks, captures put back the very bytes they
+// spanned, characters without an ANSI form only match wildcards, and binary files are
+// never rewritten.
+#include "search_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum Form { UTF8, UTF8_MARK, UTF16LE, UTF16LE_MARK, UTF16BE, UTF16BE_MARK };
+
+// The bytes of a text in a form (UTF-16 from char16_t, so that characters outside the
+// code page can be written).
+std::string encoded(const std::u16string& text, Form form) {
+    std::string bytes;
+    if (form == UTF8_MARK) bytes = "\xEF\xBB\xBF";
+    if (form == UTF16LE_MARK) bytes = "\xFF\xFE";
+    if (form == UTF16BE_MARK) bytes = "\xFE\xFF";
+    for (char16_t unit : text) {
+        if (form == UTF8 || form == UTF8_MARK) {
+            if (unit < 0x80) {
+                bytes += static_cast<char>(unit);
+            } else if (unit < 0x800) {
+                bytes += static_cast<char>(0xC0 | unit >> 6);
+                bytes += static_cast<char>(0x80 | (unit & 0x3F));
+            } else {
+                bytes += static_cast<char>(0xE0 | unit >> 12);
+                bytes += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
+                bytes += static_cast<char>(0x80 | (unit & 0x3F));
+            }
+        } else if (form == UTF16LE || form == UTF16LE_MARK) {
+            bytes += static_cast<char>(unit & 0xFF);
+            bytes += static_cast<char>(unit >> 8);
+        } else {
+            bytes += static_cast<char>(unit >> 8);
+            bytes += static_cast<char>(unit & 0xFF);
+        }
+    }
+    return bytes;
+}
+
+const char* tag(Form form) {
+    return form <= UTF8_MARK ? " [UTF-8]" : form <= UTF16LE_MARK ? " [UTF-16 LE]" : " [UTF-16 BE]";
+}
+
+std::string tagged(std::string line, Form form) {
+    return line.substr(0, line.size() - 2) + tag(form) + "\r\n";
+}
+
+struct Case {
+    std::u16string before;   // the file's text
+    const char* query;       // in Windows-1251, as typed
+    const char* replacement;
+    std::u16string hit;      // the text before the first hit (its offset)
+    std::u16string after;    // the file's text after Replace
+};
+
+TEST(EncodedFiles, TheSameQueryFindsAndReplacesInEveryEncoding) {
+    // U+2603 and U+4E2D have no form in Windows-1251.
+    const Case cases[] = {
+        {u"Договор с ООО «Ромашка» от мая", "ООО «Ромашка»", "АО «Ромашка»", u"Договор с ",
+         u"Договор с АО «Ромашка» от мая"},
+        {u"ООО «Ромашка» в начале, и ещё текст", "ООО", "АО", u"", u"АО «Ромашка» в начале, и ещё текст"},
+        // A match across a character without an ANSI form is replaced whole.
+        {u"снег \u2603 и \u4E2D ветер на дворе", "снег*ветер", "буря", u"", u"буря на дворе"},
+        // A capture puts back its very bytes, such characters included.
+        {u"Имя: «Сне\u2603жок» и ещё текст тут", "«%n%»", "[%n%]", u"Имя: ",
+         u"Имя: [Сне\u2603жок] и ещё текст тут"},
+        // `?` steps over one character, whatever its size in the file.
+        {u"кот\u2603ёж и ещё текст в строке", "кот?ж", "X", u"", u"X и ещё текст в строке"},
+    };
+    TempTree tree;
+    std::string path = tree.path("f");
+    for (const Case& c : cases) {
+        for (Form form : {UTF8, UTF8_MARK, UTF16LE, UTF16LE_MARK, UTF16BE, UTF16BE_MARK}) {
+            std::string before = encoded(c.before, form);
+            tree.file("f", before);
+            size_t offset = encoded(c.hit, form).size();   // the mark and the text before
+            EXPECT_EQ(search(path, c.query), tagged(found(path, offset), form)) << c.query << " " << form;
+            EXPECT_EQ(search(path, c.query, c.replacement), tagged(replaced(path, offset), form))
+                << c.query << " " << form;
+            EXPECT_TRUE(tree.read("f") == encoded(c.after, form)) << c.query << " " << form;
+        }
+    }
+}
+
+// A Windows-1251 byte and the character it stands for, for the letters used below.
+char16_t character_of(unsigned char byte) {
+    if (byte >= 0xC0) return static_cast<char16_t>(0x0410 + (byte - 0xC0));   // А..я
+    if (byte == 0x98) return u'\u2603';   // stands for a character without an ANSI form
+    return byte;
+}
+
+// Large texts of a few letters, searched as a UTF-8 or UTF-16 file and as their
+// Windows-1251 twin: the hits are the same characters, the rewritten files the same text.
+// The later literals are near or nowhere, so that no match is longer than a window in
+// either form; the files cross windows and read blocks, so that the view moves on, the
+// engine remembers and candidates are passed over.
+TEST(EncodedFiles, FilesAgreeWithTheirWindows1251Twins) {
+    TempTree tree;
+    std::mt19937 random(3);
+    const char* const queries[] = {"аб*в", "а?б", "аа*г", "б*я", "а%n%в", "вг"};
+    for (Form form : {UTF8, UTF16LE_MARK}) {
+        for (const char* query : queries) {
+            std::string ansi;
+            size_t size = 300000 + random() % 500000;
+            for (size_t i = 0; i < size; i++) {
+                uint32_t roll = random() % 1000;
+                ansi += roll < 600 ? '\xE0' : roll < 900 ? '\xE1' : roll < 990 ? ' ' : roll < 999 ? '\x98' : '\xE2';
+            }
+            std::u16string text;
+            for (unsigned char byte : ansi) text += character_of(byte);
+            // The file offset of each character.
+            std::vector<size_t> at;
+            std::string mark = encoded(u"", form);
+            size_t offset = mark.size();
+            for (char16_t c : text) {
+                at.push_back(offset);
+                offset += form == UTF8 ? (c < 0x80 ? 1 : c < 0x800 ? 2 : 3) : 2;
+            }
+            tree.file("twin", ansi);
+            tree.file("f", encoded(text, form));
+            std::string twin = tree.path("twin"), path = tree.path("f");
+            std::string expected, got = search(path, query);
+            std::string report = search(twin, query);
+            for (size_t line = 0; line < report.size();) {
+                size_t end = report.find("\r\n", line);
+                size_t colon = report.rfind(": ", end);
+                expected += tagged(found(path, at[std::stoul(report.substr(colon + 2, end - colon - 2))]), form);
+                line = end + 2;
+            }
+            EXPECT_TRUE(got == expected) << query << " " << form;
+            search(twin, query, "X%n%");
+            search(path, query, "X%n%");
+            std::u16string rewritten;
+            for (unsigned char byte : tree.read("twin")) rewritten += character_of(byte);
+            EXPECT_TRUE(tree.read("f") == encoded(rewritten, form)) << query << " " << form;
+        }
+    }
+}
+
+// In UTF-16 a character begins at an even offset: the bytes of a literal that a pair of
+// code units happens to hold at an odd offset are no match.
+TEST(EncodedFiles, UTF16UnitsAreNeverSplit) {
+    TempTree tree;
+    std::string path = tree.path("f");
+    // 41 42 | 00 43 | 00 44 ...: the bytes 42 00 43 00 of "BC" stand at the odd offset 1.
+    tree.file("f", encoded(u"\u4241\u4300\u4400 BC", UTF16LE_MARK));
+    EXPECT_EQ(search(path, "BC"), tagged(found(path, 2 + 8), UTF16LE_MARK));
+    EXPECT_EQ(search(path, "BC", "xy"), tagged(replaced(path, 2 + 8), UTF16LE_MARK));
+    EXPECT_TRUE(tree.read("f") == encoded(u"\u4241\u4300\u4400 xy", UTF16LE_MARK));
+}
+
+// Binary files are searched as bytes; Replace leaves them as they were and says so.
+TEST(EncodedFiles, BinaryFilesAreNeverRewritten) {
+    TempTree tree;
+    std::string path = tree.path("f");
+    std::string bytes("\x01\x02\0head ООО tail\0\x7F", 18);
+    tree.file("f", bytes);
+    EXPECT_EQ(search(path, "ООО"), found(path, 8));
+    EXPECT_EQ(search(path, "ООО", "АО"),
+              found(path, 8) + path + " \tдвоичный файл, не изменён\r\n");
+    EXPECT_TRUE(tree.read("f") == bytes);
+    EXPECT_EQ(search(path, "zzz", "АО"), "");   // nothing to say without a hit
+}
+
+}  // namespace
