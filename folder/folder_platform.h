@@ -68,9 +68,10 @@ int same_file_state(const FileIdentity* a, const FileIdentity* b);
 // Reading a source file and writing its copy. A table, so that tests can put a failing
 // operation in the place of one of them.
 struct FileOps {
-    // Opens a regular file for reading and describes it; -1 (errno set) otherwise. A
+    // Opens a regular file for reading and gives its size, and with `whole` the rest of
+    // its description (which costs more on some systems); -1 (errno set) otherwise. A
     // file of the folder that a walk is listing is looked up by its name in that folder.
-    int (*open_source)(const char* path, FileIdentity* identity);
+    int (*open_source)(const char* path, FileIdentity* identity, int whole);
     // Reads up to `size` bytes at `offset`: the count, 0 at the end of the file, -1 on error.
     int32_t (*read_at)(int file, int64_t offset, char* buffer, uint32_t size);
     void (*close_source)(int file);

@@ -265,7 +265,7 @@ void describe(const struct stat& status, FileIdentity* identity) {
     identity->links = static_cast<uint32_t>(status.st_nlink);
 }
 
-int open_source(const char* path, FileIdentity* identity) {
+int open_source(const char* path, FileIdentity* identity, int) {
     // Not blocking, so that a FIFO met in a tree cannot hang the walk; only regular files
     // are read.
     const char* name = name_in(innermost, path);
@@ -278,7 +278,7 @@ int open_source(const char* path, FileIdentity* identity) {
         errno = EINVAL;
         return -1;
     }
-    describe(status, identity);
+    describe(status, identity);   // one call gives it all
     return file;
 }
 

@@ -77,7 +77,8 @@ int prepare_copy(FileScan* scan, const char* copy_name) {
 // Returns the visitor's code.
 int scan_one(const FolderJob* job, const char* path, size_t path_length, char* name,
              FileScan* scan, ScanTools* tools) {
-    scan->source = file_ops.open_source(path, &scan->identity);
+    // Only a Replace compares the file with itself before its copy takes its place.
+    scan->source = file_ops.open_source(path, &scan->identity, job->replacement != nullptr);
     if (scan->source < 0) {
         emit(job, FOLDER_CANNOT_OPEN, path);
         return VISIT_CONTINUE;

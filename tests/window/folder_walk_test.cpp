@@ -32,13 +32,13 @@ void close_then_stop(int file) {
     if (++files_read == stop_after) stop_folder_walk(walking);
 }
 
-int open_when_released(const char* path, FileIdentity* identity) {
+int open_when_released(const char* path, FileIdentity* identity, int whole) {
     if (opened++ == held_at) {
         holding = true;
         while (!released) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         holding = false;
     }
-    return original_ops.open_source(path, identity);
+    return original_ops.open_source(path, identity, whole);
 }
 
 int32_t read_then_stop(int file, int64_t offset, char* buffer, uint32_t size) {
