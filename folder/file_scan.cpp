@@ -319,7 +319,14 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
     const char* match;
     char* replacement = nullptr;
     uint32_t replacement_length = 0;
-    if (replacing) {
+    const PrefixForm* prefix = scan->prefix;
+    if (!replacing && !scan->encoded && query->plain && query->plain_length == prefix->length &&
+        memcmp(query->plain, prefix->bytes, prefix->length) == 0) {
+        // A query that is its prefix alone matches each candidate, as the engine would
+        // find: the text begins with the literal, which holds no zero byte.
+        match = window.text;
+        match_length = prefix->length;
+    } else if (replacing) {
         match = replace_window(query, window.text, window.size, window.readable, window.offset,
                                &match_length, &replacement, &replacement_length);
     } else {

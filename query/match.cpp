@@ -219,6 +219,12 @@ void prepare_query(PreparedQuery* prepared, const char* query,
             prepared->memo = reinterpret_cast<LiteralMemo*>(prepared->finders + count);
             prepare_finders(prepared->segments, prepared->finders);
             forget_stream(prepared);
+            const SegmentEntry& first = prepared->segments->entries[0];
+            if (count == 1 && first.kind == SEG_TEXT && first.literal &&
+                strlen(first.literal) == first.literal_size - 1) {
+                prepared->plain = first.literal;
+                prepared->plain_length = first.literal_size - 1;
+            }
         } else {
             error = ENOMEM;
         }

@@ -149,6 +149,10 @@ struct PreparedQuery {
     ByteFinder* finders;     // one per segment, for its literal
     LiteralMemo* memo;       // one per segment: its literal's last search in the stream
     int64_t needed_end;      // see match_window
+    // The query is this literal text alone, without a zero byte: a text that begins with
+    // it matches there, with its length. Null otherwise.
+    const char* plain;
+    uint32_t plain_length;
 };
 
 // Prepares `query`, with `replacement_template` (null: for match_prepared). A fault of

@@ -25,34 +25,40 @@ const char TEMP_NOT_DELETED[] = " \tошибка удаления временн
 
 struct LineForm {
     const char* text;
+    size_t length;
     int has_number;   // the text is followed by a number
     int has_other;    // or by the event's second path
 };
 
+template <size_t N>
+constexpr LineForm line(const char (&text)[N], int has_number, int has_other) {
+    return {text, N - 1, has_number, has_other};
+}
+
 // The text of an event's line, or a null text for an event without one.
 LineForm form_of(const FolderEvent* event) {
     switch (event->kind) {
-    case FOLDER_HIT_FOUND: return {FOUND, 1, 0};
-    case FOLDER_HIT_REPLACED: return {REPLACED, 1, 0};
-    case FOLDER_CANNOT_OPEN: return {CANNOT_OPEN, 0, 0};
-    case FOLDER_TEMP_NOT_DELETED: return {TEMP_NOT_DELETED, 1, 0};
+    case FOLDER_HIT_FOUND: return line(FOUND, 1, 0);
+    case FOLDER_HIT_REPLACED: return line(REPLACED, 1, 0);
+    case FOLDER_CANNOT_OPEN: return line(CANNOT_OPEN, 0, 0);
+    case FOLDER_TEMP_NOT_DELETED: return line(TEMP_NOT_DELETED, 1, 0);
     case FOLDER_NOT_CHANGED:
         switch (event->reason) {
-        case REASON_READ_FAILED: return {READ_FAILED, 0, 0};
-        case REASON_COPY_FAILED: return {COPY_FAILED, 0, 0};
-        case REASON_NOT_REPLACED: return {NOT_REPLACED, 1, 0};
-        case REASON_STOPPED: return {STOPPED, 0, 0};
-        case REASON_CHANGED: return {CHANGED, 0, 0};
-        case REASON_LEFTOVER_COPY: return {LEFTOVER_COPY, 0, 1};
-        case REASON_PATH_TOO_LONG: return {PATH_TOO_LONG, 0, 0};
-        case REASON_NO_COPY: return {NO_COPY, 1, 0};
-        case REASON_HARD_LINKED: return {HARD_LINKED, 0, 0};
-        case REASON_TOO_MANY_HITS: return {TOO_MANY_HITS, 0, 0};
-        case REASON_BINARY: return {BINARY, 0, 0};
+        case REASON_READ_FAILED: return line(READ_FAILED, 0, 0);
+        case REASON_COPY_FAILED: return line(COPY_FAILED, 0, 0);
+        case REASON_NOT_REPLACED: return line(NOT_REPLACED, 1, 0);
+        case REASON_STOPPED: return line(STOPPED, 0, 0);
+        case REASON_CHANGED: return line(CHANGED, 0, 0);
+        case REASON_LEFTOVER_COPY: return line(LEFTOVER_COPY, 0, 1);
+        case REASON_PATH_TOO_LONG: return line(PATH_TOO_LONG, 0, 0);
+        case REASON_NO_COPY: return line(NO_COPY, 1, 0);
+        case REASON_HARD_LINKED: return line(HARD_LINKED, 0, 0);
+        case REASON_TOO_MANY_HITS: return line(TOO_MANY_HITS, 0, 0);
+        case REASON_BINARY: return line(BINARY, 0, 0);
         }
         break;
     }
-    return {nullptr, 0, 0};
+    return {nullptr, 0, 0, 0};
 }
 
 // The number of the line: a hit's offset, or the errno value of a failure.
@@ -89,7 +95,7 @@ size_t format_report_line(const FolderEvent* event, char* line, size_t size) {
     LineForm form = form_of(event);
     if (!form.text || !event->path) return 0;
     size_t path_length = strlen(event->path);
-    size_t text_length = strlen(form.text);
+    size_t text_length = form.length;
     const char* other = form.has_other && event->other ? event->other : "";
     size_t other_length = strlen(other);
     if (size < path_length + other_length + REPORT_LINE_EXTRA) return 0;
