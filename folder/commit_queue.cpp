@@ -8,10 +8,14 @@
 
 namespace {
 
-// A group goes to the disk at the first of these.
+// A group goes to the disk at the first of these, once the group before is there; while
+// it is not, the group being filled grows, up to the most that may wait (open copies and
+// their bytes), so that the slower the disk, the larger and fewer its flushes.
 constexpr uint32_t GROUP_FILES = 32;
 constexpr uint64_t GROUP_BYTES = 64ull << 20;
 constexpr int64_t GROUP_AGE_MS = 50;
+constexpr uint32_t WAITING_FILES_MOST = 128;
+constexpr uint64_t WAITING_BYTES_MOST = 256ull << 20;
 
 enum WaitingKind { WAITING_EVENT = 0, WAITING_FILE = 1 };
 
@@ -239,8 +243,11 @@ void commit_poll(CommitQueue* queue, const FolderJob* job, int wait) {
                    (wait || full || now_ms() - queue->open_since_ms >= GROUP_AGE_MS);
         if (!due) return;
         if (queue->head < queue->sealed_end) {
-            // The group before is still on its way: one group at a time.
-            if (!wait && !full) return;
+            // The group before is still on its way: one group at a time, the next one
+            // growing meanwhile up to the most that may wait.
+            bool too_many = queue->open_files >= WAITING_FILES_MOST ||
+                            queue->open_bytes >= WAITING_BYTES_MOST;
+            if (!wait && !too_many) return;
             finish_sealed(queue, job);
             complete_leading_events(queue, job);
         }

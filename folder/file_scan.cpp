@@ -589,11 +589,13 @@ void scan_give_up(FileScan* scan, int reason, int error, const char* other) {
 }
 
 void scan_commit_copy(FileScan* scan) {
-    // The C library's buffer now, so that a full disk is known while the file is at hand.
+    // The C library's buffer now, so that a full disk is known while the file is at hand;
+    // the system may start writing it while the scan goes on.
     if (fflush(scan->copy.stream) != 0) {
         scan_give_up(scan, REASON_COPY_FAILED, 0);
         return;
     }
+    file_ops.begin_writing(scan->copy.stream);
     WrittenCopy written = {scan->path,           scan->copy,       scan->identity,
                            scan->form.encoding, scan->held,       scan->held_count};
     scan->copy = {};

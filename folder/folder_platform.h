@@ -84,6 +84,9 @@ struct FileOps {
     // disk, as cheaply as the system allows: one flush of the whole file system where
     // they all lie on one and the system can. errors[i] receives 0 or an errno value.
     void (*flush_copies)(FILE* const* streams, uint32_t count, int* errors);
+    // Lets the system begin writing a copy that is written whole (its stream flushed),
+    // without waiting: its flush later finds less to do.
+    void (*begin_writing)(FILE* stream);
 };
 
 extern FileOps file_ops;

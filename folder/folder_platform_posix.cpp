@@ -315,6 +315,14 @@ void flush_copies(FILE* const* streams, uint32_t count, int* errors) {
         if (fsync(fileno(streams[i])) != 0) errors[i] = errno;
 }
 
+void begin_writing(FILE* stream) {
+#ifdef __linux__
+    sync_file_range(fileno(stream), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)stream;
+#endif
+}
+
 int identity_of(const char* path, FileIdentity* identity) {
     struct stat status;
     if (stat(path, &status) != 0) return errno;
@@ -331,4 +339,5 @@ FileOps file_ops = {
     /* create_copy */  create_copy,
     /* identity_of */  identity_of,
     /* flush_copies */ flush_copies,
+    /* begin_writing */ begin_writing,
 };
