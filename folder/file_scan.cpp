@@ -206,8 +206,13 @@ int pass_hopeless(FileScan* scan, int64_t from, int64_t useful, int64_t* next) {
 // than at every candidate or file.
 PreparedQuery* prepared(ScanTools* tools, PreparedQuery* query, const char* replacement) {
     int* ready = query == &tools->find ? &tools->find_ready : &tools->rewrite_ready;
-    if (!*ready) prepare_query(query, tools->job->query, replacement);
+    if (*ready) return query;
+    prepare_query(query, tools->job->query, replacement);
     *ready = 1;
+    const PrefixForm* ansi = &tools->prefixes[TEXT_ANSI];
+    if (query == &tools->find && query->plain && query->plain_length == ansi->length &&
+        memcmp(query->plain, ansi->bytes, ansi->length) == 0)
+        tools->find_is_prefix = 1;
     return query;
 }
 
@@ -319,13 +324,11 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
     const char* match;
     char* replacement = nullptr;
     uint32_t replacement_length = 0;
-    const PrefixForm* prefix = scan->prefix;
-    if (!replacing && !scan->encoded && query->plain && query->plain_length == prefix->length &&
-        memcmp(query->plain, prefix->bytes, prefix->length) == 0) {
+    if (!replacing && !scan->encoded && tools->find_is_prefix) {
         // A query that is its prefix alone matches each candidate, as the engine would
         // find: the text begins with the literal, which holds no zero byte.
         match = window.text;
-        match_length = prefix->length;
+        match_length = scan->prefix->length;
     } else if (replacing) {
         match = replace_window(query, window.text, window.size, window.readable, window.offset,
                                &match_length, &replacement, &replacement_length);

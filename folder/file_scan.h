@@ -45,6 +45,8 @@ struct ScanTools {
     PreparedQuery rewrite;   // the query and template for replacing, once rewrite_ready
     int find_ready;
     int rewrite_ready;
+    int find_is_prefix;      // the search's query is the ANSI prefix alone: each
+                             //   candidate is a hit of its length
 };
 
 // Makes the tools for `job`. Returns 0, or -1 when memory cannot be had.

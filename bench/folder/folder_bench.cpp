@@ -122,8 +122,7 @@ struct Report {
 
 void report_sink(void* user, const FolderEvent* event) {
     Report* report = static_cast<Report*>(user);
-    char line[4096 + REPORT_LINE_EXTRA];
-    if (report_line_room(event) > sizeof line) return;
+    char line[2 * 4096 + REPORT_LINE_EXTRA];   // any two paths that the walk can give
     size_t length = format_report_line(event, line, sizeof line);
     if (length == 0) return;
     report->text.append(line, length);
