@@ -15,7 +15,7 @@ constexpr uint32_t GROUP_FILES = 32;
 constexpr uint64_t GROUP_BYTES = 64ull << 20;
 constexpr int64_t GROUP_AGE_MS = 50;
 constexpr uint32_t WAITING_FILES_MOST = 128;
-constexpr uint64_t WAITING_BYTES_MOST = 256ull << 20;
+constexpr uint64_t WAITING_BYTES_MOST = 64ull << 20;   // also what a Stop may wait for
 
 enum WaitingKind { WAITING_EVENT = 0, WAITING_FILE = 1 };
 
@@ -124,6 +124,11 @@ void seal(CommitQueue* queue) {
     queue->sealed_end = queue->count;
     queue->open_files = 0;
     queue->open_bytes = 0;
+    if (queue->abandoned) {
+        for (uint32_t i = queue->head; i < queue->sealed_end; i++)
+            queue->records[i].flush_error = COPY_ABANDONED;
+        return;
+    }
     uint32_t files = 0;
     for (uint32_t i = queue->head; i < queue->sealed_end; i++)
         files += queue->records[i].kind == WAITING_FILE;
@@ -168,7 +173,9 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
     int reason = -1, error = 0;
     int closed = fclose(written->copy.stream) == 0 ? 0 : (errno ? errno : EIO);
     written->copy.stream = nullptr;
-    if (flush_error || closed) {
+    if (flush_error == COPY_ABANDONED) {
+        reason = REASON_STOPPED;
+    } else if (flush_error || closed) {
         reason = REASON_COPY_FAILED;
     } else {
         // In one step, never deleting the file first, and only over the very bytes that
@@ -254,6 +261,10 @@ void commit_poll(CommitQueue* queue, const FolderJob* job, int wait) {
         seal(queue);
         if (!wait) return;
     }
+}
+
+void commit_abandon(CommitQueue* queue) {
+    queue->abandoned = 1;
 }
 
 void commit_end(CommitQueue* queue) {

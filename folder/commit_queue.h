@@ -28,7 +28,11 @@ struct CommitQueue {
     FILE** streams;         // the sealed group's copies, for the flusher
     int* errors;            //   and what their flush gave
     uint32_t stream_count;
+    int abandoned;          // the walk was stopped: what is not on its way stays as it was
 };
+
+// settle_written's `flush_error` for a copy given up because the walk was stopped.
+constexpr int COPY_ABANDONED = -1;
 
 // A copy written whole, its stream flushed of the C library's buffer, waiting to take
 // its file's place: what is needed then, and the hits to report for it.
@@ -51,6 +55,11 @@ int commit_add(CommitQueue* queue, const FolderJob* job, WrittenCopy* written);
 // Between files and blocks: a group that is full or old enough goes to the disk, and a
 // group that is there takes its files' places. With `wait`, everything waiting is done.
 void commit_poll(CommitQueue* queue, const FolderJob* job, int wait);
+
+// The walk was stopped: the files that wait and are not yet on their way to the disk are
+// left as they were (their copies removed, their hits reported as found); the group on
+// its way still takes its places.
+void commit_abandon(CommitQueue* queue);
 
 // Releases what the queue holds (after commit_poll with wait).
 void commit_end(CommitQueue* queue);

@@ -34,7 +34,9 @@ int begin_folder_job(FolderJob* job) {
 
 void end_folder_job(FolderJob* job) {
     if (!job->work) return;
-    commit_poll(&job->work->commits, job, 1);   // every file written takes its place
+    // Every file written takes its place; after a stop, only those on their way already.
+    if (stop_requested(job)) commit_abandon(&job->work->commits);
+    commit_poll(&job->work->commits, job, 1);
     commit_end(&job->work->commits);
     tools_end(&job->work->tools);
     free(job->work);
