@@ -31,8 +31,10 @@ constexpr char REPORT_HEADER[] = "Найдено в файлах:\r\n";
 // Past this many bytes waiting for the editor the walk waits for the window, so that a
 // walk that finds faster than the editor takes lines keeps its memory bounded.
 constexpr size_t PENDING_LIMIT = 8u << 20;
-// What one tick appends: sized so that the append takes about this long.
-constexpr double APPEND_MS_LOW = 20, APPEND_MS_HIGH = 60;
+// What one tick appends: sized so that the append takes about this long. Each round of
+// the message loop between appends costs the edit control time of its own, so a tick
+// carries as much as the window's answers allow.
+constexpr double APPEND_MS_LOW = 60, APPEND_MS_HIGH = 120;
 constexpr size_t CHUNK_FIRST = 64u << 10, CHUNK_LEAST = 4u << 10, CHUNK_MOST = 8u << 20;
 
 // The controls that a walk disables, and the two buttons' own texts.
