@@ -77,3 +77,33 @@ native_folder_bench() {
   fi
   echo "$1/bench/folder/folder_bench"
 }
+
+# For the scripts that run the Windows build: builds the targets given in the Windows
+# Release build $win32 (build/win32-bench, or $BENCH_WIN32_BUILD_DIR) and makes the Wine
+# prefix. Needs scripts/lib/common.sh.
+win32=${BENCH_WIN32_BUILD_DIR:-build/win32-bench}
+win32_build() {
+  configure_win32 "$win32"
+  cmake --build "$win32" --target "$@" >/dev/null
+  wine_prefix
+}
+
+# Sets `tree` (see bench_tree; `$1` is the folder for a new one, `$2` the native
+# folder_bench), its `files` and `megabytes`, and, where the Wine prefix is set, its Windows
+# path `windows_tree`.
+tree_facts() {
+  tree=$(bench_tree "$1" "$2")
+  megabytes=$(du -sm --apparent-size "$tree" | cut -f1)
+  files=$(find "$tree" -type f | wc -l)
+  if [ -n "${WINEPREFIX:-}" ]; then windows_tree=$(winepath -w "$tree" 2>/dev/null); fi
+}
+
+# Begins a script's run: sets `bench`, the native folder_bench of the Release build `$2`
+# (built if missing), `work`, a new temporary folder named after `$1` that goes on exit,
+# and the tree's facts (tree_facts).
+bench_start() {
+  bench=$(native_folder_bench "$2")
+  work=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  tree_facts "$work" "$bench"
+}

@@ -19,13 +19,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 source bench/lib.sh
 build=${1:-${BENCH_BUILD_DIR:-build/bench}}
-bench=$(native_folder_bench "$build")
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/folder-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-tree=$(bench_tree "$work" "$bench")
-megabytes=$(du -sm --apparent-size "$tree" | cut -f1)
-files=$(find "$tree" -type f | wc -l)
+bench_start folder-bench "$build"
 echo "tree: $files files, $megabytes MB; median of $repeat runs, warm cache"
 
 literal='fr_marker('
