@@ -126,7 +126,7 @@ dense_case() {
   ours=$(measure "timeout '${DENSE_LIMIT:-300}' '$bench' find '$folder/file' '$query'")
   rg_time=$(measure "rg -U -j1 '$expression' '$folder/file'")
   echo "  '$shown' on $size MB of $what; planted case: ours $ours_count, rg $rg_count matches" \
-       "$([ "$ours_count" = "$rg_count" ] || echo '(NOT THE SAME)')"
+       "$([ "$ours_count" = "$rg_count" ] && echo '(the same)' || echo '(NOT THE SAME)')"
   echo "    rg -U -j1 '$expression' FOLDER"
   report "ours" "$ours" "$size"
   report "rg" "$rg_time" "$size"
