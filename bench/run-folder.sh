@@ -1,69 +1,27 @@
 #!/usr/bin/env bash
-# Folder search benchmark. Generates a tree (about 200 MB in 2,000 files, a few hits per
-# file, one file in 20 binary) in a temporary folder and measures, warm cache, in one run:
-#   Find:    our walker + visitor  vs  grep -rF  and  rg -F -j1  (output piped to wc -l)
-#   Replace: our walker + visitor  vs  sed -i, each on a fresh copy of the tree
-#   and a 20 MB file of one letter with a query whose second literal never occurs.
-# grep, rg and sed work on bytes (LC_ALL=C), as the files are not UTF-8.
+# Folder search benchmark, native build. Generates a tree (about 200 MB in 2,000 files, a
+# few hits per file, one file in 20 binary) in a temporary folder, or takes $BENCH_TREE,
+# and measures, warm cache, in one run:
+#   Find:     our walker + visitor  vs  grep -rF  and  rg -F -j1  (output piped to wc -l),
+#             and the walk as the window runs it (progress path) vs the plain walk
+#   Frequent hits: Find 'the ' vs rg -F -j1 'the '
+#   Replace:  ours vs sd and sed -i, each on a fresh copy of the tree, on the disk
+#             (the temporary folder) and on tmpfs (/dev/shm)
+#   Dense files: 20 MB of one letter, 20 MB of "ab" and 8 MB of Russian Windows-1251 text,
+#             with queries that make nearly every byte a candidate and never match, vs
+#             rg -U -j1 with the equivalent expression
+# grep, rg, sd and sed work on bytes (LC_ALL=C), as the files are not UTF-8.
 # Each figure is the median of REPEAT runs (default 5), with the fastest and slowest.
 # Usage: bench/run-folder.sh [BUILD_DIR]   (default: $BENCH_BUILD_DIR or build/bench)
 set -euo pipefail
 export LC_ALL=C  # bytes, not UTF-8: the files are Windows-1251 text and binary data
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+source bench/lib.sh
 build=${1:-${BENCH_BUILD_DIR:-build/bench}}
-repeat=${REPEAT:-5}
-bench="$build/bench/folder/folder_bench"
-if [ ! -x "$bench" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target folder_bench >/dev/null
-fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/folder-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-tree="$work/tree"
-mkdir -p "$tree"
-"$bench" generate "$tree" 2000 200
-megabytes=$(du -sm --apparent-size "$tree" | cut -f1)
-files=$(find "$tree" -type f | wc -l)
+bench_start folder-bench "$build"
 echo "tree: $files files, $megabytes MB; median of $repeat runs, warm cache"
-
-now() { date +%s.%N; }
-elapsed() { echo "$(now) $1" | awk '{ printf "%.6f", $1 - $2 }'; }
-# Runs a command REPEAT times (after one warm-up run unless NO_WARMUP is set), with
-# PREPARE before each run, untimed; prints "median min max" in seconds.
-measure() {
-  local times=() start
-  [ -n "${PREPARE:-}" ] && eval "$PREPARE"
-  [ -z "${NO_WARMUP:-}" ] && eval "$1" >/dev/null
-  for ((i = 0; i < repeat; i++)); do
-    [ -n "${PREPARE:-}" ] && eval "$PREPARE"
-    start=$(now)
-    eval "$1" >/dev/null
-    times+=("$(elapsed "$start")")
-  done
-  printf '%s\n' "${times[@]}" | sort -g |
-    awk '{ t[NR] = $1 } END { printf "%.3f %.3f %.3f\n", t[int((NR + 1) / 2)], t[1], t[NR] }'
-}
-# As measure, but the time is the one that the benchmark prints for its walk ("N lines,
-# T s, ..."): for comparing two ways of our own that differ in what they set up first.
-measure_walk() {
-  local times=()
-  [ -n "${PREPARE:-}" ] && eval "$PREPARE"
-  [ -z "${NO_WARMUP:-}" ] && eval "$1" >/dev/null
-  for ((i = 0; i < repeat; i++)); do
-    [ -n "${PREPARE:-}" ] && eval "$PREPARE"
-    times+=("$(eval "$1" | awk '{ print $3 }')")
-  done
-  printf '%s\n' "${times[@]}" | sort -g |
-    awk '{ t[NR] = $1 } END { printf "%.3f %.3f %.3f\n", t[int((NR + 1) / 2)], t[1], t[NR] }'
-}
-report() {  # name, "median min max", megabytes
-  read -r median low high <<<"$2"
-  printf '  %-34s %7.3f s  (%.3f .. %.3f)  %7.0f MB/s\n' "$1" "$median" "$low" "$high" \
-    "$(ratio "$3" "$median")"
-}
-ratio() { echo "$1 $2" | awk '{ printf "%.2f", $1 / $2 }'; }
 
 literal='fr_marker('
 query='fr_marker(*)'
@@ -83,48 +41,102 @@ plain_walk=$(measure_walk "'$bench' find '$tree' '$query'")
 window_walk=$(measure_walk "'$bench' window-find '$tree' '$query'")
 report "walk alone, report into a string" "$plain_walk" "$megabytes"
 report "walk as the window runs it" "$window_walk" "$megabytes"
-echo "  with the window's progress path / without: $(ratio "${window_walk%% *}" "${plain_walk%% *}")x" \
-     "(target: at most 1.05)"
+target "with the window's progress path / without" \
+  "$(ratio "${window_walk%% *}" "${plain_walk%% *}")" at-most 1.05
 
-# Replace on fresh copies of the tree in `$1`, a folder on the file system to measure.
+frequent='the '
+echo "Frequent hits: Find '$frequent', report lines formatted as the window words them"
+echo "  lines: ours $("$bench" find "$tree" "$frequent" | cut -d' ' -f1)," \
+     "rg $(rg -F -j1 "$frequent" "$tree" 2>/dev/null | wc -l) (lines)," \
+     "rg -o $(rg -F -j1 -o "$frequent" "$tree" 2>/dev/null | wc -l) (hits)"
+ours=$(measure "'$bench' find '$tree' '$frequent'")
+rg_time=$(measure "rg -F -j1 '$frequent' '$tree' 2>/dev/null | wc -l")
+report "walk_folder + search_in_file" "$ours" "$megabytes"
+report "rg -F -j1 '$frequent' | wc -l" "$rg_time" "$megabytes"
+target "rg / ours" "$(ratio "${rg_time%% *}" "${ours%% *}")" at-least 1
+
+# Replace on fresh copies of the tree in `$1`, a folder on the file system to measure;
+# `$2` is "disk" or "tmpfs", which says the ratio aimed for.
 replace_suite() {
-  local copy="$1/copy" fresh ours sed_time captures
+  local copy="$1/copy" fresh ours sd_time sed_time captures plain_walk window_walk
   fresh="rm -rf '$copy'; cp -r '$tree' '$copy'; sync; cat \$(find '$copy' -type f) >/dev/null"
   ours=$(PREPARE=$fresh NO_WARMUP=1 measure "'$bench' replace '$copy' '$literal' 'fr_tag('")
+  echo "  check, hits left after our last Replace: $("$bench" find "$copy" "$literal" | cut -d' ' -f1)"
+  sd_time=$(PREPARE=$fresh NO_WARMUP=1 measure \
+    "find '$copy' -type f -print0 | xargs -0 sd -s 'fr_marker(' 'fr_tag('")
+  echo "  check, hits left after the last sd: $("$bench" find "$copy" "$literal" | cut -d' ' -f1)"
   sed_time=$(PREPARE=$fresh NO_WARMUP=1 measure \
     "find '$copy' -type f -print0 | xargs -0 sed -i 's/fr_marker(/fr_tag(/g'")
   captures=$(PREPARE=$fresh NO_WARMUP=1 measure "'$bench' replace '$copy' 'fr_marker(%n%)' 'fr_tag[%n%]'")
   plain_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' replace '$copy' '$literal' 'fr_tag('")
   window_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' window-replace '$copy' '$literal' 'fr_tag('")
   report "walk_folder + search_in_file" "$ours" "$megabytes"
-  report "walk alone, report into a string" "$plain_walk" "$megabytes"
-  report "walk as the window runs it" "$window_walk" "$megabytes"
-  echo "  with the window's progress path / without: $(ratio "${window_walk%% *}" "${plain_walk%% *}")x" \
-       "(target: at most 1.05)"
+  report "sd -s" "$sd_time" "$megabytes"
   report "sed -i" "$sed_time" "$megabytes"
   report "ours, 'fr_marker(%n%)' -> 'fr_tag[%n%]'" "$captures" "$megabytes"
-  echo "  sed / ours: $(ratio "${sed_time%% *}" "${ours%% *}")x (target: 2 or more)"
-  echo "  check, hits left after the last Replace: $("$bench" find "$copy" "$literal" | cut -d' ' -f1)"
+  report "walk alone, report into a string" "$plain_walk" "$megabytes"
+  report "walk as the window runs it" "$window_walk" "$megabytes"
+  target "with the window's progress path / without" \
+    "$(ratio "${window_walk%% *}" "${plain_walk%% *}")" at-most 1.05
+  if [ "$2" = disk ]; then
+    target "sd / ours" "$(ratio "${sd_time%% *}" "${ours%% *}")" at-least 1
+    echo "  sed / ours: $(ratio "${sed_time%% *}" "${ours%% *}")x"
+  else
+    target "sed / ours" "$(ratio "${sed_time%% *}" "${ours%% *}")" at-least 2
+    echo "  sd / ours: $(ratio "${sd_time%% *}" "${ours%% *}")x"
+  fi
   rm -rf "$copy"
 }
 
-echo "Replace '$literal' with 'fr_tag(' (each run on a fresh copy of the tree, synced)"
+echo "Replace '$literal' with 'fr_tag(' (each run on a fresh copy of the tree, synced;" \
+     "the rewriting pass alone)"
 echo " in $work ($(df --output=fstype "$work" | tail -1)):"
-replace_suite "$work"
+replace_suite "$work" disk
 # Making 2,000 files can cost more than rewriting their bytes on some disks; a tmpfs
 # shows what the programs themselves cost.
 if [ -d /dev/shm ] && [ -w /dev/shm ] &&
-   [ "$(df --output=fstype /dev/shm | tail -1)" != "$(df --output=fstype "$work" | tail -1)" ]; then
+   [ "$(df --output=fstype /dev/shm | tail -1)" = tmpfs ]; then
   shm=$(mktemp -d /dev/shm/folder-bench.XXXXXX)
   trap 'rm -rf "$work" "$shm"' EXIT
   echo " in $shm (tmpfs):"
-  replace_suite "$shm"
+  replace_suite "$shm" tmpfs
 fi
 
-echo "20 MB of one letter, query 'a*b' (every byte a candidate, no hit; not a target)"
-"$bench" one-letter "$work/letter.txt" 20
-mkdir "$work/letter" && mv "$work/letter.txt" "$work/letter/"
-start=$(now)
-timeout "${LETTER_LIMIT:-900}" "$bench" find "$work/letter" 'a*b' | sed 's/^/  /' ||
-  echo "  stopped after ${LETTER_LIMIT:-900} s"
-echo "  wall: $(elapsed "$start") s"
+# Dense files: one file each, in a folder of its own. Each case has rg's expression for
+# the same matches as the query (the query's * spans lines and every byte: -U and (?s-u);
+# its pieces of literal text are each taken at their first place: a lazy .*?) and the text
+# that closes a match, planted in a small file to check that both count the same matches.
+# Arguments: the query as shown, the query, rg's expression, the closing text, what the
+# file holds, and folder_bench's mode, megabytes and text to generate it.
+dense_case() {
+  local shown=$1 query=$2 expression=$3 close=$4 what=$5 mode=$6 size=$7
+  local folder="$work/dense" ours rg_time ours_count rg_count
+  rm -rf "$folder"
+  mkdir -p "$folder/file" "$folder/planted"
+  "$bench" "$mode" "$folder/file/dense.txt" "$size" "${@:8}"
+  # The closing text on a line of its own, so that only an expression spanning lines finds it.
+  for _ in 1 2; do
+    head -c 4096 "$folder/file/dense.txt"
+    printf '\r\n%s' "$close"
+  done > "$folder/planted/planted.txt"
+  head -c 4096 "$folder/file/dense.txt" >> "$folder/planted/planted.txt"
+  ours_count=$("$bench" find "$folder/planted" "$query" | cut -d' ' -f1)
+  rg_count=$(rg -U -j1 --count-matches "$expression" "$folder/planted" |
+             awk -F: '{ n += $NF } END { print n + 0 }')
+  ours=$(measure "timeout '${DENSE_LIMIT:-300}' '$bench' find '$folder/file' '$query'")
+  rg_time=$(measure "rg -U -j1 '$expression' '$folder/file'")
+  echo "  '$shown' on $size MB of $what; planted case: ours $ours_count, rg $rg_count matches" \
+       "$([ "$ours_count" = "$rg_count" ] && echo '(the same)' || echo '(NOT THE SAME)')"
+  echo "    rg -U -j1 '$expression' FOLDER"
+  report "ours" "$ours" "$size"
+  report "rg" "$rg_time" "$size"
+  target "ours / rg" "$(ratio "${ours%% *}" "${rg_time%% *}")" at-most 3
+  rm -rf "$folder"
+}
+echo "Dense files: nearly every byte a candidate, no hit"
+dense_case 'a*b' 'a*b' '(?s-u)a.*?b' b "one letter" one-letter 20
+dense_case 'aa*b' 'aa*b' '(?s-u)aa.*?b' b "one letter" one-letter 20
+dense_case 'ab*c' 'ab*c' '(?s-u)ab.*?c' c "'ab' repeated" repeated 20 ab
+# и is E8 in Windows-1251, О is CE.
+dense_case 'и*ООО' "$(printf '\xe8*\xce\xce\xce')" '(?s-u)\xE8.*?\xCE\xCE\xCE' \
+  "$(printf '\xce\xce\xce')" "Russian text in Windows-1251" russian 8

@@ -1,6 +1,7 @@
-// Folder search benchmark: generates a tree of text and binary files, and runs
-// folder-mode Find or Replace on it (walk_folder with search_in_file) with the editor
-// held in memory. bench/run-folder.sh compares it with grep, ripgrep and sed.
+// Folder search benchmark: generates a tree of text and binary files, or one file dense
+// in candidates for a query, and runs folder-mode Find or Replace on it (walk_folder with
+// search_in_file) with the editor held in memory. bench/run-folder.sh compares it with
+// grep, ripgrep, sd and sed.
 #include "folder.h"
 #include "folder_report.h"
 #include "memory_window.h"
@@ -114,6 +115,43 @@ int one_letter(const char* path, int megabytes) {
     return write_file(path, std::string(static_cast<size_t>(megabytes) * 1048576, 'a')) ? 1 : 0;
 }
 
+// `text` over and over, `megabytes` MB of it.
+int repeated(const char* path, int megabytes, const char* text) {
+    size_t size = static_cast<size_t>(megabytes) * 1048576, length = strlen(text);
+    if (length == 0) return 1;
+    std::string bytes;
+    bytes.reserve(size + length);
+    while (bytes.size() < size) bytes += text;
+    bytes.resize(size);
+    return write_file(path, bytes) ? 1 : 0;
+}
+
+// Russian prose in Windows-1251 (the literals are compiled to it), lines of 40 to 100
+// bytes ending in CR LF: lower-case words with a capital О now and then, but never three
+// of them in a row, so that a query like и*ООО has a candidate in most words and no hit.
+const char* const RUSSIAN[] = {
+    "и", "в", "не", "на", "что", "он", "с", "как", "это", "из", "по", "но", "они", "мы",
+    "были", "если", "или", "когда", "время", "жизнь", "история", "информация", "система",
+    "значение", "настройки", "строки", "файлы", "папки", "поиск", "замена", "письмо",
+    "договор", "компании", "директор", "Общество", "Отчёт", "Объект", "и", "и", "при"};
+
+int russian(const char* path, int megabytes) {
+    Random random{0x2545F4914F6CDD1Dull};
+    size_t size = static_cast<size_t>(megabytes) * 1048576;
+    std::string text;
+    text.reserve(size + 256);
+    while (text.size() < size) {
+        size_t line_end = text.size() + 40 + random.below(60);
+        while (text.size() < line_end) {
+            text += RUSSIAN[random.below(sizeof RUSSIAN / sizeof *RUSSIAN)];
+            text += ' ';
+        }
+        text += "\r\n";
+    }
+    text.resize(size);
+    return write_file(path, text) ? 1 : 0;
+}
+
 // The report's lines worded as the window words them, into one growing text.
 struct Report {
     std::string text;
@@ -206,6 +244,8 @@ int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "generate" && argc == 5) return generate(argv[2], atoi(argv[3]), atoi(argv[4]));
     if (command == "one-letter" && argc == 4) return one_letter(argv[2], atoi(argv[3]));
+    if (command == "repeated" && argc == 5) return repeated(argv[2], atoi(argv[3]), argv[4]);
+    if (command == "russian" && argc == 4) return russian(argv[2], atoi(argv[3]));
     if (command == "find" && argc >= 4) return search(argv[2], argv[3], nullptr, argc > 4 ? argv[4] : "*");
     if (command == "replace" && argc >= 5)
         return search(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*");
@@ -217,6 +257,8 @@ int main(int argc, char** argv) {
             "usage: folder_bench generate FOLDER FILES MEGABYTES\n"
             "       folder_bench [--bytes-only] find|replace ...\n"
             "       folder_bench one-letter FILE MEGABYTES\n"
+            "       folder_bench repeated FILE MEGABYTES TEXT\n"
+            "       folder_bench russian FILE MEGABYTES\n"
             "       folder_bench find FOLDER QUERY [MASK]\n"
             "       folder_bench replace FOLDER QUERY TEMPLATE [MASK]\n"
             "       folder_bench window-find FOLDER QUERY [MASK]\n"

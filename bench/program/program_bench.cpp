@@ -1,7 +1,8 @@
 // The program as its users run it: a folder Find pressed in its window, timed from the
 // press until the search has ended and its whole report is in the editor. Each query is
 // run in a fresh program REPEAT times; prints, per query, the median, the fastest and the
-// slowest time and the report's lines: "QUERY: median min max s, N lines".
+// slowest time and the report's lines: "QUERY: median min max s, N lines". A search that
+// has not ended after FIND_LIMIT seconds (default 600) fails the run: "QUERY: failed".
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -24,7 +25,8 @@ double seconds_since(const LARGE_INTEGER& start) {
 }
 
 // One Find over `folder`; its time in seconds (-1 on failure) and the report's lines.
-double find_once(const std::string& folder, const std::string& query, size_t* lines) {
+double find_once(const std::string& folder, const std::string& query, DWORD limit_ms,
+                 size_t* lines) {
     Program program;
     if (!start_program(&program, full_path("."))) return -1;
     SendMessageA(control(&program, IDC_IN_FOLDER), BM_CLICK, 0, 0);
@@ -35,7 +37,7 @@ double find_once(const std::string& folder, const std::string& query, size_t* li
     QueryPerformanceCounter(&start);
     send_command(&program, IDC_FIND, 0);   // returns once the search has started
     HWND find = control(&program, IDC_FIND);
-    bool ended = wait_until([&] { return text_of(find) == "Найти"; }, 600000);
+    bool ended = wait_until([&] { return text_of(find) == "Найти"; }, limit_ms);
     double seconds = ended ? seconds_since(start) : -1;
     std::string report = text_of(control(&program, IDC_EDITOR));
     *lines = static_cast<size_t>(std::count(report.begin(), report.end(), '\n'));
@@ -52,11 +54,12 @@ int main(int argc, char** argv) {
     }
     driver_paths.program = full_path(argv[1]);
     int repeat = getenv("REPEAT") ? atoi(getenv("REPEAT")) : 3;
+    DWORD limit_ms = (getenv("FIND_LIMIT") ? atoi(getenv("FIND_LIMIT")) : 600) * 1000;
     for (int q = 3; q < argc; q++) {
         std::vector<double> times;
         size_t lines = 0;
         for (int i = 0; i < repeat; i++) {
-            double seconds = find_once(argv[2], argv[q], &lines);
+            double seconds = find_once(argv[2], argv[q], limit_ms, &lines);
             if (seconds < 0) {
                 printf("%s: failed\n", argv[q]);
                 return 1;

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The Windows build of the folder benchmark under Wine, beside its floor and the native
+# build. Cross-builds folder_bench.exe and plain_reader.exe in Release (build/win32-bench,
+# or $BENCH_WIN32_BUILD_DIR), generates the tree natively (or takes $BENCH_TREE) and
+# times, warm cache, a Find with a few hits per file:
+#   folder_bench.exe find   vs  plain_reader.exe (every file read in 1 MB blocks into one
+#   buffer, nothing else: the floor)  and  the native folder_bench find.
+# The times are those that the programs print for their walks, without Wine's start.
+# Each figure is the median of REPEAT runs (default 5), with the fastest and slowest.
+# Usage: bench/run-win32.sh [BUILD_DIR]   (the native Release build; default build/bench)
+set -euo pipefail
+export LC_ALL=C
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+source scripts/lib/common.sh
+source bench/lib.sh
+build=${1:-${BENCH_BUILD_DIR:-build/bench}}
+win32_build folder_bench plain_reader
+
+bench_start win32-bench "$build"
+# wine-run.sh keeps one wineserver running between the runs and passes the output on
+# without Wine's background processes holding our pipe.
+wine_run=cmake/wine-run.sh
+floor="$wine_run '$win32/bench/folder/plain_reader.exe' '$windows_tree'"
+query='fr_marker(*)'
+scan="$wine_run '$win32/bench/folder/folder_bench.exe' find '$windows_tree' '$query'"
+echo "tree: $files files, $megabytes MB, as $windows_tree; median of $repeat runs, warm cache"
+echo "  plain_reader.exe:        $(eval "$floor")"
+echo "  folder_bench.exe find:   $(eval "$scan")"
+echo "  native folder_bench find: $("$bench" find "$tree" "$query")"
+floor_time=$(measure_walk "$floor")
+scan_time=$(measure_walk "$scan")
+native_time=$(measure_walk "'$bench' find '$tree' '$query'")
+echo "Find '$query', the walk's own time:"
+report "plain_reader.exe under Wine (floor)" "$floor_time" "$megabytes"
+report "folder_bench.exe under Wine" "$scan_time" "$megabytes"
+report "folder_bench, native" "$native_time" "$megabytes"
+target "Win32 scan / floor" "$(ratio "${scan_time%% *}" "${floor_time%% *}")" at-most 1.3
+echo "  Win32 scan / native scan: $(ratio "${scan_time%% *}" "${native_time%% *}")x"
