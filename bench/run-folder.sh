@@ -7,6 +7,8 @@
 #   Frequent hits: Find 'the ' vs rg -F -j1 'the '
 #   Replace:  ours vs sd and sed -i, each on a fresh copy of the tree, on the disk
 #             (the temporary folder) and on tmpfs (/dev/shm)
+#   Encodings: Find and Replace with the encodings told vs taken as bytes (--bytes-only),
+#             and Find in the same text in UTF-8 and UTF-16 vs in ANSI
 #   Dense files: 20 MB of one letter, 20 MB of "ab" and 8 MB of Russian Windows-1251 text,
 #             with queries that make nearly every byte a candidate and never match, vs
 #             rg -U -j1 with the equivalent expression
@@ -101,6 +103,35 @@ if [ -d /dev/shm ] && [ -w /dev/shm ] &&
   echo " in $shm (tmpfs):"
   replace_suite "$shm" tmpfs
 fi
+
+# Encodings: the same tree with the encoding of each file told (as always) and taken as
+# ANSI bytes unseen (--bytes-only); then the same text in UTF-8 and in UTF-16 (LE and BE,
+# behind their marks), binary files as they are.
+echo "Encodings: Find '$query' and Replace '$literal' with 'fr_tag('"
+ours=$(measure_walk "'$bench' find '$tree' '$query'")
+bytes=$(measure_walk "'$bench' --bytes-only find '$tree' '$query'")
+report "Find, encodings told" "$ours" "$megabytes"
+report "Find, --bytes-only" "$bytes" "$megabytes"
+target "ANSI Find, told / bytes only" "$(ratio "${ours%% *}" "${bytes%% *}")" at-most 1.05
+copy="$work/encoding-copy"
+fresh="rm -rf '$copy'; cp -r '$tree' '$copy'; sync; cat \$(find '$copy' -type f) >/dev/null"
+told=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' replace '$copy' '$literal' 'fr_tag('")
+bytes=$(PREPARE=$fresh NO_WARMUP=1 measure_walk \
+  "'$bench' --bytes-only replace '$copy' '$literal' 'fr_tag('")
+report "Replace, encodings told" "$told" "$megabytes"
+report "Replace, --bytes-only" "$bytes" "$megabytes"
+target "ANSI Replace, told / bytes only" "$(ratio "${told%% *}" "${bytes%% *}")" at-most 1.05
+rm -rf "$copy"
+for encoding in utf8 utf16le utf16be; do
+  encoded="$work/tree-$encoding"
+  "$bench" encode-tree "$tree" "$encoded" "$encoding"
+  size=$(du -sm --apparent-size "$encoded" | cut -f1)
+  echo "  $encoding: $size MB (the same text), lines: $("$bench" find "$encoded" "$query" | cut -d' ' -f1)"
+  time=$(measure_walk "'$bench' find '$encoded' '$query'")
+  report "Find in $encoding" "$time" "$size"
+  target "$encoding Find / ANSI Find" "$(ratio "${time%% *}" "${ours%% *}")" at-most 2
+  rm -rf "$encoded"
+done
 
 # Dense files: one file each, in a folder of its own. Each case has rg's expression for
 # the same matches as the query (the query's * spans lines and every byte: -U and (?s-u);

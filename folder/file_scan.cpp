@@ -23,6 +23,10 @@ constexpr uint32_t COPY_CHUNK = 32768;
 constexpr uint32_t PAGE_SIZE = 4096;
 // How often, in candidates, a scan that finds many in one block looks at the stop byte.
 constexpr uint32_t STOP_CHECK_CANDIDATES = 4096;
+// The first window of an encoded file's candidate, in file bytes, and how much each next
+// one is longer, up to WINDOW_SIZE.
+constexpr uint32_t FIRST_REACH = 1024;
+constexpr uint32_t REACH_GROWTH = 8;
 
 int64_t buffer_end(const FileScan* scan) { return scan->buffer_start + scan->buffer_length; }
 
@@ -224,6 +228,8 @@ struct Window {
     uint32_t readable;
     int64_t offset;     // the engine's number of text[0]
     uint32_t first;     // encoded: the view's index of text[0]
+    uint32_t bytes;     // the file's bytes that a whole window would span
+    int whole;          // it spans them: no longer window can be had
 };
 
 // The file offset that a place in the window stands for.
@@ -233,25 +239,36 @@ int64_t file_offset(const FileScan* scan, const Window* window, const char* at) 
 }
 
 // Sets the window of the candidate at `candidate`, whose bytes are in the buffer up to
-// its end. Returns 1 when the engine's numbers begin afresh.
-int make_window(FileScan* scan, int64_t candidate, Window* window) {
+// its end, spanning at most `reach` bytes of the file. Returns 1 when the engine's numbers
+// begin afresh.
+int make_window(FileScan* scan, int64_t candidate, uint32_t reach, Window* window) {
     uint32_t readable = static_cast<uint32_t>(buffer_end(scan) - candidate);
+    uint32_t bytes = readable > WINDOW_SIZE ? WINDOW_SIZE : readable;
     if (!scan->encoded) {
         // The window's text ends at its first zero byte, which the engine looks for itself
         // only as far as a match reaches. The rest of the buffer may be read beyond it, so
         // that the engine learns where the query's literals are for the windows to come.
-        *window = {scan->buffer + (candidate - scan->buffer_start),
-                   readable > WINDOW_SIZE ? WINDOW_SIZE : readable, readable, candidate, 0};
+        *window = {scan->buffer + (candidate - scan->buffer_start), bytes, readable, candidate,
+                   0, bytes, 1};
         return 0;
     }
     TextView* view = &scan->tools->view;
-    int64_t until = candidate + (readable > WINDOW_SIZE ? WINDOW_SIZE : readable);
     uint32_t first = 0;
-    int fresh = view_window(view, candidate, until, scan->buffer, scan->buffer_start,
-                            buffer_end(scan), scan->at_end, &first);
+    int fresh = view_window(view, candidate, candidate + (reach < bytes ? reach : bytes),
+                            scan->buffer, scan->buffer_start, buffer_end(scan), scan->at_end,
+                            &first);
     uint32_t size = view->count - first;
-    *window = {view->bytes + first, size, size, view->base + first, first};
+    *window = {view->bytes + first, size, size, view->base + first, first, bytes, reach >= bytes};
     return fresh;
+}
+
+// Whether the engine's answer for a window short of the whole may differ from its answer
+// for the whole: a match that runs to the window's end, or a failure that a longer window
+// may turn into a match (the text that it needs lies beyond).
+bool answer_may_grow(const PreparedQuery* query, const char* match, const Window* window) {
+    if (window->whole) return false;
+    if (match) return query->reaches_text_end;
+    return query->needed_end == 0 || query->needed_end <= window->offset + window->bytes;
 }
 
 // The stream offset that a window of the file must reach for a hit, from the engine's
@@ -317,24 +334,34 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
     int replacing = copy_alive(scan);
     PreparedQuery* query = replacing ? prepared(tools, &tools->rewrite, job->replacement)
                                      : prepared(tools, &tools->find, nullptr);
+    // An encoded file's text is decoded as far as the engine needs it: most matches end
+    // soon after their candidate, so a short window comes first, then longer ones while
+    // the answer may grow with them.
+    uint32_t reach = scan->encoded ? FIRST_REACH : WINDOW_SIZE;
     Window window;
-    if (make_window(scan, candidate, &window)) forget_stream(query);
-
     uint32_t match_length = 0;
     const char* match;
     char* replacement = nullptr;
     uint32_t replacement_length = 0;
-    if (!replacing && !scan->encoded && tools->find_is_prefix) {
-        // A query that is its prefix alone matches each candidate, as the engine would
-        // find: the text begins with the literal, which holds no zero byte.
-        match = window.text;
-        match_length = scan->prefix->length;
-    } else if (replacing) {
-        match = replace_window(query, window.text, window.size, window.readable, window.offset,
-                               &match_length, &replacement, &replacement_length);
-    } else {
-        match = match_window(query, window.text, window.size, window.readable, window.offset,
-                             &match_length);
+    for (;;) {
+        if (make_window(scan, candidate, reach, &window)) forget_stream(query);
+        if (!replacing && !scan->encoded && tools->find_is_prefix) {
+            // A query that is its prefix alone matches each candidate, as the engine would
+            // find: the text begins with the literal, which holds no zero byte.
+            match = window.text;
+            match_length = scan->prefix->length;
+        } else if (replacing) {
+            match = replace_window(query, window.text, window.size, window.readable,
+                                   window.offset, &match_length, &replacement,
+                                   &replacement_length);
+        } else {
+            match = match_window(query, window.text, window.size, window.readable,
+                                 window.offset, &match_length);
+        }
+        if (!answer_may_grow(query, match, &window)) break;
+        free(replacement);
+        replacement = nullptr;
+        reach *= REACH_GROWTH;
     }
 
     int64_t resume = candidate + (scan->prefix->length ? scan->prefix->length : 1);
@@ -410,11 +437,16 @@ int stop_requested(const FolderJob* job) {
 
 namespace {
 
-// The finder of a prefix form, and its failure function when it can overlap itself.
-int set_up_prefix(PrefixForm* form) {
+// The finder of a prefix form in `encoding`, and its failure function when it can overlap
+// itself. In UTF-16 it looks for the characters' low bytes: most high bytes are alike.
+int set_up_prefix(PrefixForm* form, int encoding) {
     form->ready = 1;
     if (form->length == 0) return 0;
-    prepare_finder(&form->finder, form->bytes, form->length);
+    if (encoding == TEXT_UTF16_LE || encoding == TEXT_UTF16_BE)
+        prepare_finder_among(&form->finder, form->bytes, form->length,
+                             encoding == TEXT_UTF16_BE ? 1 : 0, 2);
+    else
+        prepare_finder(&form->finder, form->bytes, form->length);
     uint32_t* failure = static_cast<uint32_t*>(malloc(form->length * sizeof(uint32_t)));
     if (!failure) return -1;
     failure[0] = 0;
@@ -440,7 +472,7 @@ const PrefixForm* prefix_for(ScanTools* tools, int encoding) {
     if (!form->bytes) return nullptr;
     form->owned = 1;
     form->length = encode_text(encoding, ansi->bytes, ansi->length, form->bytes);
-    return set_up_prefix(form) == 0 ? form : nullptr;
+    return set_up_prefix(form, encoding) == 0 ? form : nullptr;
 }
 
 // A byte that no literal of the query holds, for characters that no literal can match:
@@ -492,7 +524,7 @@ int tools_begin(ScanTools* tools, const FolderJob* job) {
     tools->searchable = found > 0 && length <= WINDOW_SIZE;  // a window must hold a match
     ansi->length = tools->searchable ? length : 0;
     tools->placeholder = choose_placeholder(job->query);
-    return set_up_prefix(ansi);
+    return set_up_prefix(ansi, TEXT_ANSI);
 }
 
 void tools_end(ScanTools* tools) {

@@ -4,6 +4,12 @@
 #include <string.h>
 
 #include "code_page.h"
+#include "find_bytes.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#define TEXT_VECTORS 1
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -107,17 +113,109 @@ bool looks_utf16(const unsigned char* bytes, uint32_t size, bool big_endian) {
     return true;
 }
 
+// The plain text of most files is ASCII and two-byte sequences (Cyrillic, Latin with
+// marks): the bytes of a block are checked for that at once, by masks with a bit per
+// byte. `high` marks the bytes above 0x7F, `bit6` and `bit5` those with that bit set,
+// `c0_c1` those whose bits 5..1 are clear; `carry` is 1 when the byte before the block
+// is a two-byte lead. Returns whether the block holds nothing else, with `*carry` set for
+// the next one. `shift` is the distance between neighbours' bits, and the last byte's bit
+// moved right by `carry_shift` is the first byte's.
+template <typename Mask>
+bool ascii_and_pairs(Mask high, Mask bit6, Mask bit5, Mask c0_c1, unsigned shift,
+                     unsigned carry_shift, Mask* carry) {
+    Mask continuation = high & ~bit6;                 // 80..BF
+    Mask lead = high & bit6 & ~bit5 & ~c0_c1;         // C2..DF
+    // Each lead followed by a continuation byte, each continuation byte led.
+    if (high != (continuation | lead) || continuation != static_cast<Mask>(lead << shift | *carry))
+        return false;
+    *carry = lead >> carry_shift;
+    return true;
+}
+
+// Skips, from `at` where a character begins, the blocks of eight bytes that hold only ASCII
+// and two-byte sequences. Returns where the byte-by-byte check goes on: a character's
+// beginning.
+uint32_t skip_plain_words(const unsigned char* bytes, uint32_t at, uint32_t limit,
+                          bool* beyond_ascii) {
+    const uint64_t HIGH = 0x8080808080808080ull;
+    uint64_t carry = 0;
+    for (; limit - at >= 8; at += 8) {
+        uint64_t word;
+        memcpy(&word, bytes + at, 8);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        word = __builtin_bswap64(word);   // byte i at bits 8i..8i+7
+#endif
+        uint64_t high = word & HIGH;
+        if (!(high | carry)) continue;
+        // Bits 5..1 of no byte carry into the next when 0x7F is added.
+        uint64_t c0_c1 = ~((word & 0x3E3E3E3E3E3E3E3Eull) + 0x7F7F7F7F7F7F7F7Full) & HIGH;
+        if (!ascii_and_pairs<uint64_t>(high, (word << 1) & HIGH, (word << 2) & HIGH, c0_c1, 8,
+                                       56, &carry))
+            break;
+        *beyond_ascii = true;
+    }
+    return at - (carry ? 1 : 0);   // a lead left over begins the next character
+}
+
+#ifdef TEXT_VECTORS
+// The same sixteen bytes at a time.
+__attribute__((target("sse2"))) uint32_t skip_plain_sse2(const unsigned char* bytes,
+                                                         uint32_t at, uint32_t limit,
+                                                         bool* beyond_ascii) {
+    const __m128i bits_5_to_1 = _mm_set1_epi8(0x3E);
+    uint16_t carry = 0;
+    for (; limit - at >= 16; at += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
+        uint16_t high = static_cast<uint16_t>(_mm_movemask_epi8(block));
+        if (!(high | carry)) continue;
+        // Shifts within 16-bit lanes bring each byte's bit 6 (or 5) to its own bit 7.
+        uint16_t bit6 = static_cast<uint16_t>(_mm_movemask_epi8(_mm_slli_epi16(block, 1)));
+        uint16_t bit5 = static_cast<uint16_t>(_mm_movemask_epi8(_mm_slli_epi16(block, 2)));
+        uint16_t c0_c1 = static_cast<uint16_t>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_and_si128(block, bits_5_to_1), _mm_setzero_si128())));
+        if (!ascii_and_pairs<uint16_t>(high, bit6, bit5, c0_c1, 1, 15, &carry)) break;
+        *beyond_ascii = true;
+    }
+    return at - carry;
+}
+
+// And thirty-two at a time.
+__attribute__((target("avx2"))) uint32_t skip_plain_avx2(const unsigned char* bytes,
+                                                         uint32_t at, uint32_t limit,
+                                                         bool* beyond_ascii) {
+    const __m256i bits_5_to_1 = _mm256_set1_epi8(0x3E);
+    uint32_t carry = 0;
+    for (; limit - at >= 32; at += 32) {
+        __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at));
+        uint32_t high = static_cast<uint32_t>(_mm256_movemask_epi8(block));
+        if (!(high | carry)) continue;
+        uint32_t bit6 = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_slli_epi16(block, 1)));
+        uint32_t bit5 = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_slli_epi16(block, 2)));
+        uint32_t c0_c1 = static_cast<uint32_t>(_mm256_movemask_epi8(
+            _mm256_cmpeq_epi8(_mm256_and_si256(block, bits_5_to_1), _mm256_setzero_si256())));
+        if (!ascii_and_pairs<uint32_t>(high, bit6, bit5, c0_c1, 1, 31, &carry)) break;
+        *beyond_ascii = true;
+    }
+    return at - carry;
+}
+#endif
+
 // Valid UTF-8 as far as it is looked at, with a byte above 0x7F.
 bool looks_utf8(const unsigned char* bytes, uint32_t size) {
     uint32_t limit = size < DETECT_SIZE ? size : DETECT_SIZE;
     bool beyond_ascii = false;
+#ifdef TEXT_VECTORS
+    FinderLevel level = finder_level();
+#endif
     for (uint32_t at = 0; at < limit;) {
+#ifdef TEXT_VECTORS
+        if (level == FINDER_AVX2) at = skip_plain_avx2(bytes, at, limit, &beyond_ascii);
+        if (level >= FINDER_SSE2) at = skip_plain_sse2(bytes, at, limit, &beyond_ascii);
+#endif
+        at = skip_plain_words(bytes, at, limit, &beyond_ascii);
+        if (at >= limit) break;
         if (bytes[at] < 0x80) {
-            // Plain ASCII goes eight bytes at a time.
-            uint64_t word;
-            while (at + 8 <= limit && (memcpy(&word, bytes + at, 8), (word & 0x8080808080808080ull) == 0))
-                at += 8;
-            while (at < limit && bytes[at] < 0x80) at++;
+            at++;
             continue;
         }
         beyond_ascii = true;

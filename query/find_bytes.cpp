@@ -172,13 +172,19 @@ void force_finder_level(int level) {
 }
 
 void prepare_finder(ByteFinder* finder, const char* needle, uint32_t size) {
+    prepare_finder_among(finder, needle, size, 0, 1);
+}
+
+void prepare_finder_among(ByteFinder* finder, const char* needle, uint32_t size,
+                          uint32_t first, uint32_t step) {
+    if (first >= size || step == 0) first = 0, step = 1;
     finder->needle = needle;
     finder->size = size;
-    finder->rare = 0;
-    for (uint32_t i = 1; i < size; i++)
+    finder->rare = first;
+    for (uint32_t i = first + step; i < size; i += step)
         if (rarer(needle, i, finder->rare)) finder->rare = i;
     finder->second = finder->rare;
-    for (uint32_t i = 0; i < size; i++) {
+    for (uint32_t i = first; i < size; i += step) {
         if (i == finder->rare) continue;
         if (finder->second == finder->rare || rarer(needle, i, finder->second)) finder->second = i;
     }

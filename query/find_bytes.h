@@ -13,6 +13,10 @@ struct ByteFinder {
 };
 
 void prepare_finder(ByteFinder* finder, const char* needle, uint32_t size);
+// The same with the two bytes chosen among those at `first`, `first + step`, ...: for a
+// needle in UTF-16, its characters' low bytes, as the high ones are common in such text.
+void prepare_finder_among(ByteFinder* finder, const char* needle, uint32_t size,
+                          uint32_t first, uint32_t step);
 
 // The first occurrence of the needle that lies wholly within the `size` bytes, or null.
 const char* find_bytes(const ByteFinder* finder, const char* bytes, size_t size);

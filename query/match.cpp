@@ -36,6 +36,12 @@ struct Run {
     int64_t needed_end;        // out: see match_window
 };
 
+// A query that ends with `*` takes the rest of the text.
+bool runs_to_text_end(const SegmentTable* segments) {
+    const SegmentEntry& last = segments->entries[segments->count - 1];
+    return last.kind == SEG_ANY && !last.literal;
+}
+
 int64_t stream_at(const Run* run, const char* p) { return run->offset + (p - run->text); }
 
 // The first occurrence of segment `k`'s literal (compared up to its first zero byte) that
@@ -103,8 +109,7 @@ const char* run_segments(Run* run, const char* end, bool may_end_sooner,
         position = found + advance;
         if (capture) capture->length = static_cast<int32_t>(found - capture->start);
     }
-    const SegmentEntry& last = segments->entries[segments->count - 1];
-    bool to_text_end = last.kind == SEG_ANY && !last.literal;
+    bool to_text_end = runs_to_text_end(segments);
     if (may_end_sooner) {
         // A run that never passed a zero byte is the run over the shorter text too: each
         // literal was the first occurrence in the longer text, so in the shorter one as
@@ -219,6 +224,7 @@ void prepare_query(PreparedQuery* prepared, const char* query,
             prepared->memo = reinterpret_cast<LiteralMemo*>(prepared->finders + count);
             prepare_finders(prepared->segments, prepared->finders);
             forget_stream(prepared);
+            prepared->reaches_text_end = runs_to_text_end(prepared->segments);
             const SegmentEntry& first = prepared->segments->entries[0];
             if (count == 1 && first.kind == SEG_TEXT && first.literal &&
                 strlen(first.literal) == first.literal_size - 1) {

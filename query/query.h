@@ -153,6 +153,10 @@ struct PreparedQuery {
     // it matches there, with its length. Null otherwise.
     const char* plain;
     uint32_t plain_length;
+    // The query ends with `*`: its match runs to the end of the text. Otherwise a match
+    // in a window is the match in every longer window that begins with it, as each
+    // literal is taken at its first occurrence.
+    int reaches_text_end;
 };
 
 // Prepares `query`, with `replacement_template` (null: for match_prepared). A fault of

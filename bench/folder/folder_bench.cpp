@@ -6,9 +6,11 @@
 #include "folder_report.h"
 #include "memory_window.h"
 #include "query.h"
+#include "text_encoding.h"
 #include "window.h"
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 #include <stdint.h>
 #include <stdio.h>
@@ -110,6 +112,47 @@ int generate(const char* root, int files, int total_mb) {
     }
     return 0;
 }
+
+#ifndef _WIN32
+std::string read_bytes(const std::string& path) {
+    std::string bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    char block[65536];
+    size_t got;
+    while ((got = fread(block, 1, sizeof block, file)) > 0) bytes.append(block, got);
+    fclose(file);
+    return bytes;
+}
+
+// A copy of the tree `from` in `to` with every text file in `encoding` (UTF-16 behind its
+// mark, which the detection would not need for these files): binary files stay as they
+// are. For measuring the search in files that are not in the ANSI code page.
+int encode_tree(const char* from, const char* to, int encoding) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(from, error)) {
+        std::filesystem::path target =
+            std::filesystem::path(to) / std::filesystem::relative(entry.path(), from);
+        if (entry.is_directory()) {
+            std::filesystem::create_directories(target, error);
+            continue;
+        }
+        std::string bytes = read_bytes(entry.path().string());
+        if (bytes.find('\0') != std::string::npos) {
+            if (write_file(target.string(), bytes) != 0) return 1;
+            continue;
+        }
+        uint32_t size = 0;
+        char* encoded = encode_block(encoding, encoding != TEXT_UTF8, bytes.data(),
+                                     static_cast<uint32_t>(bytes.size()), &size);
+        if (!encoded) return 1;
+        int written = write_file(target.string(), std::string(encoded, size));
+        free(encoded);
+        if (written != 0) return 1;
+    }
+    return error ? 1 : 0;
+}
+#endif
 
 int one_letter(const char* path, int megabytes) {
     return write_file(path, std::string(static_cast<size_t>(megabytes) * 1048576, 'a')) ? 1 : 0;
@@ -244,6 +287,14 @@ int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "generate" && argc == 5) return generate(argv[2], atoi(argv[3]), atoi(argv[4]));
     if (command == "one-letter" && argc == 4) return one_letter(argv[2], atoi(argv[3]));
+#ifndef _WIN32
+    if (command == "encode-tree" && argc == 5) {
+        std::string name = argv[4];
+        int encoding = name == "utf8" ? TEXT_UTF8 : name == "utf16le" ? TEXT_UTF16_LE
+                     : name == "utf16be" ? TEXT_UTF16_BE : -1;
+        if (encoding >= 0) return encode_tree(argv[2], argv[3], encoding);
+    }
+#endif
     if (command == "repeated" && argc == 5) return repeated(argv[2], atoi(argv[3]), argv[4]);
     if (command == "russian" && argc == 4) return russian(argv[2], atoi(argv[3]));
     if (command == "find" && argc >= 4) return search(argv[2], argv[3], nullptr, argc > 4 ? argv[4] : "*");
@@ -256,6 +307,7 @@ int main(int argc, char** argv) {
     fprintf(stderr,
             "usage: folder_bench generate FOLDER FILES MEGABYTES\n"
             "       folder_bench [--bytes-only] find|replace ...\n"
+            "       folder_bench encode-tree FROM TO utf8|utf16le|utf16be\n"
             "       folder_bench one-letter FILE MEGABYTES\n"
             "       folder_bench repeated FILE MEGABYTES TEXT\n"
             "       folder_bench russian FILE MEGABYTES\n"

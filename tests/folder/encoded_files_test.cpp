@@ -74,6 +74,12 @@ TEST(EncodedFiles, TheSameQueryFindsAndReplacesInEveryEncoding) {
          u"Имя: [Сне\u2603жок] и ещё текст тут"},
         // `?` steps over one character, whatever its size in the file.
         {u"кот\u2603ёж и ещё текст в строке", "кот?ж", "X", u"", u"X и ещё текст в строке"},
+        // Matches far longer than the first part of a window that is decoded, up to a
+        // whole window (65,536 bytes: 32,768 of these characters); one that takes the
+        // rest of the window.
+        {u"а" + std::u16string(3000, u'я') + u"в хвост", "а*в", "X", u"", u"X хвост"},
+        {u"а" + std::u16string(30000, u'я') + u"в хвост", "а*в", "X", u"", u"X хвост"},
+        {u"а" + std::u16string(40000, u'я'), "а*", "X", u"", u"X" + std::u16string(40001 - 32768, u'я')},
     };
     TempTree tree;
     std::string path = tree.path("f");

@@ -4,9 +4,11 @@
 
 #include <stdlib.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "find_bytes.h"
 #include "text_encoding.h"
 
 namespace {
@@ -87,6 +89,56 @@ TEST(TextEncoding, DetectionFollowsTheRuleOnItsBorders) {
         TextForm form = detect_text_form(c.bytes.data(), static_cast<uint32_t>(c.bytes.size()));
         EXPECT_EQ(form.encoding, c.encoding) << c.name;
         EXPECT_EQ(form.mark_length, c.mark_length) << c.name;
+    }
+}
+
+// Whether bytes are UTF-8 by the rule, checked the plain way: every sequence valid, one
+// that the end cuts allowed, and some byte above 0x7F.
+bool plainly_utf8(const std::string& text) {
+    bool beyond_ascii = false;
+    for (size_t at = 0; at < text.size();) {
+        unsigned char lead = static_cast<unsigned char>(text[at]);
+        if (lead < 0x80) {
+            at++;
+            continue;
+        }
+        beyond_ascii = true;
+        size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                      : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+        if (length == 0) return false;
+        unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        for (size_t i = 1; i < length; i++) {
+            if (at + i == text.size()) return true;
+            unsigned char next = static_cast<unsigned char>(text[at + i]);
+            if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return false;
+        }
+        at += length;
+    }
+    return beyond_ascii;
+}
+
+// Most text is checked many bytes at a time: random mixes of ASCII, Cyrillic and longer
+// sequences, some broken in one place, around the blocks' borders, agree with the plain
+// check at every width of the processor's instructions.
+TEST(TextEncoding, UTF8IsToldAsThePlainCheckTellsIt) {
+    const char* const pieces[] = {"a", " ", "\r\n", "\xD0\x9F", "\xD1\x8F", "\xC2\xA0",
+                                  "\xDF\xBF", "\xE2\x80\x94", "\xF0\x9F\x98\x80"};
+    const char* const breaks[] = {"\x80", "\xBF", "\xC0\x80", "\xC1\xBF", "\xD0", "\xD0" "A",
+                                  "\xE0\x80\x80", "\xED\xA0\x80", "\xF5", "\xFF", "\xE2\x80"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; round++) {
+        std::string text;
+        size_t length = random() % 100;
+        while (text.size() < length) text += pieces[random() % (round % 2 ? 9 : 5)];
+        if (random() % 2) text.insert(random() % (text.size() + 1), breaks[random() % 11]);
+        bool expected = plainly_utf8(text);
+        for (int level : {FINDER_PLAIN, FINDER_SSE2, FINDER_AVX2}) {
+            force_finder_level(level);
+            TextForm form = detect_text_form(text.data(), static_cast<uint32_t>(text.size()));
+            EXPECT_EQ(form.encoding == TEXT_UTF8, expected) << testing::PrintToString(text) << level;
+        }
+        force_finder_level(-1);
     }
 }
 
