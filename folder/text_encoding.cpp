@@ -96,6 +96,13 @@ uint32_t utf16_unit(const unsigned char* raw, uint32_t at, bool big_endian) {
     return big_endian ? (raw[at] << 8 | raw[at + 1]) : (raw[at + 1] << 8 | raw[at]);
 }
 
+// Four 16-bit lanes of at most 0xFF each: how many are not zero (adding 0xFF carries
+// into their bit 8).
+constexpr uint64_t LANE_BYTE = 0x00FF00FF00FF00FFull;
+uint32_t lanes_not_zero(uint64_t lanes) {
+    return static_cast<uint32_t>(__builtin_popcountll((lanes + LANE_BYTE) & 0x0100010001000100ull));
+}
+
 // UTF-16 without a mark: the high bytes (at odd offsets for little-endian) nearly all
 // 0x00 or 0x04, Basic Latin and Cyrillic, the low bytes nearly never 0x00, no U+0000.
 bool looks_utf16(const unsigned char* bytes, uint32_t size, bool big_endian) {
@@ -103,8 +110,24 @@ bool looks_utf16(const unsigned char* bytes, uint32_t size, bool big_endian) {
     if (units < UTF16_LEAST_UNITS) return false;
     uint32_t high_at = big_endian ? 0 : 1;
     uint32_t others = 0, zero_low = 0;
-    // Given up as soon as either share is out of reach: most files are not UTF-16.
-    for (uint32_t unit = 0; unit < units; unit++) {
+    // Given up as soon as either share is out of reach: most files are not UTF-16. Four
+    // units at a time first, each in a 16-bit lane of a word.
+    uint32_t unit = 0;
+    for (; units - unit >= 4; unit += 4) {
+        uint64_t word;
+        memcpy(&word, bytes + 2 * unit, 8);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        word = __builtin_bswap64(word);   // byte i at bits 8i..8i+7
+#endif
+        uint64_t high = (word >> (8 * high_at)) & LANE_BYTE;
+        uint64_t low = (word >> (8 - 8 * high_at)) & LANE_BYTE;
+        if (lanes_not_zero(high | low) != 4) return false;   // a U+0000
+        // High bytes but 0x00 and 0x04 keep a bit when 0x04 is cleared.
+        others += lanes_not_zero(high & ~0x0004000400040004ull);
+        zero_low += 4 - lanes_not_zero(low);
+        if (others * 10 > units || zero_low * 10 > units) return false;
+    }
+    for (; unit < units; unit++) {
         unsigned char high = bytes[2 * unit + high_at], low = bytes[2 * unit + 1 - high_at];
         if (high == 0 && low == 0) return false;
         if (high != 0x00 && high != 0x04 && ++others * 10 > units) return false;
