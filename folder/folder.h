@@ -76,6 +76,8 @@ enum FolderEventKind {
     FOLDER_CANNOT_OPEN = 3,       // the file cannot be opened for reading
     FOLDER_NOT_CHANGED = 4,       // Replace left the file as it was, for `reason`
     FOLDER_TEMP_NOT_DELETED = 5,  // the copy at `path` could not be removed (`error`)
+    FOLDER_REWRITABLE = 6,        // a counting Find: a Replace would rewrite the file, and
+                                  //   `offset` of its hits (no line of the report)
 };
 
 // Why Replace left a file as it was (FOLDER_NOT_CHANGED).
@@ -111,6 +113,7 @@ struct FolderEvent {
 typedef void (*FolderSink)(void* user, const FolderEvent* event);
 
 struct FolderWork;
+struct UndoStore;
 
 // What the window hands to search_in_file through the walker's user pointer.
 struct FolderJob {
@@ -127,6 +130,12 @@ struct FolderJob {
     // What search_in_file keeps from one file to the next (its buffer, the compiled
     // query): made by begin_folder_job. Null: each file makes its own.
     FolderWork* work;
+    // A Find before a Replace: each file with hits that the Replace would rewrite is told
+    // with FOLDER_REWRITABLE, so that the user can be asked with the counts.
+    int counting;
+    // A Replace: where each rewritten file's old content is kept for an undo (undo.h), or
+    // null for none.
+    UndoStore* undo;
 };
 
 // Appended to a file's path to name its temporary copy, beside it.

@@ -135,7 +135,7 @@ void report_sink(void* user, const FolderEvent* event) {
 int search(const char* folder, const char* query, const char* replacement, const char* mask) {
     Report report;
     FolderJob job = {query, replacement, mask, literal_prefix_length(query), report_sink,
-                     &report, nullptr, nullptr};
+                     &report, nullptr, nullptr, 0, nullptr};
 #ifdef _WIN32
     std::string pattern = std::string(folder) + "\\*";
 #else
