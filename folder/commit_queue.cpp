@@ -1,5 +1,7 @@
 #include "commit_queue.h"
 
+#include "undo.h"
+
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
@@ -167,11 +169,22 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
     if (flush_error || closed) {
         reason = REASON_COPY_FAILED;
     } else {
-        // In one step, never deleting the file first, and only over the very bytes that
-        // were read: what another program wrote meanwhile is never lost.
-        int placed = place_copy(&written->copy, written->path, &written->identity);
-        if (placed == COPY_TARGET_CHANGED) reason = REASON_CHANGED;
-        else if (placed != 0) reason = REASON_NOT_REPLACED, error = placed;
+        UndoStore* undo = job->undo;
+        int kept = undo ? undo_keep(undo, written->path, &written->old_content) : KEEP_NONE;
+        if (kept == KEEP_STOP) {
+            reason = REASON_STOPPED;
+        } else if (kept == KEEP_CHANGED) {
+            reason = REASON_CHANGED;
+        } else if (kept == KEEP_READ_FAILED) {
+            reason = REASON_READ_FAILED;
+        } else {
+            // In one step, never deleting the file first, and only over the very bytes
+            // that were read: what another program wrote meanwhile is never lost.
+            int placed = place_copy(&written->copy, written->path, &written->identity);
+            if (placed == COPY_TARGET_CHANGED) reason = REASON_CHANGED;
+            else if (placed != 0) reason = REASON_NOT_REPLACED, error = placed;
+        }
+        if (kept == KEEP_DONE) undo_settle(undo, &written->new_content, reason < 0);
     }
     if (reason < 0) {
         release_copy(&written->copy);

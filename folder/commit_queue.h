@@ -8,6 +8,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include "fingerprint.h"
 #include "folder.h"
 #include "folder_platform.h"
 #include "replace_file.h"
@@ -38,6 +39,8 @@ struct WrittenCopy {
     FileIdentity identity;   // the file as it was read
     int64_t* held;           // hit offsets, a heap block
     uint32_t held_count;
+    Fingerprint old_content;   // with an undo: the file as it was read
+    Fingerprint new_content;   //   and its copy
 };
 
 // An event of the walk: straight to the sink while nothing waits, else behind what does.
@@ -55,7 +58,8 @@ void commit_poll(CommitQueue* queue, const FolderJob* job, int wait);
 void commit_end(CommitQueue* queue);
 
 // A written copy that is on the disk (`flush_error` 0) takes its file's place if the file
-// is still the one that was read; either way its hits and the file's fate are reported,
-// and `written` is released. Also for files committed on their own.
+// is still the one that was read, its old content kept first when the job has an undo;
+// either way its hits and the file's fate are reported, and `written` is released. Also
+// for files committed on their own.
 void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
                     void (*send)(const FolderJob* job, const FolderEvent* event));

@@ -53,7 +53,14 @@ void fill(FileScan* scan) {
 }
 
 int write_copy(FileScan* scan, const char* bytes, size_t size) {
+    if (scan->hashing) hash_feed(&scan->new_content, bytes, size);
     return size == 0 || fwrite(bytes, 1, size, scan->copy.stream) == size ? 0 : -1;
+}
+
+// Bytes of the file that the copy takes as they are.
+int write_unchanged(FileScan* scan, const char* bytes, size_t size) {
+    if (scan->hashing) hash_feed(&scan->old_content, bytes, size);
+    return write_copy(scan, bytes, size);
 }
 
 // Writes the file's bytes [scan->copied, end) to the copy: from the buffer where they are
@@ -64,8 +71,8 @@ int copy_through(FileScan* scan, int64_t end) {
     while (scan->copied < end) {
         if (scan->copied >= scan->buffer_start && scan->copied < buffer_end(scan)) {
             int64_t stop = end < buffer_end(scan) ? end : buffer_end(scan);
-            if (write_copy(scan, scan->buffer + (scan->copied - scan->buffer_start),
-                           static_cast<size_t>(stop - scan->copied)))
+            if (write_unchanged(scan, scan->buffer + (scan->copied - scan->buffer_start),
+                                static_cast<size_t>(stop - scan->copied)))
                 return -1;
             scan->copied = stop;
             continue;
@@ -79,7 +86,7 @@ int copy_through(FileScan* scan, int64_t end) {
             scan->read_failed = 1;
             return -1;
         }
-        if (write_copy(scan, chunk, static_cast<size_t>(count))) return -1;
+        if (write_unchanged(scan, chunk, static_cast<size_t>(count))) return -1;
         scan->copied += count;
     }
     return 0;
@@ -250,6 +257,7 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
                 fail_copy(scan);
                 replacing = 0;
             } else {
+                if (scan->hashing) hash_feed(&scan->old_content, match, match_length);
                 scan->copy_started = 1;
                 scan->copied = offset + match_length;
                 if (int reason = hold(scan, offset)) {
@@ -332,6 +340,11 @@ void tools_end(ScanTools* tools) {
 void scan_begin(FileScan* scan, ScanTools* tools) {
     scan->tools = tools;
     scan->buffer = tools->buffer;
+    scan->hashing = scan->job->undo != nullptr;
+    if (scan->hashing) {
+        hash_begin(&scan->old_content);
+        hash_begin(&scan->new_content);
+    }
     // What the query learnt was of the last file.
     if (tools->find_ready) forget_stream(&tools->find);
     if (tools->rewrite_ready) forget_stream(&tools->rewrite);
@@ -395,7 +408,8 @@ void scan_commit_copy(FileScan* scan) {
         scan_give_up(scan, REASON_COPY_FAILED, 0);
         return;
     }
-    WrittenCopy written = {scan->path, scan->copy, scan->identity, scan->held, scan->held_count};
+    WrittenCopy written = {scan->path, scan->copy, scan->identity, scan->held, scan->held_count,
+                           hash_end(&scan->old_content), hash_end(&scan->new_content)};
     scan->copy = {};
     scan->held = nullptr;
     scan->held_count = scan->held_capacity = 0;

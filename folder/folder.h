@@ -78,6 +78,8 @@ enum FolderEventKind {
     FOLDER_TEMP_NOT_DELETED = 5,  // the copy at `path` could not be removed (`error`)
     FOLDER_REWRITABLE = 6,        // a counting Find: a Replace would rewrite the file, and
                                   //   `offset` of its hits (no line of the report)
+    FOLDER_RESTORED = 7,          // an undo put the file's old content back
+    FOLDER_NOT_RESTORED = 8,      // an undo left the file as it was, for `reason`
 };
 
 // Why Replace left a file as it was (FOLDER_NOT_CHANGED).
@@ -93,6 +95,18 @@ enum FolderReason {
     REASON_NO_COPY = 7,         // the copy cannot be created (`error`)
     REASON_HARD_LINKED = 8,     // the file has other names, which would keep the old bytes
     REASON_TOO_MANY_HITS = 9,   // more hits than MAX_HELD_HITS
+};
+
+// Why an undo left a file as it was (FOLDER_NOT_RESTORED).
+enum RestoreReason {
+    RESTORE_CHANGED = 0,         // its content is no longer the one that the Replace wrote
+    RESTORE_MISSING = 1,         // it is gone
+    RESTORE_KEPT_DAMAGED = 2,    // its kept copy is gone or not what was kept
+    RESTORE_READ_FAILED = 3,     // reading it failed (`error`)
+    RESTORE_COPY_FAILED = 4,     // writing the copy beside it failed (`error`)
+    RESTORE_NOT_REPLACED = 5,    // the copy could not take its place, or it is read-only
+    RESTORE_LEFTOVER_COPY = 6,   // a copy left by an earlier Replace is in the way (`other`)
+    RESTORE_NO_COPY = 7,         // the copy beside it cannot be created (`error`)
 };
 
 // The most hits of one file that a Replace holds until the file's fate is known; a file
