@@ -33,7 +33,7 @@ protected:
     // Waits until a folder search has ended: both buttons read their own texts again.
     void finish_walk();
 
-    // MF_GRAYED or 0 for one of the three menu commands, read inside the program.
+    // MF_GRAYED or 0 for one of the menu commands, read inside the program.
     UINT menu_state(int command);
     // Types into the editor, which gets the focus first (Esc). Typed keys reach the
     // program after messages posted to it meanwhile.

@@ -47,6 +47,7 @@ TEST_F(Screenshot, OfAFolderReport) {
     set_text(item(IDC_FOLDER), tree.root);
     set_text(item(IDC_MASK), "*.TXT");
     send_command(&program, IDC_REPLACE, BN_CLICKED);
+    message_box(IDYES);
     finish_walk();
     ASSERT_EQ(tree.read("Письма/Запрос.txt"), "Уважаемые коллеги из АО «Ромашка»!\r\n");
     press_keys(&program, {VK_CONTROL, 'F'});

@@ -118,7 +118,8 @@ TEST_F(LongWalk, CloseDuringAReplaceLeavesEveryFileOldOrNew) {
     make_large_files(16, int64_t(128) << 20, "мяу");
     replacing = true;
     start_search("пёс");
-    ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR).size() > strlen(REPORT_HEADER); }));
+    message_box(IDYES);
+    ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR).find("заменено") != std::string::npos; }));
     ASSERT_TRUE(walking()) << "the Replace ended before the close";
     PostMessageA(program.window, WM_CLOSE, 0, 0);
     EXPECT_EQ(wait_exit(&program, 60000), 0);

@@ -25,15 +25,18 @@ protected:
         tree.file("sub/d.txt.bak", "кот");
         before = snapshot();
     }
-    // Presses Find (replacement null) or Replace in folder mode; the editor's text.
+    // Presses Find (replacement null) or Replace in folder mode, a Replace confirmed; the
+    // editor's text.
     const std::string& search(const std::string& query, const char* replacement = nullptr,
                               const std::string& mask = "*.TXT") {
         set_text(IDC_FIND_TEXT, query);
         if (replacement) set_text(IDC_REPLACE_TEXT, replacement);
         set_text(IDC_FOLDER, tree.root);
         set_text(IDC_MASK, mask);
+        memory.question_answers = {ANSWER_YES};
         memory_window_click(&memory, replacement ? IDC_REPLACE : IDC_FIND);
         finish_walk();
+        memory.question_answers.clear();
         return editor_text(&memory);
     }
     // Every entry of the tree with its bytes.
