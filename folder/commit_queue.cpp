@@ -173,10 +173,6 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
         int kept = undo ? undo_keep(undo, written->path, &written->old_content) : KEEP_NONE;
         if (kept == KEEP_STOP) {
             reason = REASON_STOPPED;
-        } else if (kept == KEEP_CHANGED) {
-            reason = REASON_CHANGED;
-        } else if (kept == KEEP_READ_FAILED) {
-            reason = REASON_READ_FAILED;
         } else {
             // In one step, never deleting the file first, and only over the very bytes
             // that were read: what another program wrote meanwhile is never lost.

@@ -18,7 +18,6 @@ constexpr char LIST_HEADER[] =
     "содержимого, файл\r\n";
 constexpr int FOLDER_NAMES_TRIED = 100;
 constexpr size_t NUMBER_ROOM = 11;   // a kept copy's decimal name and its zero
-constexpr size_t COPY_BLOCK = 1 << 16;
 
 char* copy_string(const char* text) {
     size_t size = strlen(text) + 1;
@@ -87,8 +86,9 @@ int make_undo_folder(UndoStore* undo) {
 }
 
 // Keeps the old content of `path`: a hard link where the undo folder is on its volume,
-// else a copy of its bytes, which must then be the bytes that the scan saw. Returns
-// KEEP_DONE, KEEP_CHANGED, KEEP_READ_FAILED, or -1 when nothing could be kept.
+// else a copy. Either is what the scan saw as long as the file is the one that was read,
+// which is checked before its copy takes its place. Returns 0, or -1 when nothing could
+// be kept.
 int keep_content(UndoStore* undo, const char* path, const Fingerprint* old_content) {
     if (!undo->folder && make_undo_folder(undo) != 0) return -1;
     if (undo->count == undo->capacity) {
@@ -105,25 +105,12 @@ int keep_content(UndoStore* undo, const char* path, const Fingerprint* old_conte
     uint32_t number = ++undo->next_number;
     char kept[PATH_LIMIT];
     kept_copy_path(undo, number, kept);
-    int result = KEEP_DONE;
-    if (undo_platform.link_file(path, kept) != 0) {
-        FILE* stream = file_ops.create_copy(kept);
-        Fingerprint copied;
-        int outcome = stream ? copy_bytes(path, stream, &copied) : COPY_BYTES_WRITE_FAILED;
-        if (stream && fclose(stream) != 0 && outcome == COPY_BYTES_DONE)
-            outcome = COPY_BYTES_WRITE_FAILED;
-        if (outcome == COPY_BYTES_DONE && !same_fingerprint(&copied, old_content))
-            result = KEEP_CHANGED;
-        else if (outcome == COPY_BYTES_READ_FAILED) result = KEEP_READ_FAILED;
-        else if (outcome != COPY_BYTES_DONE) result = -1;
-        if (result != KEEP_DONE && stream) remove(kept);
-    }
-    if (result != KEEP_DONE) {
+    if (undo_platform.link_file(path, kept) != 0 && undo_platform.copy_file(path, kept) != 0) {
         free(copy);
-        return result;
+        return -1;
     }
     undo->pending = UndoEntry{copy, number, *old_content, Fingerprint{}};
-    return KEEP_DONE;
+    return 0;
 }
 
 void write_list_line(FILE* list, const UndoEntry* entry) {
@@ -148,36 +135,10 @@ void kept_copy_path(const UndoStore* undo, uint32_t number, char* path) {
     snprintf(path, PATH_LIMIT, "%s%u", undo->folder, number);
 }
 
-int copy_bytes(const char* from, FILE* to, Fingerprint* copied) {
-    FILE* source = fopen(from, "rb");
-    char* block = source ? static_cast<char*>(malloc(COPY_BLOCK)) : nullptr;
-    if (!block) {
-        if (source) fclose(source);
-        return COPY_BYTES_READ_FAILED;
-    }
-    HashState hash;
-    hash_begin(&hash);
-    int result = COPY_BYTES_DONE;
-    for (size_t got; (got = fread(block, 1, COPY_BLOCK, source)) > 0;) {
-        hash_feed(&hash, block, got);
-        if (fwrite(block, 1, got, to) != got) {
-            result = COPY_BYTES_WRITE_FAILED;
-            break;
-        }
-    }
-    if (result == COPY_BYTES_DONE && ferror(source)) result = COPY_BYTES_READ_FAILED;
-    if (result == COPY_BYTES_DONE && fflush(to) != 0) result = COPY_BYTES_WRITE_FAILED;
-    fclose(source);
-    free(block);
-    *copied = hash_end(&hash);
-    return result;
-}
-
 int undo_keep(UndoStore* undo, const char* path, const Fingerprint* old_content) {
     if (undo->mode == UNDO_OFF) return KEEP_NONE;
     if (undo->mode == UNDO_REFUSED) return KEEP_STOP;
-    int result = keep_content(undo, path, old_content);
-    if (result >= 0) return result;
+    if (keep_content(undo, path, old_content) == 0) return KEEP_DONE;
     // The first file whose old content cannot be kept: the user decides for the rest.
     int go_on = undo->go_on_without && undo->go_on_without(undo->go_on_user);
     undo->mode = go_on ? UNDO_OFF : UNDO_REFUSED;

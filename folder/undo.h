@@ -50,8 +50,6 @@ enum KeepResult {
     KEEP_DONE = 0,      // kept; undo_settle follows once the file's fate is known
     KEEP_NONE = 1,      // the undo is off: the file is rewritten without
     KEEP_STOP = 2,      // the file is to stay as it is
-    KEEP_CHANGED = 3,   // the file is no longer the one that was read: it stays as it is
-    KEEP_READ_FAILED = 4,   // the file could not be read again: it stays as it is
 };
 
 // Right before a file's new content takes its place: keeps its old content, which the
@@ -74,9 +72,3 @@ void undo_restore(const UndoStore* undo, const FolderJob* job);
 
 // The path of kept copy `number` into `path` (PATH_LIMIT bytes).
 void kept_copy_path(const UndoStore* undo, uint32_t number, char* path);
-
-enum CopyBytesResult { COPY_BYTES_DONE = 0, COPY_BYTES_READ_FAILED = 1, COPY_BYTES_WRITE_FAILED = 2 };
-
-// Copies the whole file `from` into the stream `to`, giving the fingerprint of what was
-// copied. Returns a CopyBytesResult.
-int copy_bytes(const char* from, FILE* to, Fingerprint* copied);

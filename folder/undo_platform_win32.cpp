@@ -1,4 +1,4 @@
-// Windows: GetTempPathA, the runtime's folder functions and CreateHardLinkA.
+// Windows: GetTempPathA, the runtime's folder functions, CreateHardLinkA and CopyFileA.
 #include "undo_platform.h"
 
 #include <direct.h>
@@ -21,6 +21,13 @@ int link_file(const char* existing, const char* link) {
     return GetLastError() == ERROR_NOT_SAME_DEVICE ? EXDEV : EIO;
 }
 
+int copy_file(const char* existing, const char* copy) {
+    if (CopyFileA(existing, copy, TRUE)) return 0;
+    DWORD code = GetLastError();
+    if (code == ERROR_FILE_EXISTS) return EEXIST;
+    return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL ? ENOSPC : EIO;
+}
+
 uint32_t process_id() { return GetCurrentProcessId(); }
 
 }  // namespace
@@ -30,5 +37,6 @@ UndoPlatform undo_platform = {
     /* make_folder */      make_folder,
     /* remove_folder */    remove_folder,
     /* link_file */        link_file,
+    /* copy_file */        copy_file,
     /* process_id */       process_id,
 };

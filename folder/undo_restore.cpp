@@ -26,6 +26,35 @@ struct Restoring {
 
 constexpr int RESTORED = -2;
 
+enum CopyBytesResult { COPY_BYTES_DONE = 0, COPY_BYTES_READ_FAILED = 1, COPY_BYTES_WRITE_FAILED = 2 };
+
+// Copies the whole file `from` into the stream `to`, giving the fingerprint of what was
+// copied. Returns a CopyBytesResult.
+int copy_bytes(const char* from, FILE* to, Fingerprint* copied) {
+    FILE* source = fopen(from, "rb");
+    char* block = source ? static_cast<char*>(malloc(READ_BLOCK)) : nullptr;
+    if (!block) {
+        if (source) fclose(source);
+        return COPY_BYTES_READ_FAILED;
+    }
+    HashState hash;
+    hash_begin(&hash);
+    int result = COPY_BYTES_DONE;
+    for (size_t got; (got = fread(block, 1, READ_BLOCK, source)) > 0;) {
+        hash_feed(&hash, block, got);
+        if (fwrite(block, 1, got, to) != got) {
+            result = COPY_BYTES_WRITE_FAILED;
+            break;
+        }
+    }
+    if (result == COPY_BYTES_DONE && ferror(source)) result = COPY_BYTES_READ_FAILED;
+    if (result == COPY_BYTES_DONE && fflush(to) != 0) result = COPY_BYTES_WRITE_FAILED;
+    fclose(source);
+    free(block);
+    *copied = hash_end(&hash);
+    return result;
+}
+
 void tell(const FolderJob* job, int kind, const char* path, int reason = 0, int error = 0,
           const char* other = nullptr) {
     FolderEvent event = {kind, reason, path, 0, error, other};

@@ -30,6 +30,10 @@ protected:
     void write_file(const std::string& name, const std::string& bytes) const;
     std::string read_file(const std::string& name) const;
 
+    // Checks «В папке:» and fills the fields of a folder search (no replacement: the
+    // field is left as it is).
+    void fill_folder_search(const std::string& query, const char* replacement,
+                            const std::string& folder, const std::string& mask);
     // Waits until a folder search has ended: both buttons read their own texts again.
     void finish_walk();
 

@@ -36,10 +36,7 @@ protected:
     // when it asks; returns when done.
     void search(const std::string& query, const char* replacement = nullptr,
                 const std::string& mask = "*ДОКУМЕНТЫ*.TXT", bool asks = true) {
-        set_text(item(IDC_FIND_TEXT), query);
-        if (replacement) set_text(item(IDC_REPLACE_TEXT), replacement);
-        set_text(item(IDC_FOLDER), tree.root);
-        set_text(item(IDC_MASK), mask);
+        fill_folder_search(query, replacement, tree.root, mask);
         send_command(&program, replacement ? IDC_REPLACE : IDC_FIND, BN_CLICKED);
         if (replacement && asks) message_box(IDYES);
         finish_walk();

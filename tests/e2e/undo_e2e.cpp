@@ -20,11 +20,7 @@ protected:
         SetFileAttributesA(tree.path("Справка.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
         before = snapshot();
         start();
-        SendMessageA(item(IDC_IN_FOLDER), BM_CLICK, 0, 0);
-        set_text(item(IDC_FIND_TEXT), "кот");
-        set_text(item(IDC_REPLACE_TEXT), "пёс");
-        set_text(item(IDC_FOLDER), tree.root);
-        set_text(item(IDC_MASK), "*.txt");
+        fill_folder_search("кот", "пёс", tree.root, "*.txt");
     }
     std::vector<std::string> snapshot() const {
         std::vector<std::string> all;

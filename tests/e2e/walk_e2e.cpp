@@ -34,11 +34,7 @@ protected:
     }
     void start_search(const char* replacement) {
         start();
-        SendMessageA(item(IDC_IN_FOLDER), BM_CLICK, 0, 0);
-        set_text(item(IDC_FIND_TEXT), "кот");
-        if (replacement) set_text(item(IDC_REPLACE_TEXT), replacement);
-        set_text(item(IDC_FOLDER), tree.root);
-        set_text(item(IDC_MASK), "*.txt");
+        fill_folder_search("кот", replacement, tree.root, "*.txt");
         send_command(&program, replacement ? IDC_REPLACE : IDC_FIND, BN_CLICKED);
     }
     bool walking() const { return text(replacing ? IDC_REPLACE : IDC_FIND) == "Стоп"; }

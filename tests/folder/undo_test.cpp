@@ -22,12 +22,11 @@
 namespace {
 
 const UndoPlatform original_platform = undo_platform;
-const FileOps original_ops = file_ops;
 const std::string STOPPED = " \tпоиск остановлен, файл не изменён!\r\n";
 const std::string CHANGED = " \tфайл изменился во время замены и оставлен как есть!\r\n";
 
 std::string temporary;            // the temporary folder the tests give, with its separator
-int kept_copies_allowed = -1;     // copies of bytes into it that succeed; -1: all
+int kept_copies_allowed = -1;     // copies of files into it that succeed; -1: all
 
 uint32_t test_temporary(char* buffer, uint32_t size) {
     if (temporary.size() >= size) return 0;
@@ -37,15 +36,11 @@ uint32_t test_temporary(char* buffer, uint32_t size) {
 
 int other_volume(const char*, const char*) { return EXDEV; }
 
-// The temporary folder fills up: a copy made there is opened for reading only.
-FILE* create_until_full(const char* path) {
-    if (std::string(path).rfind(temporary, 0) != 0 || kept_copies_allowed < 0 ||
-        kept_copies_allowed-- > 0)
-        return original_ops.create_copy(path);
-    FILE* created = original_ops.create_copy(path);
-    if (!created) return nullptr;
-    fclose(created);
-    return fopen(path, "rb");
+// The temporary folder fills up.
+int copy_until_full(const char* existing, const char* copy) {
+    if (kept_copies_allowed < 0 || kept_copies_allowed-- > 0)
+        return original_platform.copy_file(existing, copy);
+    return ENOSPC;
 }
 
 // The user's answer to the question, and the walk's stop byte that a No sets.
@@ -64,7 +59,7 @@ protected:
     void SetUp() override {
         temporary = temp.root + SEP;
         undo_platform.temporary_folder = test_temporary;
-        file_ops.create_copy = create_until_full;
+        undo_platform.copy_file = copy_until_full;
         kept_copies_allowed = -1;
         questions = 0;
         stop_byte = 0;
@@ -73,7 +68,6 @@ protected:
     void TearDown() override {
         undo_discard(&undo);
         undo_platform = original_platform;
-        file_ops = original_ops;
     }
     std::string replace(const char* query, const char* replacement) {
         std::string report;
@@ -199,8 +193,9 @@ TEST_F(Undo, DiscardRemovesOnlyWhatTheStoreMade) {
     EXPECT_EQ(tree.read("a"), "кот");
 }
 
-// A file changed between its scan and the copying of its bytes is left as it is.
-TEST_F(Undo, AFileChangedBeforeItsBytesAreKeptStays) {
+// A file changed between its scan and the keeping of its old content is left as it is,
+// and what was kept of it goes.
+TEST_F(Undo, AFileChangedBeforeItIsKeptStays) {
     undo_platform.link_file = [](const char* existing, const char*) {
         FILE* file = fopen(existing, "ab");
         fputs("!", file);
@@ -211,6 +206,7 @@ TEST_F(Undo, AFileChangedBeforeItsBytesAreKeptStays) {
     EXPECT_EQ(replace("кот", "пёс"), found(tree.path("a"), 0) + tree.path("a") + CHANGED);
     EXPECT_EQ(tree.read("a"), "кот!");
     EXPECT_EQ(undo.count, 0u);
+    EXPECT_EQ(kept(), sorted({"fuzzyreplace-undo", undo_folder(), undo_folder() + "/list.txt"}));
 }
 
 // When a copy cannot be kept (a full disk, no temporary folder) the user is asked once:

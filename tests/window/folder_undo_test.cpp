@@ -3,11 +3,11 @@
 // window closes, when the next Replace is confirmed and after an undo.
 #include <errno.h>
 
+#include "folder_fixture.h"
 #include "plural.h"
 #include "report_order.h"
 #include "search_helpers.h"
 #include "undo_platform.h"
-#include "window_fixture.h"
 
 namespace {
 
@@ -24,41 +24,25 @@ uint32_t no_temporary_folder(char* buffer, uint32_t size) {
     return sizeof missing - 1;
 }
 
-class FolderUndoTest : public WindowTest {
+// Besides the fixture's files, one that a Replace leaves: it is read-only.
+class FolderUndoTest : public FolderTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        ASSERT_EQ(start(), INIT_DONE);
-        memory_window_click(&memory, IDC_IN_FOLDER);
-        tree.folder("sub");
-        tree.file("a.txt", "кот и кот");
-        tree.file("sub/b.txt", "один кот");
-        tree.file("c.log", "кот");
-        tree.file("ro.txt", "кот");
-        tree.file("none.txt", "пёс");
-        make_read_only(tree.path("ro.txt"));
-        a = tree.path("a.txt");
-        b = tree.path("sub/b.txt");
-        ro = tree.path("ro.txt");
-    }
-    void make_read_only(const std::string& path) {
-        std::filesystem::permissions(path, std::filesystem::perms::owner_write |
-                                               std::filesystem::perms::group_write |
-                                               std::filesystem::perms::others_write,
+        FolderTest::SetUp();
+        tree.file("ro.TXT", "кот");
+        std::filesystem::permissions(tree.path("ro.TXT"),
+                                     std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_write |
+                                         std::filesystem::perms::others_write,
                                      std::filesystem::perm_options::remove);
+        a = tree.path("a.TXT");
+        b = tree.path("sub/b.txt");
+        ro = tree.path("ro.TXT");
     }
-    // Presses Replace in folder mode with `answers` to the questions that come.
     const std::string& replace(const char* query, const char* replacement,
                                std::deque<int> answers) {
-        set_text(IDC_FIND_TEXT, query);
-        set_text(IDC_REPLACE_TEXT, replacement);
-        set_text(IDC_FOLDER, tree.root);
-        set_text(IDC_MASK, "*.txt");
         memory.questions.clear();
-        memory.question_answers = answers;
-        memory_window_click(&memory, IDC_REPLACE);
-        finish_walk();
-        return editor_text(&memory);
+        return search(query, replacement, "*.TXT", answers);
     }
     const std::string& undo() {
         EXPECT_TRUE(memory_window_command(&memory, IDM_UNDO_REPLACE));
@@ -66,8 +50,8 @@ protected:
         return editor_text(&memory);
     }
     std::string contents() const {
-        return tree.read("a.txt") + "|" + tree.read("sub/b.txt") + "|" + tree.read("c.log") +
-               "|" + tree.read("ro.txt");
+        return tree.read("a.TXT") + "|" + tree.read("sub/b.txt") + "|" + tree.read("c.log") +
+               "|" + tree.read("ro.TXT");
     }
     // The undo folders in the temporary folder.
     std::vector<std::string> undo_folders() const {
@@ -77,7 +61,6 @@ protected:
         return folders;
     }
 
-    TempTree tree;
     std::string a, b, ro;
 };
 
@@ -168,15 +151,14 @@ TEST_F(FolderUndoTest, KeptCopiesGoWithTheNextConfirmedReplaceAndTheWindow) {
     const std::vector<std::string> first = undo_folders();
     ASSERT_EQ(first.size(), 1u);
     replace("пёс", "кот", {ANSWER_NO});
-    memory_window_click(&memory, IDC_FIND);
-    finish_walk();
+    search("пёс");
     EXPECT_EQ(undo_folders(), first);
     EXPECT_TRUE(memory.undo_replace_enabled);
 
     // Only the second Replace's copies: the undo gives back what it found.
     replace("пёс", "кот", {ANSWER_YES});
     EXPECT_EQ(undo_folders().size(), 1u);
-    EXPECT_EQ(temporary_entries().size(), 6u) << "its folder, the list and three copies";
+    EXPECT_EQ(temporary_entries().size(), 5u) << "its folder, the list and two copies";
     EXPECT_EQ(contents(), "кот и кот|один кот|кот|кот");
     undo();
     EXPECT_EQ(contents(), "пёс и пёс|один пёс|кот|кот");
