@@ -17,6 +17,7 @@ constexpr char LIST_HEADER[] =
     "Копии файлов до замены: номер копии, её размер и хеш, размер и хеш нового "
     "содержимого, файл\r\n";
 constexpr int FOLDER_NAMES_TRIED = 100;
+constexpr size_t NAME_ROOM = 40;     // an undo folder's name, its separator and its zero
 constexpr size_t NUMBER_ROOM = 11;   // a kept copy's decimal name and its zero
 
 char* copy_string(const char* text) {
@@ -47,23 +48,26 @@ int make_undo_folder(UndoStore* undo) {
     char stamp[32];
     if (!strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", localtime(&now))) return -1;
     int parent = snprintf(path + base, PATH_LIMIT - base, "%s", UNDO_FOLDERS);
-    if (parent < 0 || base + parent + 40 + NUMBER_ROOM >= PATH_LIMIT) return -1;
+    if (parent < 0 || base + parent + NAME_ROOM + NUMBER_ROOM >= PATH_LIMIT) return -1;
     char* name = path + base + parent;
     int error = undo_platform.make_folder(path);
     if (error != 0 && error != EEXIST) return -1;
     uint32_t process = undo_platform.process_id();
-    for (int attempt = 1; attempt <= FOLDER_NAMES_TRIED; attempt++) {
-        if (attempt == 1) snprintf(name, 40, "%c%s-%u", PATH_SEPARATOR, stamp, process);
-        else snprintf(name, 40, "%c%s-%u-%d", PATH_SEPARATOR, stamp, process, attempt);
+    char number[16] = "";
+    bool remade = false;
+    for (int attempt = 1;; attempt++) {
+        if (attempt > 1) snprintf(number, sizeof number, "-%d", attempt);
+        snprintf(name, NAME_ROOM, "%c%s-%u%s", PATH_SEPARATOR, stamp, process, number);
         error = undo_platform.make_folder(path);
-        // Another program may have removed the empty folder of all undo folders meanwhile.
-        if (error == ENOENT) {
+        // Another program may have removed the folder of all undo folders, once empty.
+        if (error == ENOENT && !remade) {
+            remade = true;
             *name = '\0';
             undo_platform.make_folder(path);
-            snprintf(name, 40, "%c%s-%u-%d", PATH_SEPARATOR, stamp, process, attempt);
-            error = undo_platform.make_folder(path);
+            attempt--;
+            continue;
         }
-        if (error != EEXIST) break;
+        if (error != EEXIST || attempt == FOLDER_NAMES_TRIED) break;
     }
     if (error != 0) return -1;
     size_t length = strlen(path);
