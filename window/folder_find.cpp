@@ -94,8 +94,10 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
     const WindowOps* ops = window->ops;
     // Both read whole: a text cut to fit a buffer would name another folder or another
     // set of files, and Replace would rewrite those.
+    // A Replace first searches as Find does, and rewrites only once the user agrees.
     FolderRequest request = {query, replacement, nullptr, nullptr, nullptr,
-                             replacement ? IDC_REPLACE : IDC_FIND, WALK_FIND};
+                             replacement ? IDC_REPLACE : IDC_FIND,
+                             replacement ? WALK_COUNT : WALK_FIND};
     request.mask = read_control_text(window, IDC_MASK, nullptr);
     request.folder = request.mask ? read_control_text(window, IDC_FOLDER, nullptr) : nullptr;
     request.pattern = request.folder ? walk_pattern(request.folder) : nullptr;
@@ -107,8 +109,6 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
                may_discard_document(state, window)) {
         clear_for_report(state, window);
         lower_case(request.mask);
-        // A Replace first searches as Find does, and rewrites only once the user agrees.
-        request.kind = replacement ? WALK_COUNT : WALK_FIND;
         start_folder_walk(state, window, &request);   // takes the texts over
         return;
     }

@@ -27,20 +27,17 @@ protected:
         for (const std::string& entry : tree.entries()) all.push_back(entry + "=" + tree.read(entry));
         return all;
     }
-    // The undo folders of the program in the temporary folder that Wine gives its user.
-    int undo_folders() const {
+    // Whether the program has an undo folder in the temporary folder that Wine gives it.
+    bool keeps() const {
         char temporary[MAX_PATH];
         GetTempPathA(sizeof temporary, temporary);
-        std::string mask = std::string(temporary) + "fuzzyreplace-undo\\*-" +
-                           std::to_string(program.process.dwProcessId) + "*";
         WIN32_FIND_DATAA entry;
-        HANDLE find = FindFirstFileA(mask.c_str(), &entry);
-        if (find == INVALID_HANDLE_VALUE) return 0;
-        int count = 0;
-        do count++;
-        while (FindNextFileA(find, &entry));
+        HANDLE find = FindFirstFileA((std::string(temporary) + "fuzzyreplace-undo\\*-" +
+                                      std::to_string(program.process.dwProcessId)).c_str(),
+                                     &entry);
+        if (find == INVALID_HANDLE_VALUE) return false;
         FindClose(find);
-        return count;
+        return true;
     }
     MessageBoxSeen replace(int answer) {
         send_command(&program, IDC_REPLACE, BN_CLICKED);
@@ -61,7 +58,7 @@ TEST_F(Undo, ReplaceThenUndoGivesBackEveryFileByteForByte) {
     EXPECT_EQ(tree.read("Письма/Запрос.txt"), "Уважаемый пёс!\r\nпёс, пёс.\r\n");
     EXPECT_EQ(tree.read("Справка.txt"), "пёс");
     EXPECT_EQ(menu_state(IDM_UNDO_REPLACE), 0u);
-    EXPECT_EQ(undo_folders(), 1);
+    EXPECT_TRUE(keeps());
 
     send_command(&program, IDM_UNDO_REPLACE);
     finish_walk();
@@ -78,7 +75,7 @@ TEST_F(Undo, ReplaceThenUndoGivesBackEveryFileByteForByte) {
     EXPECT_EQ(GetFileAttributesA(tree.path("Справка.txt").c_str()) & ~FILE_ATTRIBUTE_ARCHIVE,
               DWORD(FILE_ATTRIBUTE_HIDDEN));
     EXPECT_EQ(menu_state(IDM_UNDO_REPLACE), static_cast<UINT>(MF_GRAYED));
-    EXPECT_EQ(undo_folders(), 0);
+    EXPECT_FALSE(keeps());
     EXPECT_EQ(close_program(&program), 0);
 }
 
@@ -91,12 +88,12 @@ TEST_F(Undo, ReplaceAnsweredNoLeavesTheTreeAsItWas) {
               0u)
         << text(IDC_EDITOR);
     EXPECT_EQ(menu_state(IDM_UNDO_REPLACE), static_cast<UINT>(MF_GRAYED));
-    EXPECT_EQ(undo_folders(), 0);
+    EXPECT_FALSE(keeps());
 
     replace(IDYES);
-    EXPECT_EQ(undo_folders(), 1);
+    EXPECT_TRUE(keeps());
     EXPECT_EQ(close_program(&program), 0);
-    EXPECT_EQ(undo_folders(), 0);
+    EXPECT_FALSE(keeps());
 }
 
 }  // namespace

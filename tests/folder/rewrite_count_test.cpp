@@ -1,5 +1,5 @@
 // The Find that comes before a Replace: its report is the Find's, and the files it counts
-// are those, and with those hits, that the Replace then rewrites.
+// are those, with those hits, that the Replace then rewrites.
 #include "folder.h"
 #include "folder_platform.h"
 #include "search_helpers.h"
@@ -9,7 +9,6 @@
 #include <string.h>
 
 #include <map>
-#include <string>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,8 +19,7 @@
 
 namespace {
 
-// Hits per file: from FOLDER_REWRITABLE in a counting Find, from the replaced hits of a
-// Replace; and the report's lines.
+// Hits per file (counted, or replaced), and the report.
 struct Seen {
     std::map<std::string, long long> hits;
     std::string report;
@@ -38,21 +36,18 @@ Seen walk(const TempTree& tree, const char* replacement, int counting) {
     Seen seen;
     FolderJob job = {"кот", replacement, "*", 3, seen_sink, &seen, nullptr, nullptr, counting,
                      nullptr};
-    std::string pattern = tree.root + SEP + "*";
-    search_folder_tree(&job, pattern.c_str());
+    search_folder_tree(&job, (tree.root + SEP + "*").c_str());
     return seen;
 }
 
+// Neither counted nor rewritten: a read-only file, one with another name, one whose
+// copy is left from before, one whose copy's path is too long, this program's own copy,
+// and a link.
 TEST(RewriteCount, CountsWhatTheReplaceRewrites) {
     TempTree tree;
-    tree.file("plain", "кот и кот");
-    tree.file("no hits", "пёс");
-    tree.file("read-only", "кот");
-    tree.file("leftover", "кот");
-    tree.file(std::string("leftover") + TEMP_SUFFIX, "кот от прежней замены");
-    tree.file("one", "кот");
-    std::string deep = tree.long_path(PATH_LIMIT - strlen(TEMP_SUFFIX));
-    tree.file(deep, "кот");
+    for (const char* name : {"plain", "read-only", "one", "leftover"}) tree.file(name, "кот и кот");
+    tree.file(std::string("leftover") + TEMP_SUFFIX, "кот");
+    tree.file(tree.long_path(PATH_LIMIT - strlen(TEMP_SUFFIX)), "кот");
 #ifdef _WIN32
     SetFileAttributesA(tree.path("read-only").c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(CreateHardLinkA(tree.path("two").c_str(), tree.path("one").c_str(), nullptr));
@@ -62,13 +57,10 @@ TEST(RewriteCount, CountsWhatTheReplaceRewrites) {
     ASSERT_EQ(symlink("plain", tree.path("link").c_str()), 0);
 #endif
     const std::map<std::string, long long> rewritten = {{tree.path("plain"), 2}};
-
     Seen counted = walk(tree, nullptr, 1);
     EXPECT_EQ(counted.hits, rewritten);
-    EXPECT_EQ(counted.report, walk(tree, nullptr, 0).report) << "the report is the Find's";
-    Seen replaced = walk(tree, "пёс", 0);
-    EXPECT_EQ(replaced.hits, rewritten);
-    EXPECT_EQ(tree.read("plain"), "пёс и пёс");
+    EXPECT_EQ(counted.report, walk(tree, nullptr, 0).report);
+    EXPECT_EQ(walk(tree, "пёс", 0).hits, rewritten);
     EXPECT_EQ(walk(tree, nullptr, 1).hits.size(), 0u);
 }
 
