@@ -12,8 +12,10 @@
 #include "folder.h"
 #include "folder_platform.h"
 #include "replace_file.h"
+#include "undo.h"
 
 struct Waiting;
+struct KeepTask;
 
 struct CommitQueue {
     Waiting* records;       // in walk order; [head, count) wait
@@ -29,6 +31,9 @@ struct CommitQueue {
     FILE** streams;         // the sealed group's copies, for the flusher
     int* errors;            //   and what their flush gave
     uint32_t stream_count;
+    UndoStore* undo;        // with an undo, the flusher also keeps the group's old
+    KeepTask* keeps;        //   contents, so that the scan need not wait for it
+    uint32_t keep_count;
 };
 
 // A copy written whole, its stream flushed of the C library's buffer, waiting to take
@@ -41,6 +46,8 @@ struct WrittenCopy {
     uint32_t held_count;
     Fingerprint old_content;   // with an undo: the file as it was read
     Fingerprint new_content;   //   and its copy
+    int kept;                  //   undo_keep's answer, or KEEP_NOT_YET
+    UndoEntry kept_entry;      //   and what it kept
 };
 
 // An event of the walk: straight to the sink while nothing waits, else behind what does.

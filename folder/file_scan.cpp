@@ -409,7 +409,8 @@ void scan_commit_copy(FileScan* scan) {
         return;
     }
     WrittenCopy written = {scan->path, scan->copy, scan->identity, scan->held, scan->held_count,
-                           hash_end(&scan->old_content), hash_end(&scan->new_content)};
+                           hash_end(&scan->old_content), hash_end(&scan->new_content),
+                           KEEP_NOT_YET, {}};
     scan->copy = {};
     scan->held = nullptr;
     scan->held_count = scan->held_capacity = 0;

@@ -93,9 +93,11 @@ int make_undo_folder(UndoStore* undo) {
 // else a copy. Either is what the scan saw as long as the file is the one that was read,
 // which is checked before its copy takes its place. Returns 0, or -1 when nothing could
 // be kept.
-int keep_content(UndoStore* undo, const char* path, const Fingerprint* old_content) {
+int keep_content(UndoStore* undo, const char* path, const Fingerprint* old_content,
+                 UndoEntry* entry) {
     if (!undo->folder && make_undo_folder(undo) != 0) return -1;
-    if (undo->count == undo->capacity) {
+    // Room for every file kept and not yet settled, so that recording cannot fail.
+    if (undo->count + undo->unsettled == undo->capacity) {
         uint32_t capacity = undo->capacity ? undo->capacity * 2 : 64;
         UndoEntry* entries =
             static_cast<UndoEntry*>(realloc(undo->entries, capacity * sizeof(UndoEntry)));
@@ -103,7 +105,6 @@ int keep_content(UndoStore* undo, const char* path, const Fingerprint* old_conte
         undo->entries = entries;
         undo->capacity = capacity;
     }
-    // The path is copied now, so that recording it after the rewrite cannot fail.
     char* copy = copy_string(path);
     if (!copy) return -1;
     uint32_t number = ++undo->next_number;
@@ -113,7 +114,8 @@ int keep_content(UndoStore* undo, const char* path, const Fingerprint* old_conte
         free(copy);
         return -1;
     }
-    undo->pending = UndoEntry{copy, number, *old_content, Fingerprint{}};
+    *entry = UndoEntry{copy, number, *old_content, Fingerprint{}};
+    undo->unsettled++;
     return 0;
 }
 
@@ -139,38 +141,35 @@ void kept_copy_path(const UndoStore* undo, uint32_t number, char* path) {
     snprintf(path, PATH_LIMIT, "%s%u", undo->folder, number);
 }
 
-int undo_keep(UndoStore* undo, const char* path, const Fingerprint* old_content) {
+int undo_keep(UndoStore* undo, const char* path, const Fingerprint* old_content,
+              UndoEntry* entry) {
     if (undo->mode == UNDO_OFF) return KEEP_NONE;
     if (undo->mode == UNDO_REFUSED) return KEEP_STOP;
-    if (keep_content(undo, path, old_content) == 0) return KEEP_DONE;
+    if (keep_content(undo, path, old_content, entry) == 0) return KEEP_DONE;
     // The first file whose old content cannot be kept: the user decides for the rest.
     int go_on = undo->go_on_without && undo->go_on_without(undo->go_on_user);
     undo->mode = go_on ? UNDO_OFF : UNDO_REFUSED;
     return go_on ? KEEP_NONE : KEEP_STOP;
 }
 
-void undo_settle(UndoStore* undo, const Fingerprint* new_content, int rewritten) {
-    UndoEntry entry = undo->pending;
-    undo->pending = {};
-    if (!entry.path) return;
+void undo_settle(UndoStore* undo, UndoEntry* entry, const Fingerprint* new_content,
+                 int rewritten) {
+    undo->unsettled--;
     if (!rewritten) {
-        remove_kept(undo, entry.number);
-        free(entry.path);
-        return;
+        remove_kept(undo, entry->number);
+        free(entry->path);
+    } else {
+        entry->written = *new_content;
+        undo->entries[undo->count++] = *entry;   // keep_content made the room
+        write_list_line(undo->list, entry);
     }
-    entry.written = *new_content;
-    undo->entries[undo->count++] = entry;   // keep_content made the room
-    write_list_line(undo->list, &entry);
+    *entry = {};
 }
 
 void undo_discard(UndoStore* undo) {
     for (uint32_t i = 0; i < undo->count; i++) {
         remove_kept(undo, undo->entries[i].number);
         free(undo->entries[i].path);
-    }
-    if (undo->pending.path) {
-        remove_kept(undo, undo->pending.number);
-        free(undo->pending.path);
     }
     free(undo->entries);
     if (undo->folder) {

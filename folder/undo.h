@@ -27,8 +27,9 @@ enum UndoMode {
     UNDO_REFUSED = 2,   // the user chose to stop: no further file is rewritten
 };
 
-// A zeroed store keeps; the walk's thread fills it, and only once the walk has ended
-// does another thread read it.
+// A zeroed store keeps. During a walk one thread at a time keeps or settles (the walk's,
+// or the one that flushes a group of its files meanwhile); only once the walk has ended
+// does another thread read the store.
 struct UndoStore {
     char* folder;          // the undo folder, a separator at its end; null until made
     FILE* list;            // the list of what was replaced, in the folder
@@ -36,7 +37,7 @@ struct UndoStore {
     uint32_t count;
     uint32_t capacity;
     uint32_t next_number;
-    UndoEntry pending;     // kept for the file about to be rewritten; path null: none
+    uint32_t unsettled;    // files kept whose fate is not known yet
     int mode;              // an UndoMode
     // Asked on the walk's thread at the first file whose old content cannot be kept:
     // 1 to go on without the undo, 0 to leave that file and the rest as they are (the
@@ -47,18 +48,21 @@ struct UndoStore {
 
 // undo_keep's answers.
 enum KeepResult {
+    KEEP_NOT_YET = -1,  // (what a file waiting to take its place holds before the keep)
     KEEP_DONE = 0,      // kept; undo_settle follows once the file's fate is known
     KEEP_NONE = 1,      // the undo is off: the file is rewritten without
     KEEP_STOP = 2,      // the file is to stay as it is
 };
 
-// Right before a file's new content takes its place: keeps its old content, which the
-// scan saw as `old_content`, asking the user at the first file for which that fails.
-int undo_keep(UndoStore* undo, const char* path, const Fingerprint* old_content);
+// Before a file's new content takes its place: keeps its old content, which the scan saw
+// as `old_content`, into `entry`, asking the user at the first file for which that fails.
+int undo_keep(UndoStore* undo, const char* path, const Fingerprint* old_content,
+              UndoEntry* entry);
 
 // After KEEP_DONE: records the file with the fingerprint of its new content when it was
-// rewritten, or else removes what was kept for it.
-void undo_settle(UndoStore* undo, const Fingerprint* new_content, int rewritten);
+// rewritten, or else removes what was kept for it; `entry` is emptied.
+void undo_settle(UndoStore* undo, UndoEntry* entry, const Fingerprint* new_content,
+                 int rewritten);
 
 // Removes the kept copies, the list and the undo folder (nothing but what this store
 // made) and empties the store, which keeps its asker.
