@@ -57,7 +57,8 @@ int make_undo_folder(UndoStore* undo) {
     bool remade = false;
     for (int attempt = 1;; attempt++) {
         if (attempt > 1) snprintf(number, sizeof number, "-%d", attempt);
-        snprintf(name, NAME_ROOM, "%c%s-%u%s", PATH_SEPARATOR, stamp, process, number);
+        int named = snprintf(name, NAME_ROOM, "%c%s-%u%s", PATH_SEPARATOR, stamp, process, number);
+        if (named < 0 || named >= static_cast<int>(NAME_ROOM)) return -1;
         error = undo_platform.make_folder(path);
         // Another program may have removed the folder of all undo folders, once empty.
         if (error == ENOENT && !remade) {
@@ -74,7 +75,8 @@ int make_undo_folder(UndoStore* undo) {
     path[length++] = PATH_SEPARATOR;
     path[length] = '\0';
     char list[PATH_LIMIT];
-    snprintf(list, PATH_LIMIT, "%s%s", path, LIST_NAME);
+    if (snprintf(list, PATH_LIMIT, "%s%s", path, LIST_NAME) >= static_cast<int>(PATH_LIMIT))
+        return -1;   // never: the room was counted
     undo->folder = copy_string(path);
     undo->list = undo->folder ? fopen(list, "wb") : nullptr;
     if (!undo->list || fputs(LIST_HEADER, undo->list) < 0) {
