@@ -42,6 +42,22 @@ measure_walk() {
   printf '%s\n' "${times[@]}" | median_min_max
 }
 
+# As measure_walk for several commands at once, run in turns (PREPARE before each run), so
+# that a machine whose disk others share slows them alike; prints one "median min max"
+# line per command.
+measure_turns() {
+  local times=() i k
+  for ((i = 0; i < repeat; i++)); do
+    for ((k = 1; k <= $#; k++)); do
+      [ -n "${PREPARE:-}" ] && eval "$PREPARE"
+      times[k]+="$(eval "${!k}" | awk '{ print $3 }') "
+    done
+  done
+  for ((k = 1; k <= $#; k++)); do
+    printf '%s\n' ${times[k]} | median_min_max
+  done
+}
+
 report() {  # name, "median min max", megabytes
   read -r median low high <<<"$2"
   printf '  %-34s %7.3f s  (%.3f .. %.3f)  %7.0f MB/s\n' "$1" "$median" "$low" "$high" \

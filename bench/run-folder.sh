@@ -6,7 +6,10 @@
 #             and the walk as the window runs it (progress path) vs the plain walk
 #   Frequent hits: Find 'the ' vs rg -F -j1 'the '
 #   Replace:  ours vs sd and sed -i, each on a fresh copy of the tree, on the disk
-#             (the temporary folder) and on tmpfs (/dev/shm)
+#             (the temporary folder) and on tmpfs (/dev/shm); ours with the undo's
+#             copies kept on the tree's volume (hard links) and on the other one (copies)
+#             against ours without; the search that asks first and the Replace as the
+#             window runs them against the two walks alone
 #   Encodings: Find and Replace with the encodings told vs taken as bytes (--bytes-only),
 #             and Find in the same text in UTF-8 and UTF-16 vs in ANSI
 #   Dense files: 20 MB of one letter, 20 MB of "ab" and 8 MB of Russian Windows-1251 text,
@@ -58,9 +61,11 @@ report "rg -F -j1 '$frequent' | wc -l" "$rg_time" "$megabytes"
 target "rg / ours" "$(ratio "${rg_time%% *}" "${ours%% *}")" at-least 1
 
 # Replace on fresh copies of the tree in `$1`, a folder on the file system to measure;
-# `$2` is "disk" or "tmpfs", which says the ratio aimed for.
+# `$2` is "disk" or "tmpfs", which says the ratio aimed for; `$3`, a folder on another
+# file system, or empty, for the undo's copies.
 replace_suite() {
-  local copy="$1/copy" fresh ours sd_time sed_time captures plain_walk window_walk
+  local copy="$1/copy" fresh ours sd_time sed_time captures plain_walk undo_same undo_other
+  local find_walk window_walk turns
   fresh="rm -rf '$copy'; cp -r '$tree' '$copy'; sync; cat \$(find '$copy' -type f) >/dev/null"
   ours=$(PREPARE=$fresh NO_WARMUP=1 measure "'$bench' replace '$copy' '$literal' 'fr_tag('")
   echo "  check, hits left after our last Replace: $("$bench" find "$copy" "$literal" | cut -d' ' -f1)"
@@ -70,16 +75,24 @@ replace_suite() {
   sed_time=$(PREPARE=$fresh NO_WARMUP=1 measure \
     "find '$copy' -type f -print0 | xargs -0 sed -i 's/fr_marker(/fr_tag(/g'")
   captures=$(PREPARE=$fresh NO_WARMUP=1 measure "'$bench' replace '$copy' 'fr_marker(%n%)' 'fr_tag[%n%]'")
-  plain_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' replace '$copy' '$literal' 'fr_tag('")
-  window_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' window-replace '$copy' '$literal' 'fr_tag('")
+  # The Replace without the undo and with it, the undo's folder on the tree's volume and,
+  # where there is one, on another: in turns, so that a disk that others share slows
+  # them alike.
+  mkdir -p "$1/temporary"
+  [ -n "$3" ] && mkdir -p "$3/temporary"
+  local plain="'$bench' replace '$copy' '$literal' 'fr_tag('"
+  local same="TMPDIR='$1/temporary' '$bench' replace-undo '$copy' '$literal' 'fr_tag('"
+  local other="TMPDIR='${3:-$1}/temporary' '$bench' replace-undo '$copy' '$literal' 'fr_tag('"
+  mapfile -t turns < <(PREPARE=$fresh measure_turns "$plain" "$same" "$other")
+  plain_walk=${turns[0]} undo_same=${turns[1]} undo_other=${turns[2]}
+  # The window first searches as Find does, to ask before it rewrites.
+  find_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' find '$copy' '$literal'")
+  window_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk \
+    "TMPDIR='$1/temporary' '$bench' window-replace '$copy' '$literal' 'fr_tag('")
   report "walk_folder + search_in_file" "$ours" "$megabytes"
   report "sd -s" "$sd_time" "$megabytes"
   report "sed -i" "$sed_time" "$megabytes"
   report "ours, 'fr_marker(%n%)' -> 'fr_tag[%n%]'" "$captures" "$megabytes"
-  report "walk alone, report into a string" "$plain_walk" "$megabytes"
-  report "walk as the window runs it" "$window_walk" "$megabytes"
-  target "with the window's progress path / without" \
-    "$(ratio "${window_walk%% *}" "${plain_walk%% *}")" at-most 1.05
   if [ "$2" = disk ]; then
     target "sd / ours" "$(ratio "${sd_time%% *}" "${ours%% *}")" at-least 1
     echo "  sed / ours: $(ratio "${sed_time%% *}" "${ours%% *}")x"
@@ -87,21 +100,38 @@ replace_suite() {
     target "sed / ours" "$(ratio "${sed_time%% *}" "${ours%% *}")" at-least 2
     echo "  sd / ours: $(ratio "${sd_time%% *}" "${ours%% *}")x"
   fi
-  rm -rf "$copy"
+  report "walk alone, report into a string" "$plain_walk" "$megabytes"
+  report "the same, undo kept on this volume" "$undo_same" "$megabytes"
+  target "with the undo (links) / without" "$(ratio "${undo_same%% *}" "${plain_walk%% *}")" at-most 1.20
+  if [ -n "$3" ]; then
+    report "the same, undo kept in $3" "$undo_other" "$megabytes"
+    target "with the undo (copies) / without" "$(ratio "${undo_other%% *}" "${plain_walk%% *}")" at-most 1.20
+    rm -rf "$3/temporary"
+  fi
+  report "the search that asks first (a Find)" "$find_walk" "$megabytes"
+  report "both as the window runs them" "$window_walk" "$megabytes"
+  target "as the window runs them / the two walks alone" \
+    "$(echo "${window_walk%% *} ${find_walk%% *} ${undo_same%% *}" | awk '{ printf "%.2f", $1 / ($2 + $3) }')" \
+    at-most 1.05
+  rm -rf "$copy" "$1/temporary"
 }
 
 echo "Replace '$literal' with 'fr_tag(' (each run on a fresh copy of the tree, synced;" \
      "the rewriting pass alone)"
-echo " in $work ($(df --output=fstype "$work" | tail -1)):"
-replace_suite "$work" disk
 # Making 2,000 files can cost more than rewriting their bytes on some disks; a tmpfs
-# shows what the programs themselves cost.
+# shows what the programs themselves cost, and gives the undo a second volume.
+shm=
 if [ -d /dev/shm ] && [ -w /dev/shm ] &&
-   [ "$(df --output=fstype /dev/shm | tail -1)" = tmpfs ]; then
+   [ "$(df --output=fstype /dev/shm | tail -1)" = tmpfs ] &&
+   [ "$(df --output=fstype "$work" | tail -1)" != tmpfs ]; then
   shm=$(mktemp -d /dev/shm/folder-bench.XXXXXX)
   trap 'rm -rf "$work" "$shm"' EXIT
+fi
+echo " in $work ($(df --output=fstype "$work" | tail -1)):"
+replace_suite "$work" disk "$shm"
+if [ -n "$shm" ]; then
   echo " in $shm (tmpfs):"
-  replace_suite "$shm" tmpfs
+  replace_suite "$shm" tmpfs "$work"
 fi
 
 # Encodings: the same tree with the encoding of each file told (as always) and taken as

@@ -1,5 +1,7 @@
 #include "commit_queue.h"
 
+#include "undo.h"
+
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
@@ -20,6 +22,13 @@ constexpr uint64_t WAITING_BYTES_MOST = 64ull << 20;   // also what a Stop may w
 enum WaitingKind { WAITING_EVENT = 0, WAITING_FILE = 1 };
 
 }  // namespace
+
+struct KeepTask {
+    const char* path;   // the record's, which outlives the flush
+    Fingerprint old_content;
+    int result;
+    UndoEntry entry;
+};
 
 struct Waiting {
     int kind;
@@ -99,13 +108,25 @@ void complete_leading_events(CommitQueue* queue, const FolderJob* job) {
 void flush_group(void* argument) {
     CommitQueue* queue = static_cast<CommitQueue*>(argument);
     file_ops.flush_copies(queue->streams, queue->stream_count, queue->errors);
+    for (uint32_t i = 0; i < queue->keep_count; i++) {
+        KeepTask* keep = &queue->keeps[i];
+        keep->result = undo_keep(queue->undo, keep->path, &keep->old_content, &keep->entry);
+    }
     __atomic_store_n(&queue->flushed, 1, __ATOMIC_RELEASE);
 }
 
-// The flush's results go to the sealed group's files.
+// The flush's results, and what was kept, go to the sealed group's files.
 void take_flush_errors(CommitQueue* queue) {
-    for (uint32_t i = queue->head, k = 0; i < queue->sealed_end; i++)
-        if (queue->records[i].kind == WAITING_FILE) queue->records[i].flush_error = queue->errors[k++];
+    for (uint32_t i = queue->head, k = 0; i < queue->sealed_end; i++) {
+        Waiting* record = &queue->records[i];
+        if (record->kind != WAITING_FILE) continue;
+        record->flush_error = queue->errors[k];
+        if (k < queue->keep_count) {
+            record->written.kept = queue->keeps[k].result;
+            record->written.kept_entry = queue->keeps[k].entry;
+        }
+        k++;
+    }
 }
 
 // Completes the sealed group, once it is on the disk.
@@ -118,9 +139,9 @@ void finish_sealed(CommitQueue* queue, const FolderJob* job) {
     complete(queue, job, queue->sealed_end);
 }
 
-// The group being filled goes to the disk: beside the scan when a thread can be had, else
-// here and now.
-void seal(CommitQueue* queue) {
+// The group being filled goes to the disk, its old contents kept with an undo: beside the
+// scan when a thread can be had, else here and now.
+void seal(CommitQueue* queue, const FolderJob* job) {
     queue->sealed_end = queue->count;
     queue->open_files = 0;
     queue->open_bytes = 0;
@@ -145,10 +166,20 @@ void seal(CommitQueue* queue) {
         }
         return;
     }
+    // Without memory for the keeps, each is done as its file takes its place.
+    KeepTask* keeps = job->undo ? static_cast<KeepTask*>(realloc(queue->keeps, files * sizeof(KeepTask)))
+                                : nullptr;
+    if (keeps) queue->keeps = keeps;
+    queue->undo = job->undo;
     uint32_t k = 0;
-    for (uint32_t i = queue->head; i < queue->sealed_end; i++)
-        if (queue->records[i].kind == WAITING_FILE) streams[k++] = queue->records[i].written.copy.stream;
+    for (uint32_t i = queue->head; i < queue->sealed_end; i++) {
+        Waiting* record = &queue->records[i];
+        if (record->kind != WAITING_FILE) continue;
+        if (keeps) keeps[k] = {record->path, record->written.old_content, KEEP_NOT_YET, {}};
+        streams[k++] = record->written.copy.stream;
+    }
     queue->stream_count = k;
+    queue->keep_count = keeps ? k : 0;
     queue->flushed = 0;
     queue->flusher = start_thread(flush_group, queue);
     if (!queue->flusher) {
@@ -173,17 +204,28 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
     int reason = -1, error = 0;
     int closed = fclose(written->copy.stream) == 0 ? 0 : (errno ? errno : EIO);
     written->copy.stream = nullptr;
+    UndoStore* undo = job->undo;
+    int kept = written->kept;
     if (flush_error == COPY_ABANDONED) {
         reason = REASON_STOPPED;
     } else if (flush_error || closed) {
         reason = REASON_COPY_FAILED;
     } else {
-        // In one step, never deleting the file first, and only over the very bytes that
-        // were read: what another program wrote meanwhile is never lost.
-        int placed = place_copy(&written->copy, written->path, &written->identity);
-        if (placed == COPY_TARGET_CHANGED) reason = REASON_CHANGED;
-        else if (placed != 0) reason = REASON_NOT_REPLACED, error = placed;
+        if (kept == KEEP_NOT_YET) {
+            kept = undo ? undo_keep(undo, written->path, &written->old_content, &written->kept_entry)
+                        : KEEP_NONE;
+        }
+        if (kept == KEEP_STOP) {
+            reason = REASON_STOPPED;
+        } else {
+            // In one step, never deleting the file first, and only over the very bytes
+            // that were read: what another program wrote meanwhile is never lost.
+            int placed = place_copy(&written->copy, written->path, &written->identity);
+            if (placed == COPY_TARGET_CHANGED) reason = REASON_CHANGED;
+            else if (placed != 0) reason = REASON_NOT_REPLACED, error = placed;
+        }
     }
+    if (kept == KEEP_DONE) undo_settle(undo, &written->kept_entry, &written->new_content, reason < 0);
     if (reason < 0) {
         release_copy(&written->copy);
         report_hits(job, written, FOLDER_HIT_REPLACED, send);
@@ -226,7 +268,12 @@ void commit_emit(CommitQueue* queue, const FolderJob* job, const FolderEvent* ev
 int commit_add(CommitQueue* queue, const FolderJob* job, WrittenCopy* written) {
     Waiting* record = new_record(queue);
     char* path = record ? copy_string(written->path) : nullptr;
-    if (!path) return -1;
+    if (!path) {
+        // The caller commits the file on its own: after every file before it, and with
+        // no group being kept meanwhile.
+        commit_poll(queue, job, 1);
+        return -1;
+    }
     record->kind = WAITING_FILE;
     record->path = path;
     record->written = *written;
@@ -258,7 +305,7 @@ void commit_poll(CommitQueue* queue, const FolderJob* job, int wait) {
             finish_sealed(queue, job);
             complete_leading_events(queue, job);
         }
-        seal(queue);
+        seal(queue, job);
         if (!wait) return;
     }
 }
@@ -272,5 +319,6 @@ void commit_end(CommitQueue* queue) {
     free(queue->records);
     free(queue->streams);
     free(queue->errors);
+    free(queue->keeps);
     *queue = {};
 }

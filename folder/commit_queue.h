@@ -8,11 +8,14 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include "fingerprint.h"
 #include "folder.h"
 #include "folder_platform.h"
 #include "replace_file.h"
+#include "undo.h"
 
 struct Waiting;
+struct KeepTask;
 
 struct CommitQueue {
     Waiting* records;       // in walk order; [head, count) wait
@@ -29,6 +32,9 @@ struct CommitQueue {
     int* errors;            //   and what their flush gave
     uint32_t stream_count;
     int abandoned;          // the walk was stopped: what is not on its way stays as it was
+    UndoStore* undo;        // with an undo, the flusher also keeps the group's old
+    KeepTask* keeps;        //   contents, so that the scan need not wait for it
+    uint32_t keep_count;
 };
 
 // settle_written's `flush_error` for a copy given up because the walk was stopped.
@@ -43,6 +49,10 @@ struct WrittenCopy {
     int encoding;            // its text's (TEXT_...), for the report
     int64_t* held;           // hit offsets, a heap block
     uint32_t held_count;
+    Fingerprint old_content;   // with an undo: the file as it was read
+    Fingerprint new_content;   //   and its copy
+    int kept;                  //   undo_keep's answer, or KEEP_NOT_YET
+    UndoEntry kept_entry;      //   and what it kept
 };
 
 // An event of the walk: straight to the sink while nothing waits, else behind what does.
@@ -65,7 +75,8 @@ void commit_abandon(CommitQueue* queue);
 void commit_end(CommitQueue* queue);
 
 // A written copy that is on the disk (`flush_error` 0) takes its file's place if the file
-// is still the one that was read; either way its hits and the file's fate are reported,
-// and `written` is released. Also for files committed on their own.
+// is still the one that was read, its old content kept first when the job has an undo;
+// either way its hits and the file's fate are reported, and `written` is released. Also
+// for files committed on their own.
 void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
                     void (*send)(const FolderJob* job, const FolderEvent* event));

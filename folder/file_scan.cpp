@@ -57,7 +57,14 @@ void fill(FileScan* scan) {
 }
 
 int write_copy(FileScan* scan, const char* bytes, size_t size) {
+    if (scan->hashing) hash_feed(&scan->new_content, bytes, size);
     return size == 0 || fwrite(bytes, 1, size, scan->copy.stream) == size ? 0 : -1;
+}
+
+// Bytes of the file that the copy takes as they are.
+int write_unchanged(FileScan* scan, const char* bytes, size_t size) {
+    if (scan->hashing) hash_feed(&scan->old_content, bytes, size);
+    return write_copy(scan, bytes, size);
 }
 
 // Writes the file's bytes [scan->copied, end) to the copy: from the buffer where they are
@@ -68,8 +75,8 @@ int copy_through(FileScan* scan, int64_t end) {
     while (scan->copied < end) {
         if (scan->copied >= scan->buffer_start && scan->copied < buffer_end(scan)) {
             int64_t stop = end < buffer_end(scan) ? end : buffer_end(scan);
-            if (write_copy(scan, scan->buffer + (scan->copied - scan->buffer_start),
-                           static_cast<size_t>(stop - scan->copied)))
+            if (write_unchanged(scan, scan->buffer + (scan->copied - scan->buffer_start),
+                                static_cast<size_t>(stop - scan->copied)))
                 return -1;
             scan->copied = stop;
             continue;
@@ -83,7 +90,7 @@ int copy_through(FileScan* scan, int64_t end) {
             scan->read_failed = 1;
             return -1;
         }
-        if (write_copy(scan, chunk, static_cast<size_t>(count))) return -1;
+        if (write_unchanged(scan, chunk, static_cast<size_t>(count))) return -1;
         scan->copied += count;
     }
     return 0;
@@ -398,6 +405,10 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
                 fail_copy(scan);
                 replacing = 0;
             } else {
+                // The file's own bytes that the match spans (of an encoded file, not its view).
+                if (scan->hashing)
+                    hash_feed(&scan->old_content, scan->buffer + (offset - scan->buffer_start),
+                              static_cast<size_t>(end - offset));
                 scan->copy_started = 1;
                 scan->copied = end;
                 if (int reason = hold(scan, offset)) {
@@ -542,6 +553,11 @@ void tools_end(ScanTools* tools) {
 int scan_begin(FileScan* scan, ScanTools* tools, int with_binary) {
     scan->tools = tools;
     scan->buffer = tools->buffer;
+    scan->hashing = scan->job->undo != nullptr;
+    if (scan->hashing) {
+        hash_begin(&scan->old_content);
+        hash_begin(&scan->new_content);
+    }
     // What the query learnt was of the last file.
     if (tools->find_ready) forget_stream(&tools->find);
     if (tools->rewrite_ready) forget_stream(&tools->rewrite);
@@ -631,8 +647,16 @@ void scan_commit_copy(FileScan* scan) {
         return;
     }
     file_ops.begin_writing(scan->copy.stream);
-    WrittenCopy written = {scan->path,           scan->copy,       scan->identity,
-                           scan->form.encoding, scan->held,       scan->held_count};
+    WrittenCopy written = {scan->path,
+                           scan->copy,
+                           scan->identity,
+                           scan->form.encoding,
+                           scan->held,
+                           scan->held_count,
+                           hash_end(&scan->old_content),
+                           hash_end(&scan->new_content),
+                           KEEP_NOT_YET,
+                           {}};
     scan->copy = {};
     scan->held = nullptr;
     scan->held_count = scan->held_capacity = 0;

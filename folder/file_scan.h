@@ -4,6 +4,7 @@
 #pragma once
 
 #include "find_bytes.h"
+#include "fingerprint.h"
 #include "folder_platform.h"
 #include "query.h"
 #include "replace_file.h"
@@ -84,6 +85,11 @@ struct FileScan {
     int reason;              //   with this REASON_...
     int error;               //   and this errno value
     const char* other;       //   and this second path
+    // With an undo, the fingerprints of the old content and of the new, fed as the bytes
+    // pass into the copy.
+    int hashing;
+    HashState old_content;
+    HashState new_content;
 };
 
 // Starts the scan of a file that is open, with the walk's tools: reads its first block

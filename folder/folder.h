@@ -76,6 +76,10 @@ enum FolderEventKind {
     FOLDER_CANNOT_OPEN = 3,       // the file cannot be opened for reading
     FOLDER_NOT_CHANGED = 4,       // Replace left the file as it was, for `reason`
     FOLDER_TEMP_NOT_DELETED = 5,  // the copy at `path` could not be removed (`error`)
+    FOLDER_REWRITABLE = 6,        // a counting Find: a Replace would rewrite the file, and
+                                  //   `offset` of its hits (no line of the report)
+    FOLDER_RESTORED = 7,          // an undo put the file's old content back
+    FOLDER_NOT_RESTORED = 8,      // an undo left the file as it was, for `reason`
 };
 
 // Why Replace left a file as it was (FOLDER_NOT_CHANGED).
@@ -92,6 +96,18 @@ enum FolderReason {
     REASON_HARD_LINKED = 8,     // the file has other names, which would keep the old bytes
     REASON_TOO_MANY_HITS = 9,   // more hits than MAX_HELD_HITS
     REASON_BINARY = 10,         // a binary file, which a replacement of another length breaks
+};
+
+// Why an undo left a file as it was (FOLDER_NOT_RESTORED).
+enum RestoreReason {
+    RESTORE_CHANGED = 0,         // its content is no longer the one that the Replace wrote
+    RESTORE_MISSING = 1,         // it is gone
+    RESTORE_KEPT_DAMAGED = 2,    // its kept copy is gone or not what was kept
+    RESTORE_READ_FAILED = 3,     // reading it failed (`error`)
+    RESTORE_COPY_FAILED = 4,     // writing the copy beside it failed (`error`)
+    RESTORE_NOT_REPLACED = 5,    // the copy could not take its place, or it is read-only
+    RESTORE_LEFTOVER_COPY = 6,   // a copy left by an earlier Replace is in the way (`other`)
+    RESTORE_NO_COPY = 7,         // the copy beside it cannot be created (`error`)
 };
 
 // The most hits of one file that a Replace holds until the file's fate is known; a file
@@ -113,6 +129,7 @@ struct FolderEvent {
 typedef void (*FolderSink)(void* user, const FolderEvent* event);
 
 struct FolderWork;
+struct UndoStore;
 
 // What the window hands to search_in_file through the walker's user pointer.
 struct FolderJob {
@@ -132,6 +149,12 @@ struct FolderJob {
     // Every file taken as bytes of the ANSI code page, as before encodings were told
     // apart: for measuring what telling them costs.
     int bytes_only;
+    // A Find before a Replace: each file with hits that the Replace would rewrite is told
+    // with FOLDER_REWRITABLE, so that the user can be asked with the counts.
+    int counting;
+    // A Replace: where each rewritten file's old content is kept for an undo (undo.h), or
+    // null for none.
+    UndoStore* undo;
 };
 
 // Appended to a file's path to name its temporary copy, beside it.

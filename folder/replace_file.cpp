@@ -15,12 +15,16 @@ int same_file_state(const FileIdentity* a, const FileIdentity* b) {
            a->index == b->index;
 }
 
+int copy_path_too_long(const char* target, const char* suffix) {
+    return strlen(target) + strlen(suffix) >= PATH_LIMIT;
+}
+
 int open_copy(const char* target, const char* suffix, int other_names, FileCopy* copy) {
     *copy = {};
     size_t base = strlen(target) + strlen(suffix);
     // Checked before anything is made: a copy that could be made but never renamed (its
     // path too long for the move) would be left behind.
-    if (base >= PATH_LIMIT) return ENAMETOOLONG;
+    if (copy_path_too_long(target, suffix)) return ENAMETOOLONG;
     char* name = static_cast<char*>(malloc(base + NUMBER_ROOM + 1));
     if (!name) return ENOMEM;
     size_t target_length = strlen(target);

@@ -18,6 +18,9 @@ struct FileCopy {
     FILE* stream;   // open while the copy is written
 };
 
+// 1 when the copy of `target` named by `suffix` would pass the platform's path limit.
+int copy_path_too_long(const char* target, const char* suffix);
+
 // Creates the copy of `target` beside it, exclusively, so that no file is ever
 // overwritten: its name is the target's path followed by `suffix`, or, with
 // `other_names`, when that name is taken, by `suffix` and 2, 3 and so on. Nothing is made

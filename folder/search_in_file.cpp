@@ -48,9 +48,20 @@ void settle_copy(FileScan* scan) {
              scan->form.encoding);
 }
 
-// Why Replace cannot rewrite the file that `scan` has open, or 0 when it made its copy.
-// `copy_name` holds the name of the copy.
-int prepare_copy(FileScan* scan, const char* copy_name) {
+// What rewrite_verdict answers besides a REASON_... .
+constexpr int REWRITABLE = -1;
+constexpr int ONLY_SEARCHED = -2;   // never rewritten, and nothing to say about it
+
+// This program's own temporary files are never rewritten.
+int is_own_copy(const char* path) { return strstr(path, TEMP_SUFFIX) != nullptr; }
+
+// Whether a Replace rewrites the file that `scan` has open: REWRITABLE, ONLY_SEARCHED, or
+// the REASON_... why not. The one place of that decision, for the Replace (`make`: its
+// copy is made here, and a copy that cannot be made is a reason too) and for the Find
+// that counts what a Replace would rewrite. `copy_name` holds the name of the copy.
+int rewrite_verdict(FileScan* scan, const char* copy_name, int make) {
+    // A link's copy would take the place of the link itself.
+    if (is_own_copy(scan->path) || is_link(scan->path)) return ONLY_SEARCHED;
     // A replacement of another length would break a binary file.
     if (scan->form.encoding == TEXT_BINARY) return REASON_BINARY;
     if (scan->identity.links > 1) return REASON_HARD_LINKED;
@@ -58,11 +69,18 @@ int prepare_copy(FileScan* scan, const char* copy_name) {
         scan->error = EACCES;
         return REASON_NOT_REPLACED;
     }
-    int error = open_copy(scan->path, TEMP_SUFFIX, 0, &scan->copy);
-    if (error == 0) {
-        setvbuf(scan->copy.stream, nullptr, _IOFBF, COPY_BUFFER);
-        return 0;
+    if (copy_path_too_long(scan->path, TEMP_SUFFIX)) {
+        scan->error = ENAMETOOLONG;
+        return REASON_PATH_TOO_LONG;
     }
+    int error = 0;
+    if (!make) {
+        FileIdentity ignored;
+        if (is_link(copy_name) || file_ops.identity_of(copy_name, &ignored) == 0) error = EEXIST;
+    } else if ((error = open_copy(scan->path, TEMP_SUFFIX, 0, &scan->copy)) == 0) {
+        setvbuf(scan->copy.stream, nullptr, _IOFBF, COPY_BUFFER);
+    }
+    if (error == 0) return REWRITABLE;
     scan->error = error;
     if (error == ENAMETOOLONG) return REASON_PATH_TOO_LONG;
     if (error == EEXIST) {
@@ -77,34 +95,38 @@ int prepare_copy(FileScan* scan, const char* copy_name) {
 // Returns the visitor's code.
 int scan_one(const FolderJob* job, const char* path, size_t path_length, char* name,
              FileScan* scan, ScanTools* tools) {
-    // Only a Replace compares the file with itself before its copy takes its place.
-    scan->source = file_ops.open_source(path, &scan->identity, job->replacement != nullptr);
+    // Only a Replace, and the Find that counts for one, needs more of the file than its
+    // size and bytes: what it is compared with before its copy takes its place, and
+    // whether it is binary.
+    int rewriting = job->replacement != nullptr || job->counting;
+    scan->source = file_ops.open_source(path, &scan->identity, rewriting);
     if (scan->source < 0) {
         emit(job, FOLDER_CANNOT_OPEN, path);
         return VISIT_CONTINUE;
     }
-    if (scan_begin(scan, tools, job->replacement != nullptr) != 0) {
+    if (scan_begin(scan, tools, rewriting) != 0) {
         file_ops.close_source(scan->source);
         return VISIT_STOP;
     }
 
-    int skip = 0;
-    if (job->replacement) {
-        // This system's own temporary files are never rewritten.
-        skip = strstr(path, TEMP_SUFFIX) != nullptr;
-        memcpy(name, path, path_length);
-        memcpy(name + path_length, TEMP_SUFFIX, sizeof(TEMP_SUFFIX));
-        // A link is only searched: its copy would take the place of the link itself.
-        if (!skip && !is_link(path)) {
-            if (int reason = prepare_copy(scan, name)) {
-                scan->given_up = 1;
-                scan->reason = reason;
-            }
+    memcpy(name, path, path_length);
+    memcpy(name + path_length, TEMP_SUFFIX, sizeof(TEMP_SUFFIX));
+    // A Replace passes over its own copies: they are not even searched.
+    int skip = job->replacement && is_own_copy(path);
+    if (job->replacement && !skip) {
+        int verdict = rewrite_verdict(scan, name, 1);
+        if (verdict >= 0) {
+            scan->given_up = 1;
+            scan->reason = verdict;
         }
     }
     if (!skip && tools->searchable) scan_file(scan);
     file_ops.close_source(scan->source);
     if (!skip) settle_copy(scan);
+    // Asked only of files with hits: a search that counts costs hardly more than a Find.
+    if (job->counting && !scan->stopped && scan->hits > 0 && scan->hits <= MAX_HELD_HITS &&
+        rewrite_verdict(scan, name, 0) == REWRITABLE)
+        emit(job, FOLDER_REWRITABLE, path, scan->hits);
     scan_end(scan);
     return scan->stopped ? VISIT_STOP : VISIT_CONTINUE;
 }

@@ -7,9 +7,11 @@
 #include "control_text.h"
 #include "document_text.h"
 #include "folder.h"
-#include "folder_walk.h"
 #include "folder_platform.h"
+#include "folder_undo.h"
+#include "folder_walk.h"
 #include "handlers.h"
+#include "plural.h"
 #include "query_check.h"
 #include "window_alloc.h"
 
@@ -21,6 +23,8 @@ constexpr int FOLDER_CONTROLS[] = {IDC_FOLDER, IDC_BROWSE, IDC_MASK, IDC_MASK_LA
 constexpr char BAD_QUERY_TEXT[] =
     "Недопустимый поисковый запрос!,\r\nнельзя *,?,% в начале строки!";
 constexpr char BAD_QUERY_CAPTION[] = "Ошибка";
+constexpr char REPLACE_QUESTION[] = "Заменить %llu %s в %u %s?";
+constexpr char REPLACE_CAPTION[] = "Подтверждение";
 
 // Behind the folder: every entry of it, at every level.
 constexpr char EVERY_ENTRY[] = {PATH_SEPARATOR, '*', '\0'};
@@ -40,6 +44,33 @@ char* walk_pattern(const char* folder) {
 }
 
 }  // namespace
+
+void clear_for_report(WindowState* state, const Window* window) {
+    const WindowOps* ops = window->ops;
+    ops->enable_command(window->user, IDM_SAVE, 0);
+    ops->enable_command(window->user, IDM_SAVE_AS, 0);
+    ops->set_text(window->user, IDC_EDITOR, nullptr);   // raises no change notification
+    state->current_path[0] = '\0';
+    set_document_form(state, window, TextForm{TEXT_ANSI, 0});
+    state->report_unedited = 1;
+}
+
+void confirm_folder_replace(WindowState* state, const Window* window, FolderRequest* request,
+                            uint64_t hits, uint32_t files) {
+    char question[128];
+    snprintf(question, sizeof question, REPLACE_QUESTION, static_cast<unsigned long long>(hits),
+             plural(hits, "совпадение", "совпадения", "совпадений"), files,
+             plural(files, "файле", "файлах", "файлах"));
+    if (window->ops->yes_no_box(window->user, question, REPLACE_CAPTION) != ANSWER_YES ||
+        !renew_undo(state, window)) {
+        release_request(request);
+        return;
+    }
+    // The search's report gives way to the Replace's, which says what was done.
+    clear_for_report(state, window);
+    request->kind = WALK_REPLACE;
+    start_folder_walk(state, window, request);
+}
 
 // BN_CLICKED from the check box, which has toggled itself already.
 void switch_folder_controls(WindowState*, const Window* window) {
@@ -63,8 +94,10 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
     const WindowOps* ops = window->ops;
     // Both read whole: a text cut to fit a buffer would name another folder or another
     // set of files, and Replace would rewrite those.
+    // A Replace first searches as Find does, and rewrites only once the user agrees.
     FolderRequest request = {query, replacement, nullptr, nullptr, nullptr,
-                             replacement ? IDC_REPLACE : IDC_FIND};
+                             replacement ? IDC_REPLACE : IDC_FIND,
+                             replacement ? WALK_COUNT : WALK_FIND};
     request.mask = read_control_text(window, IDC_MASK, nullptr);
     request.folder = request.mask ? read_control_text(window, IDC_FOLDER, nullptr) : nullptr;
     request.pattern = request.folder ? walk_pattern(request.folder) : nullptr;
@@ -74,14 +107,7 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
         ops->message_box(window->user, BAD_QUERY_TEXT, BAD_QUERY_CAPTION);
     } else if (!refuse_faulty_query(window, query, replacement) &&
                may_discard_document(state, window)) {
-        ops->enable_command(window->user, IDM_SAVE, 0);
-        ops->enable_command(window->user, IDM_SAVE_AS, 0);
-        ops->set_text(window->user, IDC_EDITOR, nullptr);   // raises no change notification
-        // The document is gone, and with it the file that Save would write and its
-        // encoding: a report is ANSI text.
-        state->current_path[0] = '\0';
-        set_document_form(state, window, TextForm{TEXT_ANSI, 0});
-        state->report_unedited = 1;
+        clear_for_report(state, window);
         lower_case(request.mask);
         start_folder_walk(state, window, &request);   // takes the texts over
         return;

@@ -22,6 +22,16 @@ const char HARD_LINKED[] = " \tу файла есть другие имена (�
 const char TOO_MANY_HITS[] = " \tслишком много совпадений для замены, файл не изменён!";
 const char BINARY[] = " \tдвоичный файл, не изменён";
 const char TEMP_NOT_DELETED[] = " \tошибка удаления временных данных!: ";
+// An undo's lines.
+const char RESTORED[] = " \tвосстановлен";
+const char RESTORE_CHANGED_TEXT[] = " \tизменён после замены, не восстановлен";
+const char RESTORE_MISSING_TEXT[] = " \tфайл не найден, не восстановлен";
+const char RESTORE_KEPT_DAMAGED_TEXT[] = " \tкопия для отмены повреждена или удалена, не восстановлен";
+const char RESTORE_READ_FAILED_TEXT[] = " \tошибка чтения, не восстановлен";
+const char RESTORE_COPY_FAILED_TEXT[] = " \tошибка записи копии, не восстановлен";
+const char RESTORE_NOT_REPLACED_TEXT[] = " \tошибка удаления/переименования, не восстановлен: ";
+const char RESTORE_LEFTOVER_TEXT[] = " \tосталась копия от прежней замены, не восстановлен: ";
+const char RESTORE_NO_COPY_TEXT[] = " \tне удалось создать копию, не восстановлен: ";
 
 struct LineForm {
     const char* text;
@@ -55,6 +65,19 @@ LineForm form_of(const FolderEvent* event) {
         case REASON_HARD_LINKED: return line(HARD_LINKED, 0, 0);
         case REASON_TOO_MANY_HITS: return line(TOO_MANY_HITS, 0, 0);
         case REASON_BINARY: return line(BINARY, 0, 0);
+        }
+        break;
+    case FOLDER_RESTORED: return line(RESTORED, 0, 0);
+    case FOLDER_NOT_RESTORED:
+        switch (event->reason) {
+        case RESTORE_CHANGED: return line(RESTORE_CHANGED_TEXT, 0, 0);
+        case RESTORE_MISSING: return line(RESTORE_MISSING_TEXT, 0, 0);
+        case RESTORE_KEPT_DAMAGED: return line(RESTORE_KEPT_DAMAGED_TEXT, 0, 0);
+        case RESTORE_READ_FAILED: return line(RESTORE_READ_FAILED_TEXT, 0, 0);
+        case RESTORE_COPY_FAILED: return line(RESTORE_COPY_FAILED_TEXT, 0, 0);
+        case RESTORE_NOT_REPLACED: return line(RESTORE_NOT_REPLACED_TEXT, 1, 0);
+        case RESTORE_LEFTOVER_COPY: return line(RESTORE_LEFTOVER_TEXT, 0, 1);
+        case RESTORE_NO_COPY: return line(RESTORE_NO_COPY_TEXT, 1, 0);
         }
         break;
     }

@@ -20,14 +20,18 @@
 #include "folder.h"
 #include "folder_platform.h"
 #include "folder_report.h"
+#include "folder_undo.h"
 #include "handlers.h"
+#include "plural.h"
 #include "query.h"
 #include "title.h"
+#include "undo.h"
 #include "window_alloc.h"
 
 namespace {
 
 constexpr char REPORT_HEADER[] = "Найдено в файлах:\r\n";
+constexpr char RESTORE_HEADER[] = "Восстановлено из замены:\r\n";
 // Past this many bytes waiting for the editor the walk waits for the window, so that a
 // walk that finds faster than the editor takes lines keeps its memory bounded.
 constexpr size_t PENDING_LIMIT = 8u << 20;
@@ -41,7 +45,7 @@ constexpr size_t CHUNK_FIRST = 64u << 10, CHUNK_LEAST = 4u << 10, CHUNK_MOST = 8
 constexpr int WALK_DISABLED[] = {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_FIND,   IDC_REPLACE,
                                  IDC_IN_FOLDER, IDC_FOLDER,       IDC_BROWSE, IDC_MASK,
                                  IDC_MASK_LABEL};
-constexpr int WALK_COMMANDS[] = {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS};
+constexpr int WALK_COMMANDS[] = {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS, IDM_UNDO_REPLACE};
 constexpr char FIND_TEXT[] = "Найти";
 constexpr char REPLACE_TEXT[] = "Заменить";
 constexpr char STOP_TEXT[] = "Стоп";
@@ -63,6 +67,10 @@ struct FolderWalk {
     int focus;                   // the control that had the focus before the walk
     uint8_t stop;                // set by the window's thread, read by the walk's
     uint32_t files;              // files that passed the mask so far (atomic)
+    // What a Replace would rewrite, as a counting Find tells it; the walk's thread only,
+    // until the window's joins it.
+    uint64_t rewritable_hits;
+    uint32_t rewritable_files;
 
     // Shared by the two threads, under `lock`.
     std::mutex lock;
@@ -75,6 +83,11 @@ struct FolderWalk {
     int out_of_memory;           // a line could not be kept: the walk was stopped
     int finished;
     int32_t result;              // walk_folder's, once finished
+    // The walk asks whether to go on when old contents cannot be kept for the undo: it
+    // waits while `question` is set, until the window gives the answer.
+    std::condition_variable answered;
+    int question;
+    int answer;
 
     // The window's thread only.
     size_t chunk;                // the most that a tick appends
@@ -86,23 +99,19 @@ struct FolderWalk {
 
 namespace {
 
-// Russian nouns after a number: 1 файл, 2 файла, 5 файлов.
-const char* plural(uint32_t n, const char* one, const char* few, const char* many) {
-    uint32_t tens = n % 100, units = n % 10;
-    if (tens >= 11 && tens <= 14) return many;
-    if (units == 1) return one;
-    if (units >= 2 && units <= 4) return few;
-    return many;
-}
-
 void show_progress(FolderWalk* walk, const Window* window, uint32_t files, uint32_t hits) {
     if (walk->title_shown && files == walk->shown_files && hits == walk->shown_hits) return;
     char title[TITLE_SIZE];
-    bool replacing = walk->request.replacement != nullptr;
-    snprintf(title, sizeof title, "%s %u %s, %u %s", replacing ? "Замена…" : "Поиск…", files,
-             plural(files, "файл", "файла", "файлов"), hits,
-             replacing ? plural(hits, "замена", "замены", "замен")
-                       : plural(hits, "совпадение", "совпадения", "совпадений"));
+    const char* counted = plural(files, "файл", "файла", "файлов");
+    if (walk->request.kind == WALK_RESTORE) {
+        snprintf(title, sizeof title, "Восстановление… %u %s", files, counted);
+    } else {
+        bool replacing = walk->request.kind == WALK_REPLACE;
+        snprintf(title, sizeof title, "%s %u %s, %u %s", replacing ? "Замена…" : "Поиск…", files,
+                 counted, hits,
+                 replacing ? plural(hits, "замена", "замены", "замен")
+                           : plural(hits, "совпадение", "совпадения", "совпадений"));
+    }
     window->ops->set_title(window->user, title);
     walk->shown_files = files;
     walk->shown_hits = hits;
@@ -140,6 +149,11 @@ void walk_sink(void* user, const FolderEvent* event) {
         __atomic_add_fetch(&walk->files, 1, __ATOMIC_RELAXED);
         return;
     }
+    if (event->kind == FOLDER_REWRITABLE) {
+        walk->rewritable_files++;
+        walk->rewritable_hits += static_cast<uint64_t>(event->offset);
+        return;
+    }
     char local[PATH_LIMIT + REPORT_LINE_EXTRA];
     size_t room = report_line_room(event);
     char* line = room <= sizeof local ? local : static_cast<char*>(malloc(room));
@@ -158,9 +172,40 @@ void walk_sink(void* user, const FolderEvent* event) {
     if (line != local) free(line);
 }
 
+// The undo's question, on the walk's thread: it waits for the window's answer.
+int ask_window(void* user) {
+    FolderWalk* walk = static_cast<FolderWalk*>(user);
+    std::unique_lock<std::mutex> held(walk->lock);
+    walk->question = 1;
+    while (walk->question) walk->answered.wait(held);
+    return walk->answer;
+}
+
+// Answers the walk's question at a tick: not asked of a window that is closing or of a
+// walk that was stopped, which end as Stop ends them.
+void answer_walk(WindowState* state, FolderWalk* walk, const Window* window) {
+    int go_on = 0;
+    if (!state->close_pending && !__atomic_load_n(&walk->stop, __ATOMIC_RELAXED)) {
+        // No ticks while the box is shown: its message loop would run them.
+        window->ops->set_ticking(window->user, 0);
+        go_on = ask_go_on_without_undo(window);
+        window->ops->set_ticking(window->user, walk->interval);
+    }
+    if (!go_on) stop_folder_walk(state);
+    {
+        std::lock_guard<std::mutex> held(walk->lock);
+        walk->answer = go_on;
+        walk->question = 0;
+    }
+    walk->answered.notify_all();
+}
+
 void walk_work(void* argument) {
     FolderWalk* walk = static_cast<FolderWalk*>(argument);
-    int32_t result = search_folder_tree(&walk->job, walk->request.pattern);
+    int32_t result = WALK_CODE_OK;
+    // The undo goes through whole once begun: a half-restored tree would serve no one.
+    if (walk->request.kind == WALK_RESTORE) undo_restore(walk->job.undo, &walk->job);
+    else result = search_folder_tree(&walk->job, walk->request.pattern);
     std::lock_guard<std::mutex> held(walk->lock);
     walk->result = result;
     walk->finished = 1;
@@ -196,14 +241,6 @@ void append_last_line(const FolderWalk* walk, const Window* window) {
     free(line);
 }
 
-void release_request(FolderRequest* request) {
-    free(request->query);
-    free(request->replacement);
-    free(request->mask);
-    free(request->folder);
-    free(request->pattern);
-}
-
 void release_walk(FolderWalk* walk) {
     release_request(&walk->request);
     free(walk->pending);
@@ -224,6 +261,7 @@ void give_window_back(WindowState* state, FolderWalk* walk, const Window* window
     ops->enable_command(window->user, IDM_OPEN, 1);
     ops->enable_command(window->user, IDM_SAVE, 0);
     ops->enable_command(window->user, IDM_SAVE_AS, 1);
+    show_undo_command(state, window);
     show_title(state, window);
     if (walk->focus) ops->focus(window->user, walk->focus);
 }
@@ -233,12 +271,27 @@ void end_walk(WindowState* state, const Window* window) {
     if (walk->worker_started) window->ops->join_worker(window->user);
     if (walk->out_of_memory) report_no_memory(window);
     append_last_line(walk, window);
+    int kind = walk->request.kind;
+    // A count that ran to its end with something to rewrite asks; one that was stopped,
+    // or whose report is not whole, does not.
+    FolderRequest replace = {};
+    uint64_t hits = walk->rewritable_hits;
+    uint32_t files = walk->rewritable_files;
+    bool whole = walk->result != WALK_CODE_OPERATION_ABORTED && !walk->out_of_memory;
+    if (kind == WALK_COUNT && whole && files > 0 && !state->close_pending) {
+        replace = walk->request;
+        walk->request = {};
+    }
+    // An undo is done once: what it kept goes, whatever it could restore.
+    if (kind == WALK_RESTORE) discard_undo(state);
     give_window_back(state, walk, window);
     state->walk = nullptr;
     release_walk(walk);
     if (state->close_pending) {
         state->close_pending = 0;
         window->ops->close_window(window->user);
+    } else if (replace.query) {
+        confirm_folder_replace(state, window, &replace, hits, files);
     }
 }
 
@@ -254,13 +307,20 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     }
     FolderWalk* walk = new (block) FolderWalk();
     walk->request = *request;
+    int kind = request->kind;
     walk->job.query = request->query;
-    walk->job.replacement = request->replacement;
+    walk->job.replacement = kind == WALK_REPLACE ? request->replacement : nullptr;
     walk->job.mask = request->mask;
-    walk->job.prefix_length = literal_prefix_length(request->query);
+    walk->job.prefix_length = request->query ? literal_prefix_length(request->query) : 0;
     walk->job.sink = walk_sink;
     walk->job.sink_user = walk;
     walk->job.stop = &walk->stop;
+    walk->job.counting = kind == WALK_COUNT;
+    if (kind == WALK_REPLACE || kind == WALK_RESTORE) {
+        walk->job.undo = state->undo;
+        state->undo->go_on_without = ask_window;
+        state->undo->go_on_user = walk;
+    }
     walk->focus = ops->focused_control(window->user);
 
     // Nothing but Stop, Esc and closing acts until the walk ends.
@@ -268,10 +328,10 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     for (int control : WALK_DISABLED)
         if (control != request->button) ops->enable_control(window->user, control, 0);
     for (int command : WALK_COMMANDS) ops->enable_command(window->user, command, 0);
-    ops->set_text(window->user, request->button, STOP_TEXT);
+    if (request->button) ops->set_text(window->user, request->button, STOP_TEXT);
     ops->set_editor_read_only(window->user, 1);
     // Its change notification marks the document modified.
-    ops->append_text(window->user, REPORT_HEADER);
+    ops->append_text(window->user, kind == WALK_RESTORE ? RESTORE_HEADER : REPORT_HEADER);
     show_progress(walk, window, 0, 0);
     walk->chunk = CHUNK_FIRST;
     walk->interval = TICK_MS;
@@ -318,6 +378,7 @@ void folder_walk_tick(WindowState* state, const Window* window) {
     bool more = walk->pending_start < walk->pending_length;
     uint32_t files = __atomic_load_n(&walk->files, __ATOMIC_RELAXED), hits = walk->hits;
     bool finished = walk->finished && !more;
+    bool asked = walk->question != 0;
     held.unlock();
     walk->drained.notify_all();
 
@@ -329,6 +390,7 @@ void folder_walk_tick(WindowState* state, const Window* window) {
         if (ms > APPEND_MS_HIGH && walk->chunk > CHUNK_LEAST) walk->chunk /= 2;
         free(lines);
     }
+    if (asked) answer_walk(state, walk, window);
     if (finished) {
         end_walk(state, window);
         return;
@@ -357,4 +419,12 @@ CommandResult folder_walk_command(WindowState* state, const Window* window, int 
         return COMMAND_DONE;
     }
     return COMMAND_DONE;   // dropped, never queued
+}
+
+void release_request(FolderRequest* request) {
+    free(request->query);
+    free(request->replacement);
+    free(request->mask);
+    free(request->folder);
+    free(request->pattern);
 }

@@ -4,6 +4,15 @@
 
 #include "window.h"
 
+// What a walk does.
+enum WalkKind {
+    WALK_FIND = 0,
+    WALK_COUNT = 1,     // the Find before a Replace, which counts what the Replace would
+                        //   rewrite, so that the user can be asked
+    WALK_REPLACE = 2,   // keeping the old contents in the window's undo
+    WALK_RESTORE = 3,   // the undo of the last Replace: no query, no folder
+};
+
 // What a folder search needs, in heap blocks that the walk takes over and releases.
 struct FolderRequest {
     char* query;
@@ -11,12 +20,17 @@ struct FolderRequest {
     char* mask;          // lower-cased
     char* folder;        // the folder as typed, for the report's last line
     char* pattern;       // the folder and "\*"
-    int button;          // IDC_FIND or IDC_REPLACE: it reads «Стоп» during the walk
+    int button;          // IDC_FIND or IDC_REPLACE: it reads «Стоп» during the walk; 0: none
+    int kind;            // a WalkKind
 };
+
+// Releases the request's blocks.
+void release_request(FolderRequest* request);
 
 // Puts the window in its walking state (controls and menu disabled, the editor read-only,
 // the button turned into Stop), appends the report's header and starts the walk. The
-// request's blocks are the walk's from here on, whatever happens.
+// request's blocks are the walk's from here on, whatever happens. After a WALK_COUNT
+// that was not stopped, confirm_folder_replace decides about the Replace.
 void start_folder_walk(WindowState* state, const Window* window, FolderRequest* request);
 
 // A tick: the lines found since the last one go to the end of the editor in one piece,

@@ -3,6 +3,8 @@
 
 #include "window.h"
 
+struct FolderRequest;
+
 // Document commands.
 void open_document(WindowState* state, const Window* window);
 void save_document(WindowState* state, const Window* window);
@@ -39,3 +41,13 @@ void replace_in_editor(WindowState* state, const Window* window);
 void switch_folder_controls(WindowState* state, const Window* window);
 void browse_for_folder(WindowState* state, const Window* window);
 void search_folder(WindowState* state, const Window* window, char* query, char* replacement);
+// After the Find that counts what a Replace of `request` would rewrite (`hits` hits in
+// `files` files): asks «Заменить N совпадений в M файлах?» and, on Да, starts the Replace.
+// Takes the request's blocks over.
+void confirm_folder_replace(WindowState* state, const Window* window, FolderRequest* request,
+                            uint64_t hits, uint32_t files);
+// Before a folder report: the editor is emptied of the document, which goes with its
+// file and encoding (a report is ANSI text); the report counts as unedited.
+void clear_for_report(WindowState* state, const Window* window);
+// «Отменить замену»: the undo of the last folder Replace.
+void undo_folder_replace(WindowState* state, const Window* window);

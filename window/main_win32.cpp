@@ -39,6 +39,7 @@ LRESULT CALLBACK main_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window_close_requested(&state, &window)) DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
+        window_destroyed(&state);
         PostQuitMessage(0);
         return 0;
     case WM_COMMAND:

@@ -14,6 +14,7 @@ constexpr uint32_t OPEN_LIMIT = 65536;    // the largest file that Open loads
 constexpr uint32_t SIZE_TYPE_MINIMIZED = 1;    // WM_SIZE's size type of a minimised window
 
 struct FolderWalk;
+struct UndoStore;
 
 // One per process: there is one window.
 struct WindowState {
@@ -32,6 +33,7 @@ struct WindowState {
     int32_t editor_excess_width;
     int32_t editor_excess_height;
     FolderWalk* walk;                 // the folder search running beside the window, or null
+    UndoStore* undo;                  // the undo of the last folder Replace, or null
     uint8_t close_pending;            // the window closes once the walk has ended
     TextForm form;                    // the document's encoding and mark, which Save writes
     char program_name[TITLE_SIZE];    // the title that the window started with
@@ -68,6 +70,9 @@ CommandResult window_command(WindowState* state, const Window* window, int id,
 // The window's tick (WM_TIMER) while a folder search runs: its new report lines and its
 // progress reach the window, and once it has ended the window is given back to the user.
 void window_tick(WindowState* state, const Window* window);
+
+// WM_DESTROY: the copies kept for the undo of the last folder Replace go.
+void window_destroyed(WindowState* state);
 
 // WM_CLOSE. Returns 1 when the window is to be destroyed now, after asking whether to
 // save unsaved changes; 0 when the user chose to stay. During a folder search, stops it

@@ -21,6 +21,7 @@ constexpr int IDC_MASK_LABEL = 1019;
 constexpr int IDM_OPEN = 40004;
 constexpr int IDM_SAVE = 40005;
 constexpr int IDM_SAVE_AS = 40006;
+constexpr int IDM_UNDO_REPLACE = 40007;
 constexpr int IDM_FOCUS_FIND = 40010;
 constexpr int IDM_FOCUS_EDITOR = 40012;
 constexpr int IDM_SELECT_ALL = 40013;
@@ -75,6 +76,9 @@ struct WindowOps {
     // Modal question with the buttons Yes, No and Cancel and no icon. Returns ANSWER_YES,
     // ANSWER_NO, or ANSWER_CANCEL (also for Esc and the close box).
     int (*question_box)(void* user, const char* text, const char* caption);
+    // Modal question with the buttons Yes and No and no icon (Esc and the close box do
+    // nothing). Returns ANSWER_YES or ANSWER_NO.
+    int (*yes_no_box)(void* user, const char* text, const char* caption);
     // File dialog that starts with and edits `path` (size bytes): FILE_DIALOG_OPEN chooses
     // an existing file; FILE_DIALOG_SAVE_AS, titled «Сохранить как», a file to write,
     // asking before an existing one is replaced. Returns 1 when a file was chosen, 0 when

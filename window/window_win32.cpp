@@ -117,6 +117,13 @@ int op_question_box(void* user, const char* text, const char* caption) {
     return ANSWER_CANCEL;
 }
 
+int op_yes_no_box(void* user, const char* text, const char* caption) {
+    HWND focused = GetFocus();
+    int answer = MessageBoxA(main_of(user), text, caption, MB_YESNO);
+    restore_focus(focused);
+    return answer == IDYES ? ANSWER_YES : ANSWER_NO;
+}
+
 int op_choose_file(void* user, int kind, char* path, uint32_t size) {
     OPENFILENAMEA dialog;
     ZeroMemory(&dialog, sizeof dialog);
@@ -296,6 +303,7 @@ const WindowOps WIN32_WINDOW_OPS = {
     /* set_title */            op_set_title,
     /* message_box */          op_message_box,
     /* question_box */         op_question_box,
+    /* yes_no_box */           op_yes_no_box,
     /* choose_file */          op_choose_file,
     /* choose_folder */        op_choose_folder,
     /* client_size */          op_client_size,

@@ -7,6 +7,7 @@
 #include "memory_window.h"
 #include "query.h"
 #include "text_encoding.h"
+#include "undo.h"
 #include "window.h"
 
 #include <chrono>
@@ -211,15 +212,19 @@ void report_sink(void* user, const FolderEvent* event) {
 }
 
 // Find (no template) or Replace on the tree below `folder`; prints the report's line
-// count and the walk's time.
+// count and the walk's time. With `undo`, the Replace keeps the old contents in the
+// temporary folder ($TMPDIR, or /tmp), as the window's Replace does; their removal is
+// timed apart, as it comes later (with the next Replace, or when the window closes).
 // With --bytes-only, every file is taken as ANSI bytes, as before encodings were told
 // apart: the same walk without what telling them costs.
 int bytes_only = 0;
 
-int search(const char* folder, const char* query, const char* replacement, const char* mask) {
+int search(const char* folder, const char* query, const char* replacement, const char* mask,
+           bool undo = false) {
     Report report;
+    UndoStore store = {};
     FolderJob job = {query, replacement, mask, literal_prefix_length(query), report_sink,
-                     &report, nullptr, nullptr, bytes_only};
+                     &report, nullptr, nullptr, bytes_only, 0, undo ? &store : nullptr};
 #ifdef _WIN32
     std::string pattern = std::string(folder) + "\\*";
 #else
@@ -229,14 +234,23 @@ int search(const char* folder, const char* query, const char* replacement, const
     int32_t result = search_folder_tree(&job, pattern.c_str());
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    printf("%zu lines, %.3f s, walk result %d\n", report.lines, seconds, result);
+    printf("%zu lines, %.3f s, walk result %d", report.lines, seconds, result);
+    if (undo) {
+        start = std::chrono::steady_clock::now();
+        uint32_t kept = store.count;
+        undo_discard(&store);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        printf(", %u files kept, removed in %.3f s", kept, seconds);
+    }
+    printf("\n");
     return 0;
 }
 
 // The same search as the window runs it: pressed in the window in memory, walked on a
 // worker thread whose sink words the lines into the pending text, taken over by ticks.
 // Ticks come every 100 microseconds rather than every TICK_MS, so that the end of the walk
-// is seen at once and the figure is the walk's own.
+// is seen at once and the figure is the walk's own. A Replace is the search that counts,
+// confirmed at once, and then the Replace with its undo.
 struct WindowBench {
     MemoryWindow memory;
     Window window;
@@ -262,6 +276,7 @@ int search_through_window(const char* folder, const char* query, const char* rep
     ops->set_text(bench.window.user, IDC_FOLDER, folder);
     ops->set_text(bench.window.user, IDC_MASK, mask);
     memory_window_click(&bench.memory, IDC_IN_FOLDER);
+    bench.memory.question_answers = {ANSWER_YES};
     auto start = std::chrono::steady_clock::now();
     memory_window_click(&bench.memory, replacement ? IDC_REPLACE : IDC_FIND);
     while (bench.state.walk) {
@@ -273,6 +288,7 @@ int search_through_window(const char* folder, const char* query, const char* rep
     size_t lines = 0;
     for (char c : editor_text(&bench.memory)) lines += c == '\n';
     printf("%zu lines, %.3f s, through the window\n", lines - 1, seconds);   // less the header
+    window_destroyed(&bench.state);
     return 0;
 }
 
@@ -300,6 +316,8 @@ int main(int argc, char** argv) {
     if (command == "find" && argc >= 4) return search(argv[2], argv[3], nullptr, argc > 4 ? argv[4] : "*");
     if (command == "replace" && argc >= 5)
         return search(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*");
+    if (command == "replace-undo" && argc >= 5)
+        return search(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*", true);
     if (command == "window-find" && argc >= 4)
         return search_through_window(argv[2], argv[3], nullptr, argc > 4 ? argv[4] : "*");
     if (command == "window-replace" && argc >= 5)
@@ -313,6 +331,7 @@ int main(int argc, char** argv) {
             "       folder_bench russian FILE MEGABYTES\n"
             "       folder_bench find FOLDER QUERY [MASK]\n"
             "       folder_bench replace FOLDER QUERY TEMPLATE [MASK]\n"
+            "       folder_bench replace-undo FOLDER QUERY TEMPLATE [MASK]\n"
             "       folder_bench window-find FOLDER QUERY [MASK]\n"
             "       folder_bench window-replace FOLDER QUERY TEMPLATE [MASK]\n");
     return 2;

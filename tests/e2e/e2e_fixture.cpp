@@ -60,6 +60,16 @@ std::string EndToEnd::read_file(const std::string& name) const {
     return bytes;
 }
 
+void EndToEnd::fill_folder_search(const std::string& query, const char* replacement,
+                                  const std::string& folder, const std::string& mask) {
+    if (IsDlgButtonChecked(program.window, IDC_IN_FOLDER) != BST_CHECKED)
+        SendMessageA(item(IDC_IN_FOLDER), BM_CLICK, 0, 0);
+    set_text(item(IDC_FIND_TEXT), query);
+    if (replacement) set_text(item(IDC_REPLACE_TEXT), replacement);
+    set_text(item(IDC_FOLDER), folder);
+    set_text(item(IDC_MASK), mask);
+}
+
 void EndToEnd::finish_walk() {
     ASSERT_TRUE(wait_until([&] {
         return text(IDC_FIND) == "Найти" && text(IDC_REPLACE) == "Заменить" &&

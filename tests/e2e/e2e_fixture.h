@@ -30,10 +30,14 @@ protected:
     void write_file(const std::string& name, const std::string& bytes) const;
     std::string read_file(const std::string& name) const;
 
+    // Checks «В папке:» and fills the fields of a folder search (no replacement: the
+    // field is left as it is).
+    void fill_folder_search(const std::string& query, const char* replacement,
+                            const std::string& folder, const std::string& mask);
     // Waits until a folder search has ended: both buttons read their own texts again.
     void finish_walk();
 
-    // MF_GRAYED or 0 for one of the three menu commands, read inside the program.
+    // MF_GRAYED or 0 for one of the menu commands, read inside the program.
     UINT menu_state(int command);
     // Types into the editor, which gets the focus first (Esc). Typed keys reach the
     // program after messages posted to it meanwhile.

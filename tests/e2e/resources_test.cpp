@@ -137,7 +137,7 @@ TEST_F(ProgramResources, DialogTemplateIsTheMainWindowsLayout) {
     EXPECT_LE(reader.at, bytes.size());
 }
 
-TEST_F(ProgramResources, MenuIsABarOfThreeCommands) {
+TEST_F(ProgramResources, MenuIsABarOfFourCommands) {
     std::vector<BYTE> bytes = resource(MAKEINTRESOURCEA(4), MAKEINTRESOURCEA(102));   // RT_MENU
     ASSERT_FALSE(bytes.empty()) << "no Russian menu 102";
     Reader reader{bytes, 0};
@@ -152,7 +152,8 @@ TEST_F(ProgramResources, MenuIsABarOfThreeCommands) {
     const Item expected[] = {
         {0, IDM_OPEN, "Открыть (Ctrl+O)"},
         {MF_GRAYED, IDM_SAVE, "Сохранить (Ctrl+S)"},
-        {MF_GRAYED | MF_END, IDM_SAVE_AS, "Сохранить как (Ctrl+Shift+S)"},
+        {MF_GRAYED, IDM_SAVE_AS, "Сохранить как (Ctrl+Shift+S)"},
+        {MF_GRAYED | MF_END, IDM_UNDO_REPLACE, "Отменить замену"},
     };
     for (const Item& item : expected) {
         EXPECT_EQ(reader.word(), item.flags);   // no MF_POPUP: no drop-down menus

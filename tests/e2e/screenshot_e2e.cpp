@@ -41,12 +41,9 @@ TEST_F(Screenshot, OfAFolderReport) {
     tree.file("Письма/Запрос.txt", "Уважаемые коллеги из ООО «Ромашка»!\r\n");
     tree.file("Письма/Скан.pdf", "ООО «Ромашка»");
     start();
-    SendMessageA(item(IDC_IN_FOLDER), BM_CLICK, 0, 0);
-    set_text(item(IDC_FIND_TEXT), "ООО «Ромашка»");
-    set_text(item(IDC_REPLACE_TEXT), "АО «Ромашка»");
-    set_text(item(IDC_FOLDER), tree.root);
-    set_text(item(IDC_MASK), "*.TXT");
+    fill_folder_search("ООО «Ромашка»", "АО «Ромашка»", tree.root, "*.TXT");
     send_command(&program, IDC_REPLACE, BN_CLICKED);
+    message_box(IDYES);
     finish_walk();
     ASSERT_EQ(tree.read("Письма/Запрос.txt"), "Уважаемые коллеги из АО «Ромашка»!\r\n");
     press_keys(&program, {VK_CONTROL, 'F'});

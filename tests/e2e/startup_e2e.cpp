@@ -16,6 +16,7 @@ TEST_F(Startup, ShowsTheReadmeInTheFocusedEditorUnmarked) {
     EXPECT_EQ(menu_state(IDM_OPEN), 0u);
     EXPECT_EQ(menu_state(IDM_SAVE), static_cast<UINT>(MF_GRAYED));
     EXPECT_EQ(menu_state(IDM_SAVE_AS), static_cast<UINT>(MF_GRAYED));
+    EXPECT_EQ(menu_state(IDM_UNDO_REPLACE), static_cast<UINT>(MF_GRAYED));
     EXPECT_EQ(close_program(&program), 0);
 }
 

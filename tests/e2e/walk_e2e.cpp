@@ -34,11 +34,7 @@ protected:
     }
     void start_search(const char* replacement) {
         start();
-        SendMessageA(item(IDC_IN_FOLDER), BM_CLICK, 0, 0);
-        set_text(item(IDC_FIND_TEXT), "кот");
-        if (replacement) set_text(item(IDC_REPLACE_TEXT), replacement);
-        set_text(item(IDC_FOLDER), tree.root);
-        set_text(item(IDC_MASK), "*.txt");
+        fill_folder_search("кот", replacement, tree.root, "*.txt");
         send_command(&program, replacement ? IDC_REPLACE : IDC_FIND, BN_CLICKED);
     }
     bool walking() const { return text(replacing ? IDC_REPLACE : IDC_FIND) == "Стоп"; }
@@ -118,7 +114,8 @@ TEST_F(LongWalk, CloseDuringAReplaceLeavesEveryFileOldOrNew) {
     make_large_files(16, int64_t(128) << 20, "мяу");
     replacing = true;
     start_search("пёс");
-    ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR).size() > strlen(REPORT_HEADER); }));
+    message_box(IDYES);
+    ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR).find("заменено") != std::string::npos; }));
     ASSERT_TRUE(walking()) << "the Replace ended before the close";
     PostMessageA(program.window, WM_CLOSE, 0, 0);
     EXPECT_EQ(wait_exit(&program, 60000), 0);

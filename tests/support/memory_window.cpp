@@ -141,6 +141,7 @@ void op_enable_command(void* user, int command, int enabled) {
     if (command == IDM_OPEN) window->open_enabled = state;
     if (command == IDM_SAVE) window->save_enabled = state;
     if (command == IDM_SAVE_AS) window->save_as_enabled = state;
+    if (command == IDM_UNDO_REPLACE) window->undo_replace_enabled = state;
 }
 
 int op_is_checked(void* user, int id) {
@@ -157,16 +158,25 @@ void op_set_title(void* user, const char* title) {
 }
 
 void op_message_box(void* user, const char* text, const char* caption) {
-    of(user)->messages.push_back({text ? text : "", caption ? caption : "", caption == nullptr});
+    of(user)->messages.push_back(
+        {text ? text : "", caption ? caption : "", caption == nullptr, false});
 }
 
-int op_question_box(void* user, const char* text, const char* caption) {
-    MemoryWindow* window = of(user);
-    window->questions.push_back({text ? text : "", caption ? caption : "", caption == nullptr});
-    if (window->question_answers.empty()) return ANSWER_CANCEL;
+int ask(MemoryWindow* window, const char* text, const char* caption, bool yes_no) {
+    window->questions.push_back(
+        {text ? text : "", caption ? caption : "", caption == nullptr, yes_no});
+    if (window->question_answers.empty()) return yes_no ? ANSWER_NO : ANSWER_CANCEL;
     int answer = window->question_answers.front();
     window->question_answers.pop_front();
     return answer;
+}
+
+int op_question_box(void* user, const char* text, const char* caption) {
+    return ask(of(user), text, caption, false);
+}
+
+int op_yes_no_box(void* user, const char* text, const char* caption) {
+    return ask(of(user), text, caption, true);
 }
 
 int answer_dialog(MemoryWindow* window, std::deque<DialogAnswer>* answers, int kind,
@@ -279,6 +289,7 @@ const WindowOps MEMORY_WINDOW_OPS = {
     /* set_title */            op_set_title,
     /* message_box */          op_message_box,
     /* question_box */         op_question_box,
+    /* yes_no_box */           op_yes_no_box,
     /* choose_file */          op_choose_file,
     /* choose_folder */        op_choose_folder,
     /* client_size */          op_client_size,
@@ -397,6 +408,7 @@ bool memory_window_command(MemoryWindow* window, int command) {
     if (command == IDM_OPEN) enabled = window->open_enabled;
     if (command == IDM_SAVE) enabled = window->save_enabled;
     if (command == IDM_SAVE_AS) enabled = window->save_as_enabled;
+    if (command == IDM_UNDO_REPLACE) enabled = window->undo_replace_enabled;
     if (!enabled) return false;
     send(window, command, 1);
     return true;

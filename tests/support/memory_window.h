@@ -37,6 +37,7 @@ struct MemoryMessage {
     std::string text;
     std::string caption;
     bool default_caption;   // shown with a null caption: the platform's own
+    bool yes_no;            // a question with Yes and No only
 };
 
 struct DialogAnswer {
@@ -53,7 +54,7 @@ struct DialogCall {
 struct MemoryWindow {
     std::vector<MemoryControl> controls;
     std::string title;
-    bool open_enabled, save_enabled, save_as_enabled;
+    bool open_enabled, save_enabled, save_as_enabled, undo_replace_enabled;
     int focus;   // a control's id, or 0 for the main window itself
     // The editor's text limit in characters; 0 when lifted. Replace-selection and typing
     // insert only what fits; setting the whole text is not limited.
@@ -65,8 +66,9 @@ struct MemoryWindow {
     int32_t undo_caret;
     int32_t undo_insert_end;   // where the step's last change ended; -1: none
     std::vector<MemoryMessage> messages;
-    std::vector<MemoryMessage> questions;      // Yes/No/Cancel boxes, as they are shown
-    std::deque<int> question_answers;          // taken one per question; none: Cancel
+    std::vector<MemoryMessage> questions;      // Yes/No/Cancel and Yes/No boxes, as shown
+    std::deque<int> question_answers;          // taken one per question; none: Cancel, or
+                                               //   No where there is no Cancel
     std::deque<DialogAnswer> file_answers;     // taken one per file dialog; none: cancel
     std::deque<DialogAnswer> folder_answers;   // likewise for the folder dialog
     std::vector<DialogCall> dialog_calls;

@@ -1,54 +1,23 @@
 // Folder mode from the window: the check box, the folder dialog, and Find and Replace
 // over a real temporary tree with the report in the editor.
+#include "folder_fixture.h"
 #include "handlers.h"
 #include "query.h"
 #include "report_order.h"
 #include "search_helpers.h"
 #include "window_alloc.h"
-#include "window_fixture.h"
 
 namespace {
 
 constexpr char BAD_QUERY[] = "Недопустимый поисковый запрос!,\r\nнельзя *,?,% в начале строки!";
 constexpr int FOLDER_CONTROLS[] = {IDC_FOLDER, IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL};
 
-class FolderFindTest : public WindowTest {
+class FolderFindTest : public FolderTest {
 protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        ASSERT_EQ(start(), INIT_DONE);
-        memory_window_click(&memory, IDC_IN_FOLDER);
-        tree.folder("sub");
-        tree.file("a.TXT", "кот и кот");
-        tree.file("sub/b.txt", "один кот");
-        tree.file("c.log", "кот");
-        tree.file("sub/d.txt.bak", "кот");
-        before = snapshot();
-    }
-    // Presses Find (replacement null) or Replace in folder mode; the editor's text.
-    const std::string& search(const std::string& query, const char* replacement = nullptr,
-                              const std::string& mask = "*.TXT") {
-        set_text(IDC_FIND_TEXT, query);
-        if (replacement) set_text(IDC_REPLACE_TEXT, replacement);
-        set_text(IDC_FOLDER, tree.root);
-        set_text(IDC_MASK, mask);
-        memory_window_click(&memory, replacement ? IDC_REPLACE : IDC_FIND);
-        finish_walk();
-        return editor_text(&memory);
-    }
-    // Every entry of the tree with its bytes.
-    std::vector<std::string> snapshot() const {
-        std::vector<std::string> all;
-        for (const std::string& entry : tree.entries()) all.push_back(entry + "=" + tree.read(entry));
-        return all;
-    }
     void document_saved_and_clean() {
         set_text(IDC_EDITOR, "document");
         memory.save_enabled = memory.save_as_enabled = true;
     }
-
-    TempTree tree;
-    std::vector<std::string> before;
 };
 
 TEST_F(FolderFindTest, FolderControlsFollowTheBoxAndKeepTheirTexts) {

@@ -42,7 +42,8 @@ int open_when_released(const char* path, FileIdentity* identity, int whole) {
 }
 
 int32_t read_then_stop(int file, int64_t offset, char* buffer, uint32_t size) {
-    if (stop_at_offset >= 0 && offset >= stop_at_offset) stop_folder_walk(walking);
+    // In the Replace, which opens the files again after the search that counts.
+    if (stop_at_offset >= 0 && offset >= stop_at_offset && opened > 5) stop_folder_walk(walking);
     return original_ops.read_at(file, offset, buffer, size);
 }
 
@@ -72,11 +73,13 @@ protected:
         tree.make({"1/", "2/"});
         for (const char* name : NAMES) tree.file(name, "a кот");
     }
+    // A Replace is confirmed once its search has counted.
     void press(const char* query, const char* replacement = nullptr) {
         set_text(IDC_FIND_TEXT, query);
         if (replacement) set_text(IDC_REPLACE_TEXT, replacement);
         set_text(IDC_FOLDER, tree.root);
         set_text(IDC_MASK, "*");
+        memory.question_answers = {ANSWER_YES};
         memory_window_click(&memory, replacement ? IDC_REPLACE : IDC_FIND);
     }
     // Holds the walk's thread as it opens file `index` (from 0) until released.
@@ -86,9 +89,13 @@ protected:
         released = false;
         file_ops.open_source = open_when_released;
     }
-    // Waits until the walk's thread is held, then gives the window a tick.
-    void tick_when_held() {
-        while (!holding) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Waits until the walk's thread is held, then gives the window a tick; with
+    // `ticking`, ticks meanwhile, as a walk held in a later walk needs.
+    void tick_when_held(bool ticking = false) {
+        while (!holding) {
+            if (ticking) window_tick(&state, &window);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         window_tick(&state, &window);
     }
     std::string stop_line() const {
@@ -100,16 +107,16 @@ protected:
 };
 
 // Stopped after each file in turn: the report holds the lines of the files seen so far
-// and ends with the stop line. Under Replace each of those files is either rewritten (the
-// copies already on their way to the disk take their places) or left as it was, with a
-// line that says so, and no other file is touched.
+// and ends with the stop line. Under Replace (stopped after the search that counts) each
+// of those files is either rewritten (the copies already on their way to the disk take
+// their places) or left as it was, with a line that says so, and no other file is touched.
 TEST_F(FolderWalkTest, StopAfterEachFileKeepsTheLinesSoFar) {
     file_ops.close_source = close_then_stop;
     for (const char* replacement : {static_cast<const char*>(nullptr), "пёс"}) {
         for (int k = 1; k <= 5; k++) {
             make_tree();
             files_read = 0;
-            stop_after = k;
+            stop_after = (replacement ? 5 : 0) + k;
             press("кот", replacement);
             finish_walk();
             std::string expected = REPORT_HEADER;
@@ -137,6 +144,7 @@ TEST_F(FolderWalkTest, StopInsideAFileBeingRewrittenLeavesItAsItWas) {
     tree.file("1/a.txt", big);
     stop_at_offset = 1 << 20;
     file_ops.read_at = read_then_stop;
+    hold_at(-1);   // only counts the files opened
     press("кот", "пёс");
     finish_walk();
     std::string a = tree.path("1/a.txt");
@@ -193,9 +201,9 @@ TEST_F(FolderWalkTest, NothingButStopActsDuringAWalkAndEverythingComesBack) {
 }
 
 TEST_F(FolderWalkTest, ProgressCountsInRussian) {
-    hold_at(2);
+    hold_at(5 + 2);   // in the Replace, after the search that counts
     press("кот", "пёс");
-    tick_when_held();
+    tick_when_held(true);
     // A Replace counts its hits as their files take their new content, with their group.
     EXPECT_EQ(memory.title, "Замена… 3 файла, 0 замен");
     released = true;
@@ -225,15 +233,19 @@ TEST_F(FolderWalkTest, ALargeReportArrivesInSharesOfWholeLines) {
 }
 
 // Esc stops the walk; a close during a walk stops it and closes once it has ended. Both
-// come while the walk is held opening its first file, which it then leaves unchanged.
+// come while the walk is held opening its first file, which it then leaves unchanged. A
+// Replace stopped while it searches asks nothing.
 TEST_F(FolderWalkTest, EscStopsAndCloseWaitsForTheEnd) {
-    hold_at(0);
-    press("кот");
-    tick_when_held();
-    command(IDM_FOCUS_EDITOR, 0);
-    released = true;
-    finish_walk();
-    EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) + stop_line());
+    for (const char* replacement : {static_cast<const char*>(nullptr), "пёс"}) {
+        hold_at(0);
+        press("кот", replacement);
+        tick_when_held();
+        command(IDM_FOCUS_EDITOR, 0);
+        released = true;
+        finish_walk();
+        EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) + stop_line());
+    }
+    EXPECT_TRUE(memory.questions.empty());
 
     hold_at(0);
     press("кот", "пёс");

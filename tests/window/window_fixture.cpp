@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include <chrono>
 #include <fstream>
@@ -8,11 +9,20 @@
 #include <random>
 #include <thread>
 
+#include "undo_platform.h"
 #include "window_alloc.h"
 
 namespace {
 
 int allocations_left = -1;
+const UndoPlatform original_platform = undo_platform;
+std::string temporary;   // the undo's temporary folder, with its separator
+
+uint32_t test_temporary(char* buffer, uint32_t size) {
+    if (temporary.size() >= size) return 0;
+    memcpy(buffer, temporary.c_str(), temporary.size() + 1);
+    return static_cast<uint32_t>(temporary.size());
+}
 
 void* failing_alloc(size_t size) {
     if (allocations_left == 0) return nullptr;
@@ -32,6 +42,11 @@ void WindowTest::SetUp() {
     folder_ = std::filesystem::temp_directory_path() /
               ("fr-window-" + std::to_string(random()) + std::to_string(random()));
     std::filesystem::create_directories(folder_);
+    // The undo's copies go beside, not into the working folder or the user's own.
+    temporary_ = folder_.string() + "-temporary";
+    std::filesystem::create_directories(temporary_);
+    temporary = (temporary_ / "").string();
+    undo_platform.temporary_folder = test_temporary;
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_);
 }
@@ -42,6 +57,8 @@ void WindowTest::TearDown() {
         finish_walk();
     }
     memory_window_release(&memory);
+    window_destroyed(&state);
+    undo_platform = original_platform;
     set_window_allocator(nullptr);
     std::filesystem::current_path(previous_);
     std::error_code ignored;
@@ -49,6 +66,7 @@ void WindowTest::TearDown() {
         std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(folder_, ignored);
+    std::filesystem::remove_all(temporary_, ignored);
 }
 
 void WindowTest::dispatch(void* context, int id, int notification) {
@@ -89,7 +107,7 @@ std::pair<int32_t, int32_t> WindowTest::selection() {
 }
 
 const MemoryMessage& WindowTest::last_message() {
-    static const MemoryMessage none{"(no message)", "", false};
+    static const MemoryMessage none{"(no message)", "", false, false};
     return memory.messages.empty() ? none : memory.messages.back();
 }
 
@@ -123,6 +141,14 @@ std::vector<std::string> WindowTest::files() const {
     std::vector<std::string> names;
     for (auto& entry : std::filesystem::directory_iterator(folder_))
         names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> WindowTest::temporary_entries() const {
+    std::vector<std::string> names;
+    for (auto& entry : std::filesystem::recursive_directory_iterator(temporary_))
+        names.push_back(std::filesystem::relative(entry.path(), temporary_).generic_string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -41,6 +41,9 @@ protected:
     bool exists(const std::string& name) const;
     // The names in the working folder, sorted.
     std::vector<std::string> files() const;
+    // What lies in the temporary folder that the window's undo is given, with '/'
+    // between names, sorted.
+    std::vector<std::string> temporary_entries() const;
 
     // The next `count` heap blocks of the window logic are given, then none.
     static void fail_allocations_after(int count);
@@ -51,5 +54,5 @@ protected:
 
 private:
     static void dispatch(void* context, int id, int notification);
-    std::filesystem::path folder_, previous_;
+    std::filesystem::path folder_, previous_, temporary_;
 };
