@@ -14,7 +14,7 @@ protected:
         EndToEnd::SetUp();
         tree.folder("Письма");
         tree.file("Письма/Запрос.txt", "Уважаемый кот!\r\nкот, кот.\r\n");
-        tree.file("Письма/Копия.txt", std::string("кот\0\x01\xFF\r\n", 8) + lines_of(300000, "мышь\r\n"));
+        tree.file("Письма/Копия.txt", std::string("кот\x02\x01\xFF\r\n", 8) + lines_of(300000, "мышь\r\n"));
         tree.file("Справка.txt", "кот");
         tree.file("Пусто.txt", "пёс");
         SetFileAttributesA(tree.path("Справка.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
