@@ -44,7 +44,7 @@ echo "  grep / ours: $(ratio "${grep_time%% *}" "${ours%% *}")x," \
      "rg / ours: $(ratio "${rg_time%% *}" "${ours%% *}")x (above 1: ours is faster)"
 plain_walk=$(measure_walk "'$bench' find '$tree' '$query'")
 window_walk=$(measure_walk "'$bench' window-find '$tree' '$query'")
-report "walk alone, report into a string" "$plain_walk" "$megabytes"
+report "walk alone, lines worded and counted" "$plain_walk" "$megabytes"
 report "walk as the window runs it" "$window_walk" "$megabytes"
 target "with the window's progress path / without" \
   "$(ratio "${window_walk%% *}" "${plain_walk%% *}")" at-most 1.05
@@ -100,7 +100,7 @@ replace_suite() {
     target "sed / ours" "$(ratio "${sed_time%% *}" "${ours%% *}")" at-least 2
     echo "  sd / ours: $(ratio "${sd_time%% *}" "${ours%% *}")x"
   fi
-  report "walk alone, report into a string" "$plain_walk" "$megabytes"
+  report "walk alone, lines worded and counted" "$plain_walk" "$megabytes"
   report "the same, undo kept on this volume" "$undo_same" "$megabytes"
   target "with the undo (links) / without" "$(ratio "${undo_same%% *}" "${plain_walk%% *}")" at-most 1.20
   if [ -n "$3" ]; then

@@ -1,5 +1,6 @@
 #include "commit_queue.h"
 
+#include "copy_string.h"
 #include "undo.h"
 
 #include <errno.h>
@@ -45,14 +46,6 @@ int64_t now_ms() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-char* copy_string(const char* text) {
-    if (!text) return nullptr;
-    size_t size = strlen(text) + 1;
-    char* copy = static_cast<char*>(malloc(size));
-    if (copy) memcpy(copy, text, size);
-    return copy;
 }
 
 void send_to_sink(const FolderJob* job, const FolderEvent* event) {

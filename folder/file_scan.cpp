@@ -147,7 +147,7 @@ int next_candidate(FileScan* scan, int64_t from, int64_t* candidate) {
     const PrefixForm* prefix = scan->prefix;
     const uint32_t prefix_length = prefix->length;
     // In UTF-16 a character begins at an even offset of the text only.
-    const bool pairs = scan->form.encoding == TEXT_UTF16_LE || scan->form.encoding == TEXT_UTF16_BE;
+    const bool pairs = is_utf16(scan->form.encoding);
     for (;;) {
         if (pairs && (from - scan->text_start) % 2) from++;
         uint32_t at = static_cast<uint32_t>(from - scan->buffer_start);
@@ -453,7 +453,7 @@ namespace {
 int set_up_prefix(PrefixForm* form, int encoding) {
     form->ready = 1;
     if (form->length == 0) return 0;
-    if (encoding == TEXT_UTF16_LE || encoding == TEXT_UTF16_BE)
+    if (is_utf16(encoding))
         prepare_finder_among(&form->finder, form->bytes, form->length,
                              encoding == TEXT_UTF16_BE ? 1 : 0, 2);
     else
@@ -492,15 +492,13 @@ char choose_placeholder(const char* query) {
     bool used[256] = {};
     size_t length = strlen(query);
     for (size_t i = 0; i < length; i++) used[static_cast<unsigned char>(query[i])] = true;
-    char* decoded = static_cast<char*>(malloc(length + 1));
-    if (decoded) {
-        // Escapes put bytes of their own into the literals; every one of them counts.
-        for (size_t i = 0; i + 1 < length; i++) {
-            if (query[i] != '\\') continue;
-            uint32_t got = decode_escapes(query + i, decoded, length - i < 4 ? static_cast<uint32_t>(length - i) : 4);
-            for (uint32_t k = 0; k < got; k++) used[static_cast<unsigned char>(decoded[k])] = true;
-        }
-        free(decoded);
+    // Escapes put bytes of their own into the literals; every one of them counts. An
+    // escape is at most four bytes, and decodes into at most as many.
+    for (size_t i = 0; i + 1 < length; i++) {
+        if (query[i] != '\\') continue;
+        char decoded[4];
+        uint32_t got = decode_escapes(query + i, decoded, length - i < 4 ? static_cast<uint32_t>(length - i) : 4);
+        for (uint32_t k = 0; k < got; k++) used[static_cast<unsigned char>(decoded[k])] = true;
     }
     const unsigned char preferred[] = {0x98, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x0E, 0x0F, 0x10,
                                        0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A,
@@ -571,8 +569,7 @@ int scan_begin(FileScan* scan, ScanTools* tools, int with_binary) {
     scan->text_start = scan->form.mark_length;
     scan->prefix = prefix_for(tools, scan->form.encoding);
     if (!scan->prefix) return -1;
-    scan->encoded = scan->form.encoding == TEXT_UTF8 || scan->form.encoding == TEXT_UTF16_LE ||
-                    scan->form.encoding == TEXT_UTF16_BE;
+    scan->encoded = scan->form.encoding == TEXT_UTF8 || is_utf16(scan->form.encoding);
     if (!scan->encoded) return 0;
     if (!tools->view_ready) {
         if (view_begin(&tools->view, scan->form.encoding, tools->placeholder, WINDOW_SIZE) != 0)

@@ -62,9 +62,6 @@ struct FileIdentity {
     uint32_t links;     // how many names the file has
 };
 
-// 1 when both describe the same file in the same state.
-int same_file_state(const FileIdentity* a, const FileIdentity* b);
-
 // Reading a source file and writing its copy. A table, so that tests can put a failing
 // operation in the place of one of them.
 struct FileOps {

@@ -159,12 +159,11 @@ struct Flush {
     int error;
 };
 
-unsigned __stdcall flush_one(void* argument) {
+void flush_one(void* argument) {
     Flush* flush = static_cast<Flush*>(argument);
     flush->error = flush->handle != INVALID_HANDLE_VALUE && FlushFileBuffers(flush->handle)
                        ? 0
                        : errno_of(GetLastError());
-    return 0;
 }
 
 constexpr uint32_t FLUSHES_AT_ONCE = 16;
@@ -175,17 +174,16 @@ void flush_copies(FILE* const* streams, uint32_t count, int* errors) {
     for (uint32_t first = 0; first < count; first += FLUSHES_AT_ONCE) {
         uint32_t n = count - first < FLUSHES_AT_ONCE ? count - first : FLUSHES_AT_ONCE;
         Flush flushes[FLUSHES_AT_ONCE];
-        HANDLE threads[FLUSHES_AT_ONCE];
-        uint32_t started = 0;
+        Thread* threads[FLUSHES_AT_ONCE];
         for (uint32_t i = 0; i < n; i++) {
             flushes[i] = {reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(streams[first + i]))), 0};
-            uintptr_t thread = _beginthreadex(nullptr, 0, flush_one, &flushes[i], 0, nullptr);
-            if (thread) threads[started++] = reinterpret_cast<HANDLE>(thread);
-            else flush_one(&flushes[i]);
+            threads[i] = start_thread(flush_one, &flushes[i]);
+            if (!threads[i]) flush_one(&flushes[i]);
         }
-        if (started) WaitForMultipleObjects(started, threads, TRUE, INFINITE);
-        for (uint32_t i = 0; i < started; i++) CloseHandle(threads[i]);
-        for (uint32_t i = 0; i < n; i++) errors[first + i] = flushes[i].error;
+        for (uint32_t i = 0; i < n; i++) {
+            if (threads[i]) join_thread(threads[i]);
+            errors[first + i] = flushes[i].error;
+        }
     }
 }
 

@@ -8,12 +8,13 @@ namespace {
 
 constexpr size_t NUMBER_ROOM = 12;   // the decimal digits of a name's number
 
-}  // namespace
-
-int same_file_state(const FileIdentity* a, const FileIdentity* b) {
+// Both describe the same file in the same state.
+bool same_file_state(const FileIdentity* a, const FileIdentity* b) {
     return a->size == b->size && a->modified == b->modified && a->volume == b->volume &&
            a->index == b->index;
 }
+
+}  // namespace
 
 int copy_path_too_long(const char* target, const char* suffix) {
     return strlen(target) + strlen(suffix) >= PATH_LIMIT;

@@ -33,10 +33,6 @@ const EncodingEntry& entry_of(int encoding) {
     return ENCODINGS[known ? encoding : TEXT_ANSI];
 }
 
-bool is_utf16(int encoding) {
-    return encoding == TEXT_UTF16_LE || encoding == TEXT_UTF16_BE;
-}
-
 // What a UTF-8 lead byte begins: the sequence's length (0: none) and the range of its
 // second byte, narrower than 0x80 to 0xBF where that keeps out overlong forms,
 // surrogates and code points above U+10FFFF.
@@ -80,10 +76,6 @@ int utf8_sequence(const unsigned char* raw, uint32_t size, uint32_t at, uint32_t
     return lead.length;
 }
 
-bool is_continuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
 bool is_high_surrogate(uint32_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
@@ -94,6 +86,16 @@ bool is_low_surrogate(uint32_t unit) {
 
 uint32_t utf16_unit(const unsigned char* raw, uint32_t at, bool big_endian) {
     return big_endian ? (raw[at] << 8 | raw[at + 1]) : (raw[at + 1] << 8 | raw[at]);
+}
+
+// Eight bytes as one word, the first at its lowest bits.
+uint64_t little_endian_word(const unsigned char* bytes) {
+    uint64_t word;
+    memcpy(&word, bytes, 8);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
 }
 
 // Four 16-bit lanes of at most 0xFF each: how many are not zero (adding 0xFF carries
@@ -114,11 +116,7 @@ bool looks_utf16(const unsigned char* bytes, uint32_t size, bool big_endian) {
     // units at a time first, each in a 16-bit lane of a word.
     uint32_t unit = 0;
     for (; units - unit >= 4; unit += 4) {
-        uint64_t word;
-        memcpy(&word, bytes + 2 * unit, 8);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-        word = __builtin_bswap64(word);   // byte i at bits 8i..8i+7
-#endif
+        uint64_t word = little_endian_word(bytes + 2 * unit);
         uint64_t high = (word >> (8 * high_at)) & LANE_BYTE;
         uint64_t low = (word >> (8 - 8 * high_at)) & LANE_BYTE;
         if (lanes_not_zero(high | low) != 4) return false;   // a U+0000
@@ -163,11 +161,7 @@ uint32_t skip_plain_words(const unsigned char* bytes, uint32_t at, uint32_t limi
     const uint64_t HIGH = 0x8080808080808080ull;
     uint64_t carry = 0;
     for (; limit - at >= 8; at += 8) {
-        uint64_t word;
-        memcpy(&word, bytes + at, 8);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-        word = __builtin_bswap64(word);   // byte i at bits 8i..8i+7
-#endif
+        uint64_t word = little_endian_word(bytes + at);
         uint64_t high = word & HIGH;
         if (!(high | carry)) continue;
         // Bits 5..1 of no byte carry into the next when 0x7F is added.
@@ -355,6 +349,10 @@ uint32_t decode_utf16(TextDecoder* decoder, const unsigned char* raw, uint32_t s
 
 }  // namespace
 
+int is_utf16(int encoding) {
+    return encoding == TEXT_UTF16_LE || encoding == TEXT_UTF16_BE;
+}
+
 TextForm detect_text_form(const char* data, uint32_t size) {
     TextForm form = detect_text_encoding(data, size);
     if (form.encoding == TEXT_ANSI && holds_zero_byte(data, size)) form.encoding = TEXT_BINARY;
@@ -413,29 +411,6 @@ uint32_t decode_text(TextDecoder* decoder, const char* raw, uint32_t size, int a
     return consumed;
 }
 
-int is_char_boundary(int encoding, const char* raw, uint32_t size, uint32_t offset) {
-    if (offset == 0 || offset == size) return 1;
-    if (offset > size) return 0;
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(raw);
-    if (is_utf16(encoding)) {
-        if (offset % 2 != 0) return 0;
-        bool big_endian = encoding == TEXT_UTF16_BE;
-        return !(size - offset >= 2 && is_low_surrogate(utf16_unit(bytes, offset, big_endian)) &&
-                 is_high_surrogate(utf16_unit(bytes, offset - 2, big_endian)));
-    }
-    if (encoding != TEXT_UTF8 || !is_continuation(bytes[offset])) return 1;
-    // A continuation byte is inside the sequence of the lead before it, when that
-    // sequence is valid and reaches it; otherwise it is a stray byte, a character itself.
-    uint32_t lead = offset;
-    while (lead > 0 && offset - lead < 3 && is_continuation(bytes[lead - 1])) lead--;
-    if (lead == 0 || offset - lead >= 3) return 1;
-    lead--;
-    uint32_t point;
-    int length = utf8_sequence(bytes, size, lead, &point);
-    if (length == SEQUENCE_CUT) return 0;
-    return !(length > 0 && lead + static_cast<uint32_t>(length) > offset);
-}
-
 uint64_t encoded_size(int encoding, const char* ansi, uint32_t length) {
     if (is_utf16(encoding)) return 2 * static_cast<uint64_t>(length);
     if (encoding != TEXT_UTF8) return length;
@@ -476,12 +451,12 @@ uint32_t encode_text(int encoding, const char* ansi, uint32_t length, char* out)
 }
 
 char* encode_block(int encoding, int with_mark, const char* ansi, uint32_t length,
-                   uint32_t* size) {
+                   void* (*allocate)(size_t size), uint32_t* size) {
     const char* mark = "";
     uint32_t mark_length = with_mark ? text_mark(encoding, &mark) : 0;
     uint64_t total = mark_length + encoded_size(encoding, ansi, length);
     if (total >= UINT32_MAX) return nullptr;
-    char* block = static_cast<char*>(malloc(static_cast<size_t>(total) + 1));
+    char* block = static_cast<char*>(allocate(static_cast<size_t>(total) + 1));
     if (!block) return nullptr;
     memcpy(block, mark, mark_length);
     *size = mark_length + encode_text(encoding, ansi, length, block + mark_length);

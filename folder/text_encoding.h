@@ -6,6 +6,7 @@
 // Offsets and sizes are byte counts; nothing here allocates except encode_block.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 enum TextEncoding {
@@ -15,6 +16,9 @@ enum TextEncoding {
     TEXT_UTF16_BE = 3,
     TEXT_BINARY = 4,     // none of these, with a zero byte: bytes, never text
 };
+
+// 1 for UTF-16 LE and BE, whose characters begin at even offsets of the text.
+int is_utf16(int encoding);
 
 // A file's encoding and the length of the byte order mark it begins with (0: none).
 struct TextForm {
@@ -79,11 +83,6 @@ struct TextDecoder {
 uint32_t decode_text(TextDecoder* decoder, const char* raw, uint32_t size, int at_end,
                      char* view, uint32_t* offsets, uint32_t capacity, uint32_t* produced);
 
-// 1 when a character of the text begins at `offset` of raw bytes that begin at a
-// character boundary (the end, `size`, is one too); 0 inside a character, and inside a
-// UTF-8 sequence cut by the end of the bytes given. Every offset of ANSI and binary is.
-int is_char_boundary(int encoding, const char* raw, uint32_t size, uint32_t offset);
-
 // The size of `length` ANSI bytes in `encoding`, without a mark.
 uint64_t encoded_size(int encoding, const char* ansi, uint32_t length);
 
@@ -91,7 +90,8 @@ uint64_t encoded_size(int encoding, const char* ansi, uint32_t length);
 // least encoded_size bytes. Returns the bytes written.
 uint32_t encode_text(int encoding, const char* ansi, uint32_t length, char* out);
 
-// The same in a new heap block (released with free), behind the encoding's mark when
-// `with_mark` is 1. Returns null when memory cannot be had; `size` receives the length.
+// The same in a new block from `allocate` (released with free), behind the encoding's
+// mark when `with_mark` is 1. Returns null when memory cannot be had; `size` receives
+// the length.
 char* encode_block(int encoding, int with_mark, const char* ansi, uint32_t length,
-                   uint32_t* size);
+                   void* (*allocate)(size_t size), uint32_t* size);

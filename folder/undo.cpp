@@ -6,6 +6,7 @@
 #include <string.h>
 #include <time.h>
 
+#include "copy_string.h"
 #include "folder_platform.h"
 #include "undo_platform.h"
 
@@ -19,13 +20,6 @@ constexpr char LIST_HEADER[] =
 constexpr int FOLDER_NAMES_TRIED = 100;
 constexpr size_t NAME_ROOM = 40;     // an undo folder's name, its separator and its zero
 constexpr size_t NUMBER_ROOM = 11;   // a kept copy's decimal name and its zero
-
-char* copy_string(const char* text) {
-    size_t size = strlen(text) + 1;
-    char* copy = static_cast<char*>(malloc(size));
-    if (copy) memcpy(copy, text, size);
-    return copy;
-}
 
 // The undo folder without the separator at its end, and, with `up`, the folder of all
 // undo folders, without its last name.

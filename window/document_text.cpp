@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include "document_file.h"
 #include "title.h"
@@ -32,14 +31,11 @@ DocumentText decode_document(char* bytes, uint32_t* length) {
 int write_document(const char* path, TextForm form, const char* text, uint32_t length) {
     if (form.encoding == TEXT_ANSI || form.encoding == TEXT_BINARY)
         return write_whole_file(path, text, length);
-    const char* mark = "";
-    uint32_t mark_length = form.mark_length ? text_mark(form.encoding, &mark) : 0;
-    uint64_t size = mark_length + encoded_size(form.encoding, text, length);
-    char* bytes = size < UINT32_MAX ? static_cast<char*>(window_alloc(static_cast<size_t>(size) + 1)) : nullptr;
+    uint32_t size = 0;
+    char* bytes = encode_block(form.encoding, form.mark_length != 0, text, length, window_alloc,
+                               &size);
     if (!bytes) return ENOMEM;
-    memcpy(bytes, mark, mark_length);
-    encode_text(form.encoding, text, length, bytes + mark_length);
-    int error = write_whole_file(path, bytes, static_cast<uint32_t>(size));
+    int error = write_whole_file(path, bytes, size);
     free(bytes);
     return error;
 }

@@ -22,7 +22,6 @@ bool may_discard_document(WindowState* state, const Window* window);
 // The modified marker in the title.
 void mark_modified(WindowState* state, const Window* window);
 void clear_modified(WindowState* state, const Window* window);
-// The window title, at most TITLE_SIZE - 1 characters, without a trailing marker.
 
 // Keyboard commands.
 void focus_find_text(WindowState* state, const Window* window);

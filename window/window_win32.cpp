@@ -4,9 +4,10 @@
 
 #include <commdlg.h>
 #include <objbase.h>
-#include <process.h>
 #include <shlobj.h>
 #include <string.h>
+
+#include "folder_platform.h"   // the worker's thread
 
 namespace {
 
@@ -102,26 +103,25 @@ void restore_focus(HWND focused) {
     if (focused && IsWindow(focused)) SetFocus(focused);
 }
 
-void op_message_box(void* user, const char* text, const char* caption) {
+// A message box owned by the main window, the focus back where it was afterwards;
+// the answer as an ANSWER_... (Cancel, or a box closed otherwise, ANSWER_CANCEL).
+int show_box(void* user, const char* text, const char* caption, UINT buttons) {
     HWND focused = GetFocus();
-    MessageBoxA(main_of(user), text, caption, MB_OK);
+    int answer = MessageBoxA(main_of(user), text, caption, buttons);
     restore_focus(focused);
+    return answer == IDYES ? ANSWER_YES : answer == IDNO ? ANSWER_NO : ANSWER_CANCEL;
+}
+
+void op_message_box(void* user, const char* text, const char* caption) {
+    show_box(user, text, caption, MB_OK);
 }
 
 int op_question_box(void* user, const char* text, const char* caption) {
-    HWND focused = GetFocus();
-    int answer = MessageBoxA(main_of(user), text, caption, MB_YESNOCANCEL);
-    restore_focus(focused);
-    if (answer == IDYES) return ANSWER_YES;
-    if (answer == IDNO) return ANSWER_NO;
-    return ANSWER_CANCEL;
+    return show_box(user, text, caption, MB_YESNOCANCEL);
 }
 
 int op_yes_no_box(void* user, const char* text, const char* caption) {
-    HWND focused = GetFocus();
-    int answer = MessageBoxA(main_of(user), text, caption, MB_YESNO);
-    restore_focus(focused);
-    return answer == IDYES ? ANSWER_YES : ANSWER_NO;
+    return show_box(user, text, caption, MB_YESNO) == ANSWER_YES ? ANSWER_YES : ANSWER_NO;
 }
 
 int op_choose_file(void* user, int kind, char* path, uint32_t size) {
@@ -194,33 +194,17 @@ void op_unlimit_editor(void* user) {
 }
 
 // The one worker of the one window.
-struct WorkerStart {
-    void (*work)(void* argument);
-    void* argument;
-};
-WorkerStart worker_start;
-HANDLE worker = nullptr;
-
-unsigned __stdcall run_worker(void* start) {
-    const WorkerStart* what = static_cast<const WorkerStart*>(start);
-    what->work(what->argument);
-    return 0;
-}
+Thread* worker = nullptr;
 
 int op_start_worker(void*, void (*work)(void* argument), void* argument) {
     if (worker) return 0;
-    worker_start = {work, argument};
-    // Through the runtime, which then sets up its own data for the thread.
-    uintptr_t handle = _beginthreadex(nullptr, 0, run_worker, &worker_start, 0, nullptr);
-    if (!handle) return 0;
-    worker = reinterpret_cast<HANDLE>(handle);
-    return 1;
+    worker = start_thread(work, argument);
+    return worker ? 1 : 0;
 }
 
 void op_join_worker(void*) {
     if (!worker) return;
-    WaitForSingleObject(worker, INFINITE);
-    CloseHandle(worker);
+    join_thread(worker);
     worker = nullptr;
 }
 

@@ -145,7 +145,7 @@ int encode_tree(const char* from, const char* to, int encoding) {
         }
         uint32_t size = 0;
         char* encoded = encode_block(encoding, encoding != TEXT_UTF8, bytes.data(),
-                                     static_cast<uint32_t>(bytes.size()), &size);
+                                     static_cast<uint32_t>(bytes.size()), malloc, &size);
         if (!encoded) return 1;
         int written = write_file(target.string(), std::string(encoded, size));
         free(encoded);
