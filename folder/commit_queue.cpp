@@ -183,7 +183,7 @@ void seal(CommitQueue* queue, const FolderJob* job) {
 
 void report_hits(const FolderJob* job, const WrittenCopy* written, int kind,
                  void (*send)(const FolderJob* job, const FolderEvent* event)) {
-    FolderEvent event = {kind, 0, written->path, 0, 0, nullptr, written->encoding};
+    FolderEvent event = {kind, 0, written->path, 0, 0, nullptr, written->encoding, 0, nullptr, 0};
     for (uint32_t i = 0; i < written->held_count; i++) {
         event.offset = written->held[i];
         send(job, &event);
@@ -224,12 +224,12 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
         report_hits(job, written, FOLDER_HIT_REPLACED, send);
     } else {
         FolderEvent failure = {FOLDER_TEMP_NOT_DELETED, 0, written->copy.name, 0, 0, nullptr,
-                               written->encoding};
+                               written->encoding, 0, nullptr, 0};
         if ((failure.error = remove_copy(&written->copy)) != 0) send(job, &failure);
         release_copy(&written->copy);
         report_hits(job, written, FOLDER_HIT_FOUND, send);
         FolderEvent why = {FOLDER_NOT_CHANGED, reason, written->path, 0, error, nullptr,
-                           written->encoding};
+                           written->encoding, 0, nullptr, 0};
         send(job, &why);
     }
     free(written->held);

@@ -430,7 +430,7 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
 
 void emit(const FolderJob* job, int kind, const char* path, int64_t offset, int reason,
           int error, const char* other, int encoding) {
-    FolderEvent event = {kind, reason, path, offset, error, other, encoding};
+    FolderEvent event = {kind, reason, path, offset, error, other, encoding, 0, nullptr, 0};
     send_event(job, &event);
 }
 

@@ -122,6 +122,12 @@ struct FolderEvent {
     int error;           // the errno value of a failure that has one, else 0
     const char* other;   // a second path that the reason names, or null
     int encoding;        // the file's text encoding (TEXT_... of text_encoding.h)
+    // A hit (FOLDER_HIT_FOUND, FOLDER_HIT_REPLACED): the file's bytes that the match
+    // spans, and for a replaced hit the bytes that took their place there, in the file's
+    // encoding (null and 0 when not told).
+    uint32_t match_length;
+    const char* written;
+    uint32_t written_length;
 };
 
 // Receives the events of a walk in walk order, on the walk's thread; `user` is the

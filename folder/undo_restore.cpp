@@ -59,7 +59,7 @@ int copy_bytes(const char* from, FILE* to, Fingerprint* copied) {
 void tell(const FolderJob* job, int kind, const char* path, int reason = 0, int error = 0,
           const char* other = nullptr) {
     // The undo's lines name no encoding: the file is not read for it.
-    FolderEvent event = {kind, reason, path, 0, error, other, TEXT_ANSI};
+    FolderEvent event = {kind, reason, path, 0, error, other, TEXT_ANSI, 0, nullptr, 0};
     if (job->sink) job->sink(job->sink_user, &event);
 }
 

@@ -16,6 +16,9 @@ constexpr int IDC_FOLDER = 1016;
 constexpr int IDC_BROWSE = 1017;
 constexpr int IDC_MASK = 1018;
 constexpr int IDC_MASK_LABEL = 1019;
+// The search's options, in a row under the fields.
+constexpr int IDC_MATCH_CASE = 1020;   // «Учитывать регистр», checked at start
+constexpr int IDC_WHOLE_WORD = 1021;   // «Слово целиком»
 
 // Commands of the menu bar and the accelerator table.
 constexpr int IDM_OPEN = 40004;
@@ -25,6 +28,9 @@ constexpr int IDM_UNDO_REPLACE = 40007;
 constexpr int IDM_FOCUS_FIND = 40010;
 constexpr int IDM_FOCUS_EDITOR = 40012;
 constexpr int IDM_SELECT_ALL = 40013;
+// Alt+C and Alt+W: toggle the options from anywhere in the window.
+constexpr int IDM_TOGGLE_MATCH_CASE = 40020;
+constexpr int IDM_TOGGLE_WHOLE_WORD = 40021;
 
 // Enter in a field: the command that the dialog keyboard handling sends (IDOK).
 constexpr int ID_ENTER = 1;

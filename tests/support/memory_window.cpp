@@ -332,10 +332,12 @@ void memory_window_init(MemoryWindow* window) {
         {IDC_EDITOR, CONTROL_EDITOR, "", true},
         {IDC_MASK, CONTROL_EDIT, "", false},
         {IDC_MASK_LABEL, CONTROL_STATIC, "файлах:", false},
+        {IDC_MATCH_CASE, CONTROL_CHECK_BOX, "Учитывать регистр", true},
+        {IDC_WHOLE_WORD, CONTROL_CHECK_BOX, "Слово целиком", true},
     };
     for (const Initial& control : controls)
         window->controls.push_back({control.id, control.kind, control.text, 0, 0, control.enabled,
-                                    false});
+                                    control.id == IDC_MATCH_CASE});
     window->title = "Поиск и замена по нечётким формулировкам";
     window->open_enabled = true;
     window->text_limit = DEFAULT_TEXT_LIMIT;
