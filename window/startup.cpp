@@ -37,6 +37,8 @@ InitResult window_initialise(WindowState* state, const Window* window) {
     // Lower-casing of paths and masks follows the user's letters, Cyrillic included.
     setlocale(LC_ALL, "");
     ops->set_text(window->user, IDC_MASK, "*.*");
+    // Letter case counts until the user says otherwise.
+    ops->set_checked(window->user, IDC_MATCH_CASE, 1);
     // Without this a replacement or typing beyond about 30,000 characters inserts nothing.
     ops->unlimit_editor(window->user);
 

@@ -74,6 +74,8 @@ struct WindowOps {
     void (*enable_command)(void* user, int command, int enabled);
     // 1 when the check box is checked, 0 when not.
     int (*is_checked)(void* user, int control);
+    // Checks (1) or clears (0) a check box.
+    void (*set_checked)(void* user, int control, int checked);
     // Copies at most size - 1 characters of the window title and a zero; returns the count.
     uint32_t (*read_title)(void* user, char* buffer, uint32_t size);
     void (*set_title)(void* user, const char* title);

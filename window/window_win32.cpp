@@ -87,6 +87,10 @@ int op_is_checked(void* user, int control) {
     return IsDlgButtonChecked(main_of(user), control) == BST_CHECKED ? 1 : 0;
 }
 
+void op_set_checked(void* user, int control, int checked) {
+    CheckDlgButton(main_of(user), control, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
 uint32_t op_read_title(void* user, char* buffer, uint32_t size) {
     if (size == 0) return 0;
     int length = GetWindowTextA(main_of(user), buffer, static_cast<int>(size));
@@ -283,6 +287,7 @@ const WindowOps WIN32_WINDOW_OPS = {
     /* enable_control */       op_enable_control,
     /* enable_command */       op_enable_command,
     /* is_checked */           op_is_checked,
+    /* set_checked */          op_set_checked,
     /* read_title */           op_read_title,
     /* set_title */            op_set_title,
     /* message_box */          op_message_box,

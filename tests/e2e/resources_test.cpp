@@ -87,7 +87,7 @@ TEST_F(ProgramResources, DialogTemplateIsTheMainWindowsLayout) {
     EXPECT_EQ(reader.dword(), 0x10CF0040u);
     EXPECT_EQ(reader.dword(), 0u);   // no extended style
     WORD count = reader.word();
-    ASSERT_EQ(count, 12);
+    ASSERT_EQ(count, 14);
     EXPECT_EQ(reader.word(), 0);     // x
     EXPECT_EQ(reader.word(), 0);     // y
     EXPECT_EQ(reader.word(), 396);   // width
@@ -111,11 +111,13 @@ TEST_F(ProgramResources, DialogTemplateIsTheMainWindowsLayout) {
         {IDC_FIND_TEXT, "Edit", 0x50830080, "", 45, 0, 300, 12},
         {IDC_FIND, "Button", 0x50030000, "Найти", 346, 0, 50, 13},
         {IDC_REPLACE_TEXT, "Edit", 0x50830080, "", 45, 14, 300, 12},
+        {IDC_MATCH_CASE, "Button", 0x50010003, "Учитывать регистр", 2, 42, 78, 10},
+        {IDC_WHOLE_WORD, "Button", 0x50010003, "Слово целиком", 84, 42, 64, 10},
         {IDC_REPLACE, "Button", 0x50030000, "Заменить", 346, 13, 50, 13},
         {IDC_IN_FOLDER, "Button", 0x50030003, "В папке:", 2, 29, 42, 8},
         {IDC_FOLDER, "Edit", 0x58830080, "", 45, 27, 179, 12},
         {IDC_BROWSE, "Button", 0x58030000, "...", 225, 26, 14, 13},
-        {IDC_EDITOR, "Edit", 0x50A01104, "", 0, 41, 396, 250},
+        {IDC_EDITOR, "Edit", 0x50A01104, "", 0, 54, 396, 237},
         {IDC_MASK, "Edit", 0x58830080, "", 273, 27, 122, 12},
         {IDC_MASK_LABEL, "Static", 0x58020000, "файлах:", 243, 28, 28, 8},
     };

@@ -149,6 +149,10 @@ int op_is_checked(void* user, int id) {
     return control && control->checked ? 1 : 0;
 }
 
+void op_set_checked(void* user, int id, int checked) {
+    if (MemoryControl* control = memory_control(of(user), id)) control->checked = checked != 0;
+}
+
 uint32_t op_read_title(void* user, char* buffer, uint32_t size) {
     return copy_out(of(user)->title, buffer, size);
 }
@@ -285,6 +289,7 @@ const WindowOps MEMORY_WINDOW_OPS = {
     /* enable_control */       op_enable_control,
     /* enable_command */       op_enable_command,
     /* is_checked */           op_is_checked,
+    /* set_checked */          op_set_checked,
     /* read_title */           op_read_title,
     /* set_title */            op_set_title,
     /* message_box */          op_message_box,
@@ -337,7 +342,7 @@ void memory_window_init(MemoryWindow* window) {
     };
     for (const Initial& control : controls)
         window->controls.push_back({control.id, control.kind, control.text, 0, 0, control.enabled,
-                                    control.id == IDC_MATCH_CASE});
+                                    false});
     window->title = "Поиск и замена по нечётким формулировкам";
     window->open_enabled = true;
     window->text_limit = DEFAULT_TEXT_LIMIT;
