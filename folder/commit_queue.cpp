@@ -201,8 +201,11 @@ int keep_event(CommitQueue* queue, const FolderEvent* event) {
 }  // namespace
 
 void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error) {
-    FileFate fate = {0, written->path, written->encoding, FATE_OPEN, 0, 0, nullptr,
-                     written->held_count, written->held, written->held_count};
+    FileFate fate = {};
+    fate.path = written->path;
+    fate.encoding = written->encoding;
+    fate.hits = fate.held_count = written->held_count;
+    fate.held = written->held;
     int closed = fclose(written->copy.stream) == 0 ? 0 : (errno ? errno : EIO);
     written->copy.stream = nullptr;
     UndoStore* undo = job->undo;

@@ -104,7 +104,8 @@ int scan_begin(FileScan* scan, ScanTools* tools, int with_binary) {
         scan->form = with_binary ? detect_text_form(scan->block.bytes, scan->block.length)
                                  : detect_text_encoding(scan->block.bytes, scan->block.length);
     }
-    scan->fate = {0, scan->path, scan->form.encoding, FATE_OPEN, 0, 0, nullptr, 0, nullptr, 0};
+    scan->fate.path = scan->path;
+    scan->fate.encoding = scan->form.encoding;
     scan->text_start = scan->form.mark_length;
     scan->prefix = finder_prefix(&tools->finder, scan->form.encoding);
     if (!scan->prefix) return -1;

@@ -94,7 +94,7 @@ void prepare(const UndoStore* undo, Restoring* file) {
     }
     error = open_copy(entry->path, TEMP_SUFFIX, 0, &file->copy);
     if (error) {
-        fate_no_copy(&file->fate, error, nullptr);   // the leftover's name comes with the line
+        fate_no_copy(&file->fate, error, nullptr);   // a leftover is named in the report
         return;
     }
     char kept[PATH_LIMIT];
@@ -141,13 +141,16 @@ void undo_restore(const UndoStore* undo, const FolderJob* job) {
     for (uint32_t first = 0; first < undo->count; first += GROUP_FILES) {
         uint32_t count = undo->count - first < GROUP_FILES ? undo->count - first : GROUP_FILES;
         for (uint32_t i = 0; i < count; i++) {
-            group[i] = {};
-            group[i].entry = &undo->entries[first + i];
+            Restoring* file = &group[i];
+            *file = {};
+            file->entry = &undo->entries[first + i];
+            file->fate.restoring = 1;
+            file->fate.path = file->entry->path;
             // The undo's lines name no encoding: the file is not read for it.
-            group[i].fate = {1, group[i].entry->path, TEXT_ANSI, FATE_OPEN, 0, 0, nullptr, 0, nullptr, 0};
-            FolderEvent passed = file_event(FOLDER_FILE_PASSED, group[i].entry->path, TEXT_ANSI);
+            file->fate.encoding = TEXT_ANSI;
+            FolderEvent passed = file_event(FOLDER_FILE_PASSED, file->entry->path, TEXT_ANSI);
             send_event(job, &passed);
-            prepare(undo, &group[i]);
+            prepare(undo, file);
         }
         place_group(group, count);
         for (uint32_t i = 0; i < count; i++) report(job, &group[i]);
