@@ -91,11 +91,13 @@ int write_hit(FileScan* scan, const PreparedQuery* query, const WindowAnswer* an
     const char* replacement = answer->replacement;
     size_t length = answer->replacement_length;
     char* encoded = nullptr;
-    int failed = scan->encoded &&
-                 encoded_replacement(scan, &answer->window, query, &encoded, &length) != 0;
-    if (scan->encoded) replacement = encoded;
+    int failed = 0;
+    if (scan->encoded) {
+        failed = encoded_replacement(scan, &answer->window, query, &encoded, &length) != 0;
+        replacement = encoded;
+    }
     failed = failed || copy_through(scan, offset) != 0 || write_copy(copy, replacement, length) != 0;
-    if (encoded) free(encoded);
+    if (encoded) free(encoded);   // most files are plain: no call for them
     if (failed) {
         if (scan->block.read_failed) return HIT_READ_FAILED;
         fail_copy(scan);
@@ -122,8 +124,8 @@ int scan_finish_copy(FileScan* scan) {
     return 0;
 }
 
-void scan_give_up(FileScan* scan, int reason, int error, const char* other) {
-    fate_leave(&scan->fate, reason, error, other);
+void scan_give_up(FileScan* scan, int reason) {
+    fate_leave(&scan->fate, reason);
     scan->fate.held = scan->copy.held;
     scan->fate.held_count = scan->copy.held_count;
     fate_drop_copy(scan->job, &scan->fate, &scan->copy.file);

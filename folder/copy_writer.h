@@ -54,7 +54,7 @@ void scan_commit_copy(FileScan* scan);
 
 // Ends the rewriting of the file for `reason` (a REASON_...; the first one given counts):
 // the copy goes, and the hits held for it are reported as found.
-void scan_give_up(FileScan* scan, int reason, int error = 0, const char* other = nullptr);
+void scan_give_up(FileScan* scan, int reason);
 
 // Releases what the copy holds once the file is done.
 void copy_end(ScanCopy* copy);
