@@ -1,6 +1,8 @@
 #include "commit_queue.h"
 
 #include "copy_string.h"
+#include "file_fate.h"
+#include "folder_events.h"
 #include "undo.h"
 
 #include <errno.h>
@@ -48,10 +50,6 @@ int64_t now_ms() {
         .count();
 }
 
-void send_to_sink(const FolderJob* job, const FolderEvent* event) {
-    if (job->sink) job->sink(job->sink_user, event);
-}
-
 Waiting* new_record(CommitQueue* queue) {
     if (queue->count == queue->capacity) {
         uint32_t capacity = queue->capacity ? queue->capacity * 2 : 64;
@@ -73,18 +71,20 @@ void release_record(Waiting* record) {
     release_copy(&record->written.copy);
 }
 
-// Hands the records from the head up to `end` on: files take their places, events go to
-// the sink.
+// Hands the records from the head up to `end` on: files take their places, events go
+// towards the sink.
 void complete(CommitQueue* queue, const FolderJob* job, uint32_t end) {
+    queue->handing_on = 1;
     for (; queue->head < end; queue->head++) {
         Waiting* record = &queue->records[queue->head];
         if (record->kind == WAITING_FILE) {
-            settle_written(job, &record->written, record->flush_error, send_to_sink);
+            settle_written(job, &record->written, record->flush_error);
         } else {
-            send_to_sink(job, &record->event);
+            send_event(job, &record->event);
         }
         release_record(record);
     }
+    queue->handing_on = 0;
     if (queue->head == queue->count) queue->head = queue->count = queue->sealed_end = 0;
 }
 
@@ -181,81 +181,60 @@ void seal(CommitQueue* queue, const FolderJob* job) {
     }
 }
 
-void report_hits(const FolderJob* job, const WrittenCopy* written, int kind,
-                 void (*send)(const FolderJob* job, const FolderEvent* event)) {
-    FolderEvent event = {kind, 0, written->path, 0, 0, nullptr, written->encoding, 0, nullptr, 0};
-    for (uint32_t i = 0; i < written->held_count; i++) {
-        event.offset = written->held[i];
-        send(job, &event);
-    }
-}
-
-}  // namespace
-
-void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
-                    void (*send)(const FolderJob* job, const FolderEvent* event)) {
-    int reason = -1, error = 0;
-    int closed = fclose(written->copy.stream) == 0 ? 0 : (errno ? errno : EIO);
-    written->copy.stream = nullptr;
-    UndoStore* undo = job->undo;
-    int kept = written->kept;
-    if (flush_error == COPY_ABANDONED) {
-        reason = REASON_STOPPED;
-    } else if (flush_error || closed) {
-        reason = REASON_COPY_FAILED;
-    } else {
-        if (kept == KEEP_NOT_YET) {
-            kept = undo ? undo_keep(undo, written->path, &written->old_content, &written->kept_entry)
-                        : KEEP_NONE;
-        }
-        if (kept == KEEP_STOP) {
-            reason = REASON_STOPPED;
-        } else {
-            // In one step, never deleting the file first, and only over the very bytes
-            // that were read: what another program wrote meanwhile is never lost.
-            int placed = place_copy(&written->copy, written->path, &written->identity);
-            if (placed == COPY_TARGET_CHANGED) reason = REASON_CHANGED;
-            else if (placed != 0) reason = REASON_NOT_REPLACED, error = placed;
-        }
-    }
-    if (kept == KEEP_DONE) undo_settle(undo, &written->kept_entry, &written->new_content, reason < 0);
-    if (reason < 0) {
-        release_copy(&written->copy);
-        report_hits(job, written, FOLDER_HIT_REPLACED, send);
-    } else {
-        FolderEvent failure = {FOLDER_TEMP_NOT_DELETED, 0, written->copy.name, 0, 0, nullptr,
-                               written->encoding, 0, nullptr, 0};
-        if ((failure.error = remove_copy(&written->copy)) != 0) send(job, &failure);
-        release_copy(&written->copy);
-        report_hits(job, written, FOLDER_HIT_FOUND, send);
-        FolderEvent why = {FOLDER_NOT_CHANGED, reason, written->path, 0, error, nullptr,
-                           written->encoding, 0, nullptr, 0};
-        send(job, &why);
-    }
-    free(written->held);
-    written->held = nullptr;
-    written->held_count = 0;
-}
-
-void commit_emit(CommitQueue* queue, const FolderJob* job, const FolderEvent* event) {
-    if (queue->head == queue->count) {
-        send_to_sink(job, event);
-        return;
-    }
+// An event behind the files that wait. Returns 1, or 0 when it cannot be kept.
+int keep_event(CommitQueue* queue, const FolderEvent* event) {
     Waiting* record = new_record(queue);
     char* path = record ? copy_string(event->path) : nullptr;
     char* other = path ? copy_string(event->other) : nullptr;
     if (!path || (event->other && !other)) {
-        // Better out of order than lost.
         free(path);
-        send_to_sink(job, event);
-        return;
+        return 0;
     }
     record->kind = WAITING_EVENT;
     record->event = *event;
     record->event.path = record->path = path;
     record->event.other = record->other = other;
     queue->count++;
+    return 1;
+}
+
+}  // namespace
+
+void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error) {
+    FileFate fate = {};
+    fate.path = written->path;
+    fate.encoding = written->encoding;
+    fate.hits = fate.held_count = written->held_count;
+    fate.held = written->held;
+    int closed = fclose(written->copy.stream) == 0 ? 0 : (errno ? errno : EIO);
+    written->copy.stream = nullptr;
+    UndoStore* undo = job->undo;
+    int kept = written->kept;
+    if (flush_error == COPY_ABANDONED) {
+        fate_leave(&fate, REASON_STOPPED);
+    } else if (flush_error || closed) {
+        fate_leave(&fate, REASON_COPY_FAILED);
+    } else {
+        if (kept == KEEP_NOT_YET) {
+            kept = undo ? undo_keep(undo, written->path, &written->old_content, &written->kept_entry)
+                        : KEEP_NONE;
+        }
+        // In one step, never deleting the file first, and only over the very bytes that
+        // were read: what another program wrote meanwhile is never lost.
+        if (kept == KEEP_STOP) fate_leave(&fate, REASON_STOPPED);
+        else fate_placing(&fate, place_copy(&written->copy, written->path, &written->identity));
+    }
+    if (kept == KEEP_DONE)
+        undo_settle(undo, &written->kept_entry, &written->new_content, fate.outcome == FATE_PLACED);
+    settle_fate(job, &fate, &written->copy);
+    free(written->held);
+    written->held = nullptr;
+    written->held_count = 0;
+}
+
+int commit_hold_event(CommitQueue* queue, const FolderEvent* event) {
+    if (queue->head == queue->count || queue->handing_on) return 0;
+    return keep_event(queue, event);
 }
 
 int commit_add(CommitQueue* queue, const FolderJob* job, WrittenCopy* written) {

@@ -35,6 +35,8 @@ struct CommitQueue {
     UndoStore* undo;        // with an undo, the flusher also keeps the group's old
     KeepTask* keeps;        //   contents, so that the scan need not wait for it
     uint32_t keep_count;
+    int handing_on;         // the records at the head are being handed on: what they
+                            //   send meanwhile is theirs, and goes at once
 };
 
 // settle_written's `flush_error` for a copy given up because the walk was stopped.
@@ -55,8 +57,10 @@ struct WrittenCopy {
     UndoEntry kept_entry;      //   and what it kept
 };
 
-// An event of the walk: straight to the sink while nothing waits, else behind what does.
-void commit_emit(CommitQueue* queue, const FolderJob* job, const FolderEvent* event);
+// An event of the walk, to wait behind the files that wait. Returns 1 when it waits (it
+// is handed on in its turn), 0 when it is to go on at once: nothing waits before it, or
+// it cannot be kept (better out of order than lost).
+int commit_hold_event(CommitQueue* queue, const FolderEvent* event);
 
 // Takes `written` over (copy, held block) to be committed with its group. Returns 0, or
 // -1 when memory runs out (the caller then commits it at once).
@@ -78,5 +82,4 @@ void commit_end(CommitQueue* queue);
 // is still the one that was read, its old content kept first when the job has an undo;
 // either way its hits and the file's fate are reported, and `written` is released. Also
 // for files committed on their own.
-void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error,
-                    void (*send)(const FolderJob* job, const FolderEvent* event));
+void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error);

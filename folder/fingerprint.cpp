@@ -53,6 +53,8 @@ void hash_begin(HashState* state) {
 }
 
 void hash_feed(HashState* state, const void* data, size_t size) {
+    // No bytes may come as a null pointer (an empty replacement): memcpy must not see it.
+    if (size == 0) return;
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     state->size += size;
     if (state->buffered + size < STRIPE) {

@@ -22,6 +22,7 @@ struct HashState {
 };
 
 void hash_begin(HashState* state);
+// `bytes` may be null when `size` is 0.
 void hash_feed(HashState* state, const void* bytes, size_t size);
 Fingerprint hash_end(const HashState* state);
 

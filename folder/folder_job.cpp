@@ -4,7 +4,6 @@
 #include <errno.h>
 #include <stdlib.h>
 
-#include "file_scan.h"
 #include "folder_job.h"
 
 struct FolderWork {
@@ -18,6 +17,11 @@ ScanTools* job_tools(const FolderJob* job) {
 
 CommitQueue* job_commits(const FolderJob* job) {
     return &job->work->commits;
+}
+
+int stop_requested(const FolderJob* job) {
+    // Set by another thread: the atomic load makes sure that its store is seen.
+    return job->stop && __atomic_load_n(job->stop, __ATOMIC_RELAXED) != 0;
 }
 
 int begin_folder_job(FolderJob* job) {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "commit_queue.h"
-#include "file_scan.h"
+#include "scan_tools.h"
 #include "folder.h"
 
 // The scan tools and the waiting commits of a job that has its work (job->work not null).

@@ -3,11 +3,14 @@
 // copy take the file's place in one step.
 #include "folder.h"
 
+#include "file_fate.h"
 #include "file_scan.h"
+#include "folder_events.h"
 #include "folder_job.h"
 #include "folder_platform.h"
 #include "query.h"
 #include "replace_file.h"
+#include "scan_tools.h"
 
 #include <errno.h>
 #include <stdlib.h>
@@ -30,65 +33,52 @@ int passes_mask(char* lowered, const char* mask) {
 // still the one that was read; any other copy is removed; the hits and the reason why a
 // file was left as it was are reported.
 void settle_copy(FileScan* scan) {
-    if (scan->read_failed) {
+    FileCopy* copy = &scan->copy.file;
+    if (scan->block.read_failed) {
         // A copy of part of the file must never take its place.
-        scan_give_up(scan, REASON_READ_FAILED, 0);
-    } else if (scan->stopped && scan->copy.name) {
-        scan_give_up(scan, REASON_STOPPED, 0);
-    } else if (scan->copy.name && !scan->copy_started) {
-        scan_drop_copy(scan);
-    } else if (scan->copy.name) {
+        scan_give_up(scan, REASON_READ_FAILED);
+    } else if (scan->stopped && copy->name) {
+        scan_give_up(scan, REASON_STOPPED);
+    } else if (copy->name && !scan->copy.started) {
+        fate_drop_copy(scan->job, &scan->fate, copy);
+    } else if (copy->name) {
         if (scan_finish_copy(scan) == 0) scan_commit_copy(scan);
     }
-    // The reason explains why hits were not replaced; a leftover copy and a failed read
-    // are worth a line even without hits.
-    if (scan->given_up && (scan->hits > 0 || scan->reason == REASON_LEFTOVER_COPY ||
-                           scan->reason == REASON_READ_FAILED))
-        emit(scan->job, FOLDER_NOT_CHANGED, scan->path, 0, scan->reason, scan->error, scan->other,
-             scan->form.encoding);
+    scan->fate.hits = scan->hits;
+    settle_fate(scan->job, &scan->fate, copy);
 }
 
-// What rewrite_verdict answers besides a REASON_... .
-constexpr int REWRITABLE = -1;
-constexpr int ONLY_SEARCHED = -2;   // never rewritten, and nothing to say about it
+// What rewrite_verdict answers.
+constexpr int REWRITABLE = 0;
+constexpr int NOT_REWRITABLE = 1;   // `fate` says why
+constexpr int ONLY_SEARCHED = 2;    // never rewritten, and nothing to say about it
 
 // This program's own temporary files are never rewritten.
 int is_own_copy(const char* path) { return strstr(path, TEMP_SUFFIX) != nullptr; }
 
-// Whether a Replace rewrites the file that `scan` has open: REWRITABLE, ONLY_SEARCHED, or
-// the REASON_... why not. The one place of that decision, for the Replace (`make`: its
-// copy is made here, and a copy that cannot be made is a reason too) and for the Find
-// that counts what a Replace would rewrite. `copy_name` holds the name of the copy.
-int rewrite_verdict(FileScan* scan, const char* copy_name, int make) {
+// Whether a Replace rewrites the file that `scan` has open, and if not, why, in `fate`.
+// The one place of that decision, for the Replace (`make`: its copy is made here, and a
+// copy that cannot be made is a reason too) and for the Find that counts what a Replace
+// would rewrite. `copy_name` holds the name of the copy.
+int rewrite_verdict(FileScan* scan, const char* copy_name, int make, FileFate* fate) {
     // A link's copy would take the place of the link itself.
     if (is_own_copy(scan->path) || is_link(scan->path)) return ONLY_SEARCHED;
     // A replacement of another length would break a binary file.
-    if (scan->form.encoding == TEXT_BINARY) return REASON_BINARY;
-    if (scan->identity.links > 1) return REASON_HARD_LINKED;
-    if (is_read_only(scan->path)) {
-        scan->error = EACCES;
-        return REASON_NOT_REPLACED;
-    }
-    if (copy_path_too_long(scan->path, TEMP_SUFFIX)) {
-        scan->error = ENAMETOOLONG;
-        return REASON_PATH_TOO_LONG;
-    }
+    if (scan->form.encoding == TEXT_BINARY) fate_leave(fate, REASON_BINARY);
+    else if (scan->identity.links > 1) fate_leave(fate, REASON_HARD_LINKED);
+    else if (is_read_only(scan->path)) fate_leave(fate, REASON_NOT_REPLACED, EACCES);
+    else if (copy_path_too_long(scan->path, TEMP_SUFFIX)) fate_no_copy(fate, ENAMETOOLONG, nullptr);
+    if (fate->outcome != FATE_OPEN) return NOT_REWRITABLE;
     int error = 0;
     if (!make) {
         FileIdentity ignored;
         if (is_link(copy_name) || file_ops.identity_of(copy_name, &ignored) == 0) error = EEXIST;
-    } else if ((error = open_copy(scan->path, TEMP_SUFFIX, 0, &scan->copy)) == 0) {
-        setvbuf(scan->copy.stream, nullptr, _IOFBF, COPY_BUFFER);
+    } else if ((error = open_copy(scan->path, TEMP_SUFFIX, 0, &scan->copy.file)) == 0) {
+        setvbuf(scan->copy.file.stream, nullptr, _IOFBF, COPY_BUFFER);
     }
     if (error == 0) return REWRITABLE;
-    scan->error = error;
-    if (error == ENAMETOOLONG) return REASON_PATH_TOO_LONG;
-    if (error == EEXIST) {
-        scan->error = 0;
-        scan->other = copy_name;
-        return REASON_LEFTOVER_COPY;
-    }
-    return REASON_NO_COPY;
+    fate_no_copy(fate, error, copy_name);
+    return NOT_REWRITABLE;
 }
 
 // Opens and scans a file that passed the mask; `name` has room for the copy's name.
@@ -99,13 +89,14 @@ int scan_one(const FolderJob* job, const char* path, size_t path_length, char* n
     // size and bytes: what it is compared with before its copy takes its place, and
     // whether it is binary.
     int rewriting = job->replacement != nullptr || job->counting;
-    scan->source = file_ops.open_source(path, &scan->identity, rewriting);
-    if (scan->source < 0) {
-        emit(job, FOLDER_CANNOT_OPEN, path);
+    scan->block.source = file_ops.open_source(path, &scan->identity, rewriting);
+    if (scan->block.source < 0) {
+        FolderEvent event = file_event(FOLDER_CANNOT_OPEN, path, TEXT_ANSI);
+        send_event(job, &event);
         return VISIT_CONTINUE;
     }
     if (scan_begin(scan, tools, rewriting) != 0) {
-        file_ops.close_source(scan->source);
+        file_ops.close_source(scan->block.source);
         return VISIT_STOP;
     }
 
@@ -113,20 +104,18 @@ int scan_one(const FolderJob* job, const char* path, size_t path_length, char* n
     memcpy(name + path_length, TEMP_SUFFIX, sizeof(TEMP_SUFFIX));
     // A Replace passes over its own copies: they are not even searched.
     int skip = job->replacement && is_own_copy(path);
-    if (job->replacement && !skip) {
-        int verdict = rewrite_verdict(scan, name, 1);
-        if (verdict >= 0) {
-            scan->given_up = 1;
-            scan->reason = verdict;
-        }
-    }
+    if (job->replacement && !skip) rewrite_verdict(scan, name, 1, &scan->fate);
     if (!skip && tools->searchable) scan_file(scan);
-    file_ops.close_source(scan->source);
+    file_ops.close_source(scan->block.source);
     if (!skip) settle_copy(scan);
     // Asked only of files with hits: a search that counts costs hardly more than a Find.
+    FileFate would_be = {};
     if (job->counting && !scan->stopped && scan->hits > 0 && scan->hits <= MAX_HELD_HITS &&
-        rewrite_verdict(scan, name, 0) == REWRITABLE)
-        emit(job, FOLDER_REWRITABLE, path, scan->hits);
+        rewrite_verdict(scan, name, 0, &would_be) == REWRITABLE) {
+        FolderEvent event = file_event(FOLDER_REWRITABLE, path, TEXT_ANSI);
+        event.offset = scan->hits;
+        send_event(job, &event);
+    }
     scan_end(scan);
     return scan->stopped ? VISIT_STOP : VISIT_CONTINUE;
 }
@@ -151,7 +140,8 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
 
     int code = VISIT_CONTINUE;
     if (passes_mask(name, job->mask)) {
-        emit(job, FOLDER_FILE_PASSED, path);
+        FolderEvent passed = file_event(FOLDER_FILE_PASSED, path, TEXT_ANSI);
+        send_event(job, &passed);
         FileScan scan = {};
         scan.job = job;
         scan.path = path;

@@ -7,6 +7,8 @@
 #include <errno.h>
 #include <stdlib.h>
 
+#include "file_fate.h"
+#include "folder_events.h"
 #include "folder_platform.h"
 #include "replace_file.h"
 #include "text_encoding.h"
@@ -15,17 +17,14 @@ namespace {
 
 constexpr uint32_t GROUP_FILES = 32;
 constexpr uint32_t READ_BLOCK = 1 << 16;
-constexpr int WAITING = -1;   // a file whose copy is written and waits for the disk
 
 struct Restoring {
     const UndoEntry* entry;
-    int reason;              // a RestoreReason, or WAITING, or RESTORED
-    int error;
+    FileFate fate;
+    int waiting;             // its copy is written and waits for the disk
     FileCopy copy;
     FileIdentity identity;   // the file as it was read
 };
-
-constexpr int RESTORED = -2;
 
 enum CopyBytesResult { COPY_BYTES_DONE = 0, COPY_BYTES_READ_FAILED = 1, COPY_BYTES_WRITE_FAILED = 2 };
 
@@ -54,13 +53,6 @@ int copy_bytes(const char* from, FILE* to, Fingerprint* copied) {
     free(block);
     *copied = hash_end(&hash);
     return result;
-}
-
-void tell(const FolderJob* job, int kind, const char* path, int reason = 0, int error = 0,
-          const char* other = nullptr) {
-    // The undo's lines name no encoding: the file is not read for it.
-    FolderEvent event = {kind, reason, path, 0, error, other, TEXT_ANSI, 0, nullptr, 0};
-    if (job->sink) job->sink(job->sink_user, &event);
 }
 
 // The fingerprint of the file as it is now, and what identifies it. Returns 0, or an
@@ -93,27 +85,26 @@ void prepare(const UndoStore* undo, Restoring* file) {
     Fingerprint now;
     int error = read_fingerprint(entry->path, &file->identity, &now);
     if (error) {
-        file->reason = error == ENOENT ? RESTORE_MISSING : RESTORE_READ_FAILED;
+        fate_leave(&file->fate, error == ENOENT ? RESTORE_MISSING : RESTORE_READ_FAILED);
         return;
     }
     if (!same_fingerprint(&now, &entry->written)) {
-        file->reason = RESTORE_CHANGED;
+        fate_leave(&file->fate, RESTORE_CHANGED);
         return;
     }
     error = open_copy(entry->path, TEMP_SUFFIX, 0, &file->copy);
     if (error) {
-        file->reason = error == EEXIST ? RESTORE_LEFTOVER_COPY : RESTORE_NO_COPY;
-        file->error = error == EEXIST ? 0 : error;
+        fate_no_copy(&file->fate, error, nullptr);   // a leftover is named in the report
         return;
     }
     char kept[PATH_LIMIT];
     kept_copy_path(undo, entry->number, kept);
     Fingerprint copied;
     int outcome = copy_bytes(kept, file->copy.stream, &copied);
-    if (outcome == COPY_BYTES_WRITE_FAILED) file->reason = RESTORE_COPY_FAILED;
+    if (outcome == COPY_BYTES_WRITE_FAILED) fate_leave(&file->fate, RESTORE_COPY_FAILED);
     else if (outcome != COPY_BYTES_DONE || !same_fingerprint(&copied, &entry->kept))
-        file->reason = RESTORE_KEPT_DAMAGED;
-    else file->reason = WAITING;
+        fate_leave(&file->fate, RESTORE_KEPT_DAMAGED);
+    else file->waiting = 1;
 }
 
 // The copies of the group go to the disk together, then each takes its file's place.
@@ -122,43 +113,25 @@ void place_group(Restoring* group, uint32_t count) {
     int errors[GROUP_FILES];
     uint32_t waiting = 0;
     for (uint32_t i = 0; i < count; i++)
-        if (group[i].reason == WAITING) streams[waiting++] = group[i].copy.stream;
+        if (group[i].waiting) streams[waiting++] = group[i].copy.stream;
     file_ops.flush_copies(streams, waiting, errors);
     for (uint32_t i = 0, k = 0; i < count; i++) {
         Restoring* file = &group[i];
-        if (file->reason != WAITING) continue;
+        if (!file->waiting) continue;
         int closed = fclose(file->copy.stream) == 0 ? 0 : (errno ? errno : EIO);
         file->copy.stream = nullptr;
-        if (errors[k++] || closed) {
-            file->reason = RESTORE_COPY_FAILED;
-            continue;
-        }
-        int placed = place_copy(&file->copy, file->entry->path, &file->identity);
-        if (placed == 0) file->reason = RESTORED;
-        else if (placed == COPY_TARGET_CHANGED) file->reason = RESTORE_CHANGED;
-        else file->reason = RESTORE_NOT_REPLACED, file->error = placed;
+        if (errors[k++] || closed) fate_leave(&file->fate, RESTORE_COPY_FAILED);
+        else fate_placing(&file->fate, place_copy(&file->copy, file->entry->path, &file->identity));
     }
 }
 
 void report(const FolderJob* job, Restoring* file) {
-    const char* path = file->entry->path;
-    if (file->reason == RESTORED) {
-        release_copy(&file->copy);
-        tell(job, FOLDER_RESTORED, path);
-        return;
-    }
-    if (file->copy.name) {
-        if (int error = remove_copy(&file->copy))
-            tell(job, FOLDER_TEMP_NOT_DELETED, file->copy.name, 0, error);
-        release_copy(&file->copy);
-    }
     char copy_name[PATH_LIMIT + sizeof TEMP_SUFFIX];
-    const char* other = nullptr;
-    if (file->reason == RESTORE_LEFTOVER_COPY) {
-        snprintf(copy_name, sizeof copy_name, "%s%s", path, TEMP_SUFFIX);
-        other = copy_name;
+    if (file->fate.outcome == FATE_LEFT && file->fate.reason == RESTORE_LEFTOVER_COPY) {
+        snprintf(copy_name, sizeof copy_name, "%s%s", file->entry->path, TEMP_SUFFIX);
+        file->fate.other = copy_name;
     }
-    tell(job, FOLDER_NOT_RESTORED, path, file->reason, file->error, other);
+    settle_fate(job, &file->fate, &file->copy);
 }
 
 }  // namespace
@@ -168,10 +141,16 @@ void undo_restore(const UndoStore* undo, const FolderJob* job) {
     for (uint32_t first = 0; first < undo->count; first += GROUP_FILES) {
         uint32_t count = undo->count - first < GROUP_FILES ? undo->count - first : GROUP_FILES;
         for (uint32_t i = 0; i < count; i++) {
-            group[i] = {};
-            group[i].entry = &undo->entries[first + i];
-            tell(job, FOLDER_FILE_PASSED, group[i].entry->path);
-            prepare(undo, &group[i]);
+            Restoring* file = &group[i];
+            *file = {};
+            file->entry = &undo->entries[first + i];
+            file->fate.restoring = 1;
+            file->fate.path = file->entry->path;
+            // The undo's lines name no encoding: the file is not read for it.
+            file->fate.encoding = TEXT_ANSI;
+            FolderEvent passed = file_event(FOLDER_FILE_PASSED, file->entry->path, TEXT_ANSI);
+            send_event(job, &passed);
+            prepare(undo, file);
         }
         place_group(group, count);
         for (uint32_t i = 0; i < count; i++) report(job, &group[i]);

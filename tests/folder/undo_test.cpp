@@ -141,6 +141,17 @@ TEST_F(Undo, FilesInOtherEncodingsComeBackToo) {
     EXPECT_EQ(tree.read("u8.txt"), utf8);
 }
 
+// An empty replacement in a UTF-16 file writes nothing in the match's place: its new
+// content's fingerprint is fed no bytes for it, and the undo still knows the file.
+TEST_F(Undo, AnEmptyReplacementInUtf16ComesBackToo) {
+    const std::string utf16 = std::string("\xFF\xFE\x3A\x04\x3E\x04\x42\x04!\0", 10);   // кот!
+    tree.file("u16.txt", utf16);
+    replace("кот", "");
+    ASSERT_EQ(tree.read("u16.txt"), std::string("\xFF\xFE!\0", 4));
+    EXPECT_EQ(restore(), restored(tree.path("u16.txt")));
+    EXPECT_EQ(tree.read("u16.txt"), utf16);
+}
+
 // Files changed, gone or held by a copy since the Replace stay as they are, and so does
 // every file whose kept copy is gone or not what was kept. The kept copies are numbered
 // in the order of the Replace, which is the names' here.

@@ -1,0 +1,16 @@
+// The replacement of a hit in a UTF-8 or UTF-16 file: the engine builds it from the view's
+// one byte per character, so the file's own bytes of each capture and the template's
+// literal text in the file's encoding are put together here instead.
+#pragma once
+
+#include <stddef.h>
+
+#include "query.h"
+
+struct FileScan;
+struct ScanWindow;
+
+// The replacement of the match that `query` found last in `window`, in a new heap block
+// (null when it is empty). Returns 0, or -1 when memory cannot be had.
+int encoded_replacement(const FileScan* scan, const ScanWindow* window,
+                        const PreparedQuery* query, char** bytes, size_t* length);
