@@ -2,7 +2,9 @@
 
 #include "copy_string.h"
 #include "file_fate.h"
+#include "file_order.h"
 #include "folder_events.h"
+#include "folder_job.h"
 #include "undo.h"
 
 #include <errno.h>
@@ -35,9 +37,8 @@ struct KeepTask {
 
 struct Waiting {
     int kind;
-    FolderEvent event;   // WAITING_EVENT, its strings below
+    FolderEvent* event;    // WAITING_EVENT: a held copy (folder_events.h), a heap block
     char* path;
-    char* other;
     WrittenCopy written;   // WAITING_FILE, its path in `path`
     int flush_error;
 };
@@ -65,8 +66,8 @@ Waiting* new_record(CommitQueue* queue) {
 }
 
 void release_record(Waiting* record) {
+    free(record->event);
     free(record->path);
-    free(record->other);
     free(record->written.held);
     release_copy(&record->written.copy);
 }
@@ -80,7 +81,7 @@ void complete(CommitQueue* queue, const FolderJob* job, uint32_t end) {
         if (record->kind == WAITING_FILE) {
             settle_written(job, &record->written, record->flush_error);
         } else {
-            send_event(job, &record->event);
+            send_event(job, record->event);
         }
         release_record(record);
     }
@@ -184,16 +185,10 @@ void seal(CommitQueue* queue, const FolderJob* job) {
 // An event behind the files that wait. Returns 1, or 0 when it cannot be kept.
 int keep_event(CommitQueue* queue, const FolderEvent* event) {
     Waiting* record = new_record(queue);
-    char* path = record ? copy_string(event->path) : nullptr;
-    char* other = path ? copy_string(event->other) : nullptr;
-    if (!path || (event->other && !other)) {
-        free(path);
-        return 0;
-    }
+    void* block = record ? malloc(held_event_size(event)) : nullptr;
+    if (!block) return 0;
     record->kind = WAITING_EVENT;
-    record->event = *event;
-    record->event.path = record->path = path;
-    record->event.other = record->other = other;
+    record->event = held_event_copy(event, block);
     queue->count++;
     return 1;
 }
@@ -230,6 +225,17 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error)
     free(written->held);
     written->held = nullptr;
     written->held_count = 0;
+}
+
+void commit_copy(const FolderJob* job, WrittenCopy* written) {
+    if (job->work) {
+        // Scanned beside the walk: in its file's turn.
+        if (job->work->file && order_hold_copy(job_order(job), job->work->file, written)) return;
+        if (commit_add(job_commits(job), job, written) == 0) return;
+    }
+    int error = 0;
+    file_ops.flush_copies(&written->copy.stream, 1, &error);
+    settle_written(job, written, error);
 }
 
 int commit_hold_event(CommitQueue* queue, const FolderEvent* event) {

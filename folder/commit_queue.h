@@ -66,6 +66,10 @@ int commit_hold_event(CommitQueue* queue, const FolderEvent* event);
 // -1 when memory runs out (the caller then commits it at once).
 int commit_add(CommitQueue* queue, const FolderJob* job, WrittenCopy* written);
 
+// Takes a copy written whole over: in its file's turn, it waits with its group when the
+// job commits files in groups, or else takes its file's place at once.
+void commit_copy(const FolderJob* job, WrittenCopy* written);
+
 // Between files and blocks: a group that is full or old enough goes to the disk, and a
 // group that is there takes its files' places. With `wait`, everything waiting is done.
 void commit_poll(CommitQueue* queue, const FolderJob* job, int wait);

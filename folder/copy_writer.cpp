@@ -154,11 +154,7 @@ void scan_commit_copy(FileScan* scan) {
     copy->file = {};
     copy->held = nullptr;
     copy->held_count = copy->held_capacity = 0;
-    const FolderJob* job = scan->job;
-    if (job->work && commit_add(job_commits(job), job, &written) == 0) return;
-    int error = 0;
-    file_ops.flush_copies(&written.copy.stream, 1, &error);
-    settle_written(job, &written, error);
+    commit_copy(scan->job, &written);
 }
 
 void copy_end(ScanCopy* copy) {

@@ -21,10 +21,13 @@ namespace {
 constexpr uint32_t STOP_CHECK_CANDIDATES = 4096;
 
 // Before a block is read is a safe point to stop at: nothing of the file is half done.
-// Files written before may take their places meanwhile.
+// The scan waits here while the user is asked; files written before may take their
+// places meanwhile, when this file has its turn.
 void between_blocks(FileScan* scan) {
-    if (stop_requested(scan->job)) scan->stopped = 1;
-    if (scan->job->work) commit_poll(job_commits(scan->job), scan->job, 0);
+    const FolderJob* job = scan->job;
+    if (job->work) pause_point(job);
+    if (stop_requested(job)) scan->stopped = 1;
+    if (job->work && job_has_turn(job)) commit_poll(job_commits(job), job, 0);
 }
 
 // Moves the block forward to `offset`. Returns 1 when the scan can go on there, 0 when

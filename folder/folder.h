@@ -130,8 +130,9 @@ struct FolderEvent {
     uint32_t written_length;
 };
 
-// Receives the events of a walk in walk order, on the walk's thread; `user` is the
-// job's `sink_user`.
+// Receives the events of a walk in walk order, one at a time: on the walk's thread, or on
+// the thread that scans a file beside the walk in that file's turn; `user` is the job's
+// `sink_user`.
 typedef void (*FolderSink)(void* user, const FolderEvent* event);
 
 struct FolderWork;
@@ -161,6 +162,10 @@ struct FolderJob {
     // A Replace: where each rewritten file's old content is kept for an undo (undo.h), or
     // null for none.
     UndoStore* undo;
+    // The threads that scan the files while the walk lists the folders: 0 as many as the
+    // processor's logical cores; 1 none beside the walk, whose own thread scans them. At
+    // most 8 in a 32-bit program.
+    uint32_t threads;
 };
 
 // Appended to a file's path to name its temporary copy, beside it.

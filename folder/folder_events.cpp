@@ -1,16 +1,36 @@
 #include "folder_events.h"
 
+#include <string.h>
+
 #include "commit_queue.h"
+#include "file_order.h"
 #include "folder_job.h"
+
+namespace {
+
+size_t text_size(const char* text) { return text ? strlen(text) + 1 : 0; }
+
+// Copies `size` bytes of `from` to `*at` and moves `*at` past them; null stays null.
+const char* place(const char* from, size_t size, char** at) {
+    if (!from) return nullptr;
+    char* to = *at;
+    memcpy(to, from, size);
+    *at += size;
+    return to;
+}
+
+}  // namespace
 
 FolderEvent file_event(int kind, const char* path, int encoding) {
     return FolderEvent{kind, 0, path, 0, 0, nullptr, encoding, 0, nullptr, 0};
 }
 
 void send_event(const FolderJob* job, const FolderEvent* event) {
-    if (job->work && event->kind != FOLDER_FILE_PASSED &&
-        commit_hold_event(job_commits(job), event))
-        return;
+    if (job->work) {
+        // Scanned beside the walk: in its file's turn.
+        if (job->work->file && order_hold_event(job_order(job), job->work->file, event)) return;
+        if (event->kind != FOLDER_FILE_PASSED && commit_hold_event(job_commits(job), event)) return;
+    }
     if (job->sink) job->sink(job->sink_user, event);
 }
 
@@ -21,4 +41,19 @@ void send_hits(const FolderJob* job, int kind, const char* path, int encoding,
         event.offset = offsets[i];
         send_event(job, &event);
     }
+}
+
+size_t held_event_size(const FolderEvent* event) {
+    return sizeof(FolderEvent) + text_size(event->path) + text_size(event->other) +
+           (event->written ? event->written_length : 0);
+}
+
+FolderEvent* held_event_copy(const FolderEvent* event, void* room) {
+    FolderEvent* copy = static_cast<FolderEvent*>(room);
+    *copy = *event;
+    char* at = reinterpret_cast<char*>(copy + 1);
+    copy->path = place(event->path, text_size(event->path), &at);
+    copy->other = place(event->other, text_size(event->other), &at);
+    copy->written = place(event->written, event->written_length, &at);
+    return copy;
 }

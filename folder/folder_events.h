@@ -1,8 +1,10 @@
 // The one way from the folder search to its sink. A file's events wait behind the files
-// before it that wait to take their places (commit_queue.h), so that the report keeps the
-// walk's order; progress, which is no line of the report, goes at once.
+// before it: those still being scanned by other threads (file_order.h) and those that
+// wait to take their places (commit_queue.h), so that the report keeps the walk's order;
+// progress, which is no line of the report, waits only for the scans.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "folder.h"
@@ -18,3 +20,10 @@ void send_event(const FolderJob* job, const FolderEvent* event);
 // FOLDER_HIT_REPLACED: every hit that the folder search tells goes through here.
 void send_hits(const FolderJob* job, int kind, const char* path, int encoding,
                const int64_t* offsets, uint32_t count);
+
+// An event that waits is copied with the texts that it points to into one block, which
+// holds nothing of the walk's: the block's size, and the copy made in `room` (aligned as
+// a FolderEvent), whose pointers point into the block. The one place that knows which of
+// an event's fields point elsewhere.
+size_t held_event_size(const FolderEvent* event);
+FolderEvent* held_event_copy(const FolderEvent* event, void* room);

@@ -48,6 +48,11 @@ struct Thread;
 Thread* start_thread(void (*work)(void* argument), void* argument);
 // Waits until the thread's work has returned, and releases the handle.
 void join_thread(Thread* thread);
+// The logical processors that the program may run on, at least 1.
+uint32_t processor_count();
+// The calling thread runs below the normal priority from here on, so that the window's
+// thread comes first.
+void lower_own_priority();
 
 // Lower-cases a string in place by the C library's current locale.
 void lower_case(char* text);

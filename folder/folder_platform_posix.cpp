@@ -7,9 +7,12 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sched.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -84,8 +87,10 @@ struct Listing {
 namespace {
 
 constexpr int OPEN_FOLDERS_MAX = 32;
-int open_folders = 0;             // listings that keep their folder open
-Listing* innermost = nullptr;     // the last of them: the folder being walked
+// A walk's listings are its thread's own: another thread that opens a file of the tree
+// (one that scans files handed over by the walk) finds none, and opens it by its path.
+thread_local int open_folders = 0;             // listings that keep their folder open
+thread_local Listing* innermost = nullptr;     // the last of them: the folder being walked
 
 // An entry's path as its name in the listing's open folder, or null when the listing
 // has no open folder or the path is not the folder's path, a separator and a name. (A
@@ -248,6 +253,28 @@ Thread* start_thread(void (*work)(void* argument), void* argument) {
 void join_thread(Thread* thread) {
     pthread_join(thread->thread, nullptr);
     free(thread);
+}
+
+uint32_t processor_count() {
+#ifdef __linux__
+    // The processors that this process may run on, which a container or an affinity
+    // mask may make fewer than the machine's.
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<uint32_t>(CPU_COUNT(&set));
+#endif
+    long count = sysconf(_SC_NPROCESSORS_ONLN);
+    return count > 0 ? static_cast<uint32_t>(count) : 1;
+}
+
+void lower_own_priority() {
+#ifdef __linux__
+    // On Linux a thread's nice value is its own, named by its thread id.
+    id_t thread = static_cast<id_t>(syscall(SYS_gettid));
+    errno = 0;
+    int now = getpriority(PRIO_PROCESS, thread);
+    if (now != -1 || errno == 0) setpriority(PRIO_PROCESS, thread, now + 2);
+#endif
 }
 
 void lower_case(char* text) {

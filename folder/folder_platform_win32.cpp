@@ -94,6 +94,15 @@ void join_thread(Thread* thread) {
     free(thread);
 }
 
+uint32_t processor_count() {
+    // A 32-bit program on 64-bit Windows is told the machine's processors, up to 32.
+    SYSTEM_INFO information;
+    GetSystemInfo(&information);
+    return information.dwNumberOfProcessors > 0 ? information.dwNumberOfProcessors : 1;
+}
+
+void lower_own_priority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
+
 void lower_case(char* text) { _strlwr(text); }
 
 namespace {

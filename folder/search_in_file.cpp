@@ -1,6 +1,7 @@
 // search_in_file: the visitor of folder-mode Find and Replace. Tests a file's path
-// against the mask, scans the file (file_scan.cpp) and, for Replace, lets the finished
-// copy take the file's place in one step.
+// against the mask, scans the file (file_scan.cpp), or hands it over to the threads that
+// scan beside the walk (scan_pool.h), and, for Replace, lets the finished copy take the
+// file's place in one step.
 #include "folder.h"
 
 #include "file_fate.h"
@@ -10,7 +11,9 @@
 #include "folder_platform.h"
 #include "query.h"
 #include "replace_file.h"
+#include "scan_pool.h"
 #include "scan_tools.h"
+#include "search_in_file.h"
 
 #include <errno.h>
 #include <stdlib.h>
@@ -122,6 +125,21 @@ int scan_one(const FolderJob* job, const char* path, size_t path_length, char* n
 
 }  // namespace
 
+int search_passed_file(const FolderJob* job, const char* path, size_t length, char* name) {
+    FolderEvent passed = file_event(FOLDER_FILE_PASSED, path, TEXT_ANSI);
+    send_event(job, &passed);
+    FileScan scan = {};
+    scan.job = job;
+    scan.path = path;
+    // The thread's tools, or, for a file visited on its own, tools of its own.
+    if (job->work) return scan_one(job, path, length, name, &scan, job_tools(job));
+    ScanTools own;
+    int code = tools_begin(&own, job) == 0 ? scan_one(job, path, length, name, &scan, &own)
+                                           : VISIT_STOP;
+    tools_end(&own);
+    return code;
+}
+
 int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* user) {
     const FolderJob* job = static_cast<const FolderJob*>(user);
     if (!job) return VISIT_CONTINUE;
@@ -140,17 +158,10 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
 
     int code = VISIT_CONTINUE;
     if (passes_mask(name, job->mask)) {
-        FolderEvent passed = file_event(FOLDER_FILE_PASSED, path, TEXT_ANSI);
-        send_event(job, &passed);
-        FileScan scan = {};
-        scan.job = job;
-        scan.path = path;
-        // The walk's tools, or, for a file visited on its own, tools of its own.
-        ScanTools own;
-        ScanTools* tools = job->work ? job_tools(job) : &own;
-        if (!job->work && tools_begin(&own, job) != 0) code = VISIT_STOP;
-        if (code == VISIT_CONTINUE) code = scan_one(job, path, path_length, name, &scan, tools);
-        if (!job->work) tools_end(&own);
+        // With threads beside the walk, one of them scans the file.
+        ScanPool* pool = job->work ? job->work->shared->pool : nullptr;
+        code = pool ? pool_hand_over(pool, job, path, path_length)
+                    : search_passed_file(job, path, path_length, name);
     }
     if (name != local) free(name);
     return code;

@@ -27,9 +27,9 @@ enum UndoMode {
     UNDO_REFUSED = 2,   // the user chose to stop: no further file is rewritten
 };
 
-// A zeroed store keeps. During a walk one thread at a time keeps or settles (the walk's,
-// or the one that flushes a group of its files meanwhile); only once the walk has ended
-// does another thread read the store.
+// A zeroed store keeps. During a walk one thread at a time keeps or settles (the one that
+// reaches the commit queue, or the one that flushes a group of its files meanwhile); only
+// once the walk has ended does another thread read the store.
 struct UndoStore {
     char* folder;          // the undo folder, a separator at its end; null until made
     FILE* list;            // the list of what was replaced, in the folder
@@ -39,9 +39,10 @@ struct UndoStore {
     uint32_t next_number;
     uint32_t unsettled;    // files kept whose fate is not known yet
     int mode;              // an UndoMode
-    // Asked on the walk's thread at the first file whose old content cannot be kept:
-    // 1 to go on without the undo, 0 to leave that file and the rest as they are (the
-    // asker then stops the walk, as Stop does). Null counts as 0.
+    // Asked at the first file in walk order whose old content cannot be kept, on the
+    // thread that keeps it (every scan of the walk waits meanwhile): 1 to go on without
+    // the undo, 0 to leave that file and the rest as they are (the asker then stops the
+    // walk, as Stop does). Null counts as 0.
     int (*go_on_without)(void* user);
     void* go_on_user;
 };

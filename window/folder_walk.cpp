@@ -67,8 +67,9 @@ struct FolderWalk {
     int focus;                   // the control that had the focus before the walk
     uint8_t stop;                // set by the window's thread, read by the walk's
     uint32_t files;              // files that passed the mask so far (atomic)
-    // What a Replace would rewrite, as a counting Find tells it; the walk's thread only,
-    // until the window's joins it.
+    // What a Replace would rewrite, as a counting Find tells it; the sink's alone (the
+    // threads that reach it one at a time, in their files' turns), until the window's
+    // thread joins the walk's.
     uint64_t rewritable_hits;
     uint32_t rewritable_files;
 
@@ -141,8 +142,8 @@ int keep_pending(FolderWalk* walk, const char* line, size_t length) {
     return 0;
 }
 
-// The folder search's sink, on the walk's thread: counts the progress and words the
-// report's lines.
+// The folder search's sink, on the walk's thread or on a thread that scans its files,
+// one at a time: counts the progress and words the report's lines.
 void walk_sink(void* user, const FolderEvent* event) {
     FolderWalk* walk = static_cast<FolderWalk*>(user);
     if (event->kind == FOLDER_FILE_PASSED) {
@@ -316,6 +317,7 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     walk->job.sink_user = walk;
     walk->job.stop = &walk->stop;
     walk->job.counting = kind == WALK_COUNT;
+    walk->job.threads = state->walk_threads;
     if (kind == WALK_REPLACE || kind == WALK_RESTORE) {
         walk->job.undo = state->undo;
         state->undo->go_on_without = ask_window;

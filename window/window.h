@@ -37,6 +37,9 @@ struct WindowState {
     uint8_t close_pending;            // the window closes once the walk has ended
     TextForm form;                    // the document's encoding and mark, which Save writes
     char program_name[TITLE_SIZE];    // the title that the window started with
+    // The threads that scan a folder search's files (FolderJob's `threads`): 0, as the
+    // program leaves it, as many as the processor's cores; tests choose.
+    uint32_t walk_threads;
 };
 
 enum InitResult {

@@ -220,13 +220,17 @@ void report_sink(void* user, const FolderEvent* event) {
 // With --bytes-only, every file is taken as ANSI bytes, as before encodings were told
 // apart: the same walk without what telling them costs.
 int bytes_only = 0;
+// With --threads N, the files are scanned by N threads (1: by the walk's own thread);
+// without it, by as many as the cores, as in the window.
+uint32_t threads = 0;
 
 int search(const char* folder, const char* query, const char* replacement, const char* mask,
            bool undo = false) {
     Report report;
     UndoStore store = {};
-    FolderJob job = {query, replacement, mask, literal_prefix_length(query), report_sink,
-                     &report, nullptr, nullptr, bytes_only, 0, undo ? &store : nullptr};
+    FolderJob job = {query,   replacement, mask,       literal_prefix_length(query), report_sink,
+                     &report, nullptr,     nullptr,    bytes_only,                   0,
+                     undo ? &store : nullptr, threads};
 #ifdef _WIN32
     std::string pattern = std::string(folder) + "\\*";
 #else
@@ -272,6 +276,7 @@ int search_through_window(const char* folder, const char* query, const char* rep
     bench.memory.notify = dispatch;
     bench.memory.notify_context = &bench;
     window_initialise(&bench.state, &bench.window);
+    bench.state.walk_threads = threads;
     const WindowOps* ops = bench.window.ops;
     ops->set_text(bench.window.user, IDC_FIND_TEXT, query);
     ops->set_text(bench.window.user, IDC_REPLACE_TEXT, replacement ? replacement : "");
@@ -297,8 +302,16 @@ int search_through_window(const char* folder, const char* query, const char* rep
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--bytes-only") {
-        bytes_only = 1;
+    for (;;) {
+        if (argc > 1 && std::string(argv[1]) == "--bytes-only") {
+            bytes_only = 1;
+        } else if (argc > 2 && std::string(argv[1]) == "--threads") {
+            threads = static_cast<uint32_t>(atoi(argv[2]));
+            argc--;
+            argv++;
+        } else {
+            break;
+        }
         argc--;
         argv++;
     }
@@ -326,7 +339,7 @@ int main(int argc, char** argv) {
         return search_through_window(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*");
     fprintf(stderr,
             "usage: folder_bench generate FOLDER FILES MEGABYTES\n"
-            "       folder_bench [--bytes-only] find|replace ...\n"
+            "       folder_bench [--bytes-only] [--threads N] find|replace|replace-undo ...\n"
             "       folder_bench encode-tree FROM TO utf8|utf16le|utf16be\n"
             "       folder_bench one-letter FILE MEGABYTES\n"
             "       folder_bench repeated FILE MEGABYTES TEXT\n"

@@ -32,10 +32,10 @@ void seen_sink(void* user, const FolderEvent* event) {
     report_sink(&seen->report, event);
 }
 
-Seen walk(const TempTree& tree, const char* replacement, int counting) {
+Seen walk(const TempTree& tree, const char* replacement, int counting, uint32_t threads) {
     Seen seen;
     FolderJob job = {"кот", replacement, "*", 3, seen_sink, &seen, nullptr, nullptr, 0, counting,
-                     nullptr};
+                     nullptr, threads};
     search_folder_tree(&job, (tree.root + SEP + "*").c_str());
     return seen;
 }
@@ -58,11 +58,14 @@ TEST(RewriteCount, CountsWhatTheReplaceRewrites) {
     ASSERT_EQ(symlink("plain", tree.path("link").c_str()), 0);
 #endif
     const std::map<std::string, long long> rewritten = {{tree.path("plain"), 2}};
-    Seen counted = walk(tree, nullptr, 1);
-    EXPECT_EQ(counted.hits, rewritten);
-    EXPECT_EQ(counted.report, walk(tree, nullptr, 0).report);
-    EXPECT_EQ(walk(tree, "пёс", 0).hits, rewritten);
-    EXPECT_EQ(walk(tree, nullptr, 1).hits.size(), 0u);
+    const std::string report = walk(tree, nullptr, 0, 1).report;
+    for (uint32_t threads : THREAD_COUNTS) {
+        Seen counted = walk(tree, nullptr, 1, threads);
+        EXPECT_EQ(counted.hits, rewritten) << threads;
+        EXPECT_EQ(counted.report, report) << threads;
+    }
+    EXPECT_EQ(walk(tree, "пёс", 0, 2).hits, rewritten);
+    EXPECT_EQ(walk(tree, nullptr, 1, 2).hits.size(), 0u);
 }
 
 }  // namespace

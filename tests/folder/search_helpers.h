@@ -19,6 +19,11 @@ inline void report_sink(void* user, const FolderEvent* event) {
     *static_cast<std::string*>(user) += line;
 }
 
+// The threads that the searches below scan with (FolderJob's `threads`); 0 visits a
+// single file on its own, without a walk's work. Suites that run with several counts
+// set it for each.
+inline uint32_t search_threads = 0;
+
 // Visits the file at `path` with search_in_file, or with `tree` walks the whole tree
 // (`path` unused). `replacement` null means Find; the literal prefix is counted as the
 // window counts it unless `prefix_length` says otherwise; `bytes_only`: files are taken
@@ -29,16 +34,22 @@ inline std::string search(const std::string& path, const char* query,
                           int bytes_only = 0) {
     std::string report;
     if (prefix_length == UINT32_MAX) prefix_length = literal_prefix_length(query);
-    FolderJob job = {query, replacement, mask, prefix_length, report_sink, &report, nullptr,
-                     nullptr, bytes_only, 0, nullptr};
+    FolderJob job = {query,   replacement, mask,       prefix_length, report_sink, &report,
+                     nullptr, nullptr,     bytes_only, 0,             nullptr,     search_threads};
     if (tree) {
         std::string pattern = tree->root + SEP + "*";
         search_folder_tree(&job, pattern.c_str());
     } else {
+        if (search_threads) begin_folder_job(&job);
         search_in_file(path.c_str(), 0, nullptr, nullptr, &job);
+        end_folder_job(&job);
     }
     return report;
 }
+
+// Value-parameterised suites run with these thread counts: the walk's thread alone, and
+// pools of two and of eight.
+constexpr uint32_t THREAD_COUNTS[] = {1, 2, 8};
 
 inline std::string search_tree(const TempTree& tree, const char* query,
                                const char* replacement = nullptr, const char* mask = "*") {

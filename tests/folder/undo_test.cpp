@@ -49,7 +49,8 @@ int ask(void*) {
 
 std::string restored(const std::string& path) { return path + " \tвосстановлен\r\n"; }
 
-class Undo : public ::testing::Test {
+// Run with each of THREAD_COUNTS.
+class Undo : public ::testing::TestWithParam<uint32_t> {
 protected:
     void SetUp() override {
         temporary = temp.root + SEP;
@@ -65,7 +66,7 @@ protected:
     std::string replace(const char* query, const char* replacement) {
         std::string report;
         FolderJob job = {query, replacement, "*", literal_prefix_length(query), report_sink,
-                         &report, &stop_byte, nullptr, 0, 0, &undo};
+                         &report, &stop_byte, nullptr, 0, 0, &undo, GetParam()};
         search_folder_tree(&job, (tree.root + SEP + "*").c_str());
         return report;
     }
@@ -89,7 +90,7 @@ protected:
 
 // Kept as a hard link and as a copy (another volume): only the rewritten files, beside
 // the list of what was replaced.
-TEST_F(Undo, EveryFileComesBackByteForByteWithItsAttributes) {
+TEST_P(Undo, EveryFileComesBackByteForByteWithItsAttributes) {
     // Bytes of every sort but zero: a file with a zero byte is binary, never rewritten.
     const std::string binary = std::string("кот\x01\r\n\xFF", 7) + std::string(100000, 'x') + "кот";
     for (auto link : {original_platform.link_file, other_volume}) {
@@ -128,7 +129,7 @@ TEST_F(Undo, EveryFileComesBackByteForByteWithItsAttributes) {
 }
 
 // A UTF-8 and a UTF-16 file: what is kept and checked are the files' own bytes.
-TEST_F(Undo, FilesInOtherEncodingsComeBackToo) {
+TEST_P(Undo, FilesInOtherEncodingsComeBackToo) {
     const std::string utf8 = "\xEF\xBB\xBF\xD0\xBA\xD0\xBE\xD1\x82!";                    // кот!
     const std::string utf16 = std::string("\xFF\xFE\x3A\x04\x3E\x04\x42\x04!\0", 10);   // кот!
     tree.file("u16.txt", utf16);
@@ -143,7 +144,7 @@ TEST_F(Undo, FilesInOtherEncodingsComeBackToo) {
 
 // An empty replacement in a UTF-16 file writes nothing in the match's place: its new
 // content's fingerprint is fed no bytes for it, and the undo still knows the file.
-TEST_F(Undo, AnEmptyReplacementInUtf16ComesBackToo) {
+TEST_P(Undo, AnEmptyReplacementInUtf16ComesBackToo) {
     const std::string utf16 = std::string("\xFF\xFE\x3A\x04\x3E\x04\x42\x04!\0", 10);   // кот!
     tree.file("u16.txt", utf16);
     replace("кот", "");
@@ -155,7 +156,7 @@ TEST_F(Undo, AnEmptyReplacementInUtf16ComesBackToo) {
 // Files changed, gone or held by a copy since the Replace stay as they are, and so does
 // every file whose kept copy is gone or not what was kept. The kept copies are numbered
 // in the order of the Replace, which is the names' here.
-TEST_F(Undo, WhatCannotBeRestoredIsLeftAndNamed) {
+TEST_P(Undo, WhatCannotBeRestoredIsLeftAndNamed) {
     const std::pair<const char*, const char*> files[] = {
         {"edited", " \tизменён после замены, не восстановлен\r\n"},
         {"gone", " \tфайл не найден, не восстановлен\r\n"},
@@ -189,7 +190,7 @@ TEST_F(Undo, WhatCannotBeRestoredIsLeftAndNamed) {
 // A file changed between its scan and the keeping of its old content stays as it is,
 // and what was kept of it goes. Another program's undo folder, and anything else that
 // the store did not make, stays when the store is emptied.
-TEST_F(Undo, OnlyWhatTheStoreMadeGoes) {
+TEST_P(Undo, OnlyWhatTheStoreMadeGoes) {
     undo_platform.link_file = [](const char* existing, const char*) {
         FILE* file = fopen(existing, "ab");
         fputs("!", file);
@@ -217,7 +218,7 @@ TEST_F(Undo, OnlyWhatTheStoreMadeGoes) {
 // When a copy cannot be kept (the disk is full) the user is asked once: to go on
 // without the undo, or to leave that file and the rest as they are. The files rewritten
 // before stay covered.
-TEST_F(Undo, WhenNothingMoreCanBeKeptTheUserDecides) {
+TEST_P(Undo, WhenNothingMoreCanBeKeptTheUserDecides) {
     undo_platform.link_file = other_volume;
     for (int go_on : {1, 0}) {
         undo_discard(&undo);
@@ -239,5 +240,7 @@ TEST_F(Undo, WhenNothingMoreCanBeKeptTheUserDecides) {
         EXPECT_EQ(tree.read("a"), "кот");
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, Undo, ::testing::ValuesIn(THREAD_COUNTS));
 
 }  // namespace
