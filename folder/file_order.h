@@ -39,15 +39,28 @@ struct OrderedFile {
     int has_turn;         // its scanner's own: set when it takes the turn
     HeldChunk* first;     // what it sent before its turn, in order: its scanner's own
     HeldChunk* last;      //   until it is done
-    size_t held;          // the bytes of it that count against the bound
+    size_t held;          // the bytes of its blocks, which count against the bound
 };
 
+// Under the lock but for what the functions read and count without it, atomically: the
+// bytes held, `oldest`, `cut` and `halted`, and the waiters for turns.
 struct FileOrder {
-    std::mutex lock;      // over everything below but the job
-    std::condition_variable changed;
+    std::mutex lock;
+    // Each wait has its own signal, given only while some thread waits: a walk over
+    // many small files hands over, scans and sends thousands of files a second.
+    std::condition_variable room_freed;   // the walk waits for room
+    std::condition_variable handed;       // scanners wait for a file, or for the files
+                                          //   ahead of the oldest to be fewer
+    std::condition_variable turned;       // scanners wait for their turn, or for room
+                                          //   for what they hold
+    int walk_waits;
+    uint32_t idle;
+    uint32_t ahead_waits;
+    uint32_t turn_waits;
     const FolderJob* job; // the walk's: what was held goes through it in its turn
     OrderedFile* files;   // a ring of `room`: files [oldest, next) not gone yet
     uint32_t room;
+    uint32_t scanned_most;   // files [oldest, taken): at most this many
     uint64_t oldest;
     uint64_t next;
     uint64_t taken;       // files before it have their scanners
@@ -60,20 +73,22 @@ struct FileOrder {
     int short_of_files;   // a file was dropped, passed over or not scanned to its end
 };
 
-// Sets up the order of `job`'s files (a FileOrder made with value initialisation) for
-// `room` files in flight. Returns 0, or -1 when memory cannot be had.
-int order_begin(FileOrder* order, const FolderJob* job, uint32_t room);
+// Sets up the order of `job`'s files (a FileOrder made with value initialisation): at
+// most `scanned_most` of them taken by scanners and not gone, and some more handed over
+// ahead of them, which are no more than their paths. Returns 0, or -1 when memory cannot
+// be had.
+int order_begin(FileOrder* order, const FolderJob* job, uint32_t scanned_most);
 // Releases it, once every file has gone.
 void order_end(FileOrder* order);
 
-// The walk's thread: hands over the file at `path` (`length` bytes), waiting while
-// `room` files are in flight. Returns 0, or -1 when memory for its path cannot be had.
+// The walk's thread: hands over the file at `path` (`length` bytes), waiting while the
+// ring is full. Returns 0, or -1 when memory for its path cannot be had.
 int order_hand_over(FileOrder* order, const char* path, size_t length);
 // No more files come.
 void order_close(FileOrder* order);
 
-// A scanner: the next file handed over, in walk order; waits for one, and gives null
-// once no more come.
+// A scanner: the next file handed over, in walk order; waits for one (and while the
+// files taken and not gone are as many as may be), and gives null once no more come.
 OrderedFile* order_take(FileOrder* order);
 // The scanner of `file`, for an event or a copy written whole: 1 when it waits (or is
 // dropped after a stop, a copy removed), 0 when the file has its turn and the caller
