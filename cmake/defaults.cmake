@@ -14,6 +14,11 @@ if(FR_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(FR_THREADS)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # Our own code builds without warnings; third-party code (googletest) keeps its own flags.
 function(fr_strict target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)

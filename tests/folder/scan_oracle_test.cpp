@@ -1,13 +1,17 @@
 // The block-wise scan against a plain byte-by-byte scan on many random files and
-// queries: the same report lines, the same offsets and the same rewritten bytes.
+// queries: the same report lines, the same offsets and the same rewritten bytes, and in
+// a walk over several files the same report in walk order whatever the threads.
 #include "folder.h"
 #include "query.h"
 #include "search_helpers.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
 #include <stdlib.h>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -125,44 +129,66 @@ std::string large_file(std::mt19937& random) {
     return text;
 }
 
-// Find and Replace on `file` give what the byte-by-byte scan gives.
-void check(const TempTree& tree, const std::string& file, const std::string& query,
+// Find and Replace on `files`, put in the tree's root, give what the byte-by-byte scan
+// gives, file after file in walk order; with a single file, the file is visited alone.
+void check(const TempTree& tree, const std::vector<std::string>& files, const std::string& query,
            const std::string& replacement) {
-    std::string path = tree.path("f");
-    tree.file("f", file);
-    Expected find = byte_by_byte(path, file, query.c_str(), nullptr);
-    EXPECT_EQ(search_bytes(path, query.c_str()), find.report) << query;
-    Expected rewrite = byte_by_byte(path, file, query.c_str(), replacement.c_str());
-    EXPECT_EQ(search_bytes(path, query.c_str(), replacement.c_str()), rewrite.report)
-        << query << " -> " << replacement;
-    EXPECT_TRUE(tree.read("f") == rewrite.content) << query << " -> " << replacement;
-    EXPECT_EQ(tree.read(std::string("f") + TEMP_SUFFIX), "<missing>");
+    std::vector<std::string> names;
+    for (size_t i = 0; i < files.size(); i++) {
+        names.push_back("f" + std::to_string(100 + i));
+        tree.file(names.back(), files[i]);
+    }
+    std::string find, rewrite;
+    std::map<std::string, std::string> contents;
+    for (const std::string& path : walk_order(tree)) {
+        const std::string& file = files[std::find(names.begin(), names.end(),
+                                                  path.substr(tree.root.size() + 1)) - names.begin()];
+        find += byte_by_byte(path, file, query.c_str(), nullptr).report;
+        Expected rewritten = byte_by_byte(path, file, query.c_str(), replacement.c_str());
+        rewrite += rewritten.report;
+        contents[path] = rewritten.content;
+    }
+    auto searched = [&](const char* with) {
+        return files.size() == 1 ? search_bytes(tree.path(names[0]), query.c_str(), with)
+                                 : search(tree.root, query.c_str(), with, &tree, "*", UINT32_MAX, 1);
+    };
+    EXPECT_EQ(searched(nullptr), find) << query;
+    EXPECT_EQ(searched(replacement.c_str()), rewrite) << query << " -> " << replacement;
+    for (const std::string& name : names)
+        EXPECT_TRUE(tree.read(name) == contents[tree.path(name)]) << query << " -> " << replacement;
+    EXPECT_EQ(tree.entries(), names) << "a copy was left";
 }
 
-TEST(ScanOracle, SmallRandomFiles) {
+// Each case with the walk's thread alone and with pools of two and of eight threads.
+class ScanOracle : public ::testing::TestWithParam<uint32_t> {
+protected:
+    void SetUp() override { search_threads = GetParam(); }
+    void TearDown() override { search_threads = 0; }
     TempTree tree;
+};
+
+TEST_P(ScanOracle, SmallRandomFiles) {
     std::mt19937 random(20240611);
-    for (int i = 0; i < 400 && !HasFailure(); i++) {
-        std::string file = random_text(random, random() % 120);  // in this order: one seed,
-        std::string query = random_query(random);                 // the same cases
-        check(tree, file, query, random_replacement(random));
+    for (int round = 0; round < 40 && !HasFailure(); round++) {
+        std::vector<std::string> files;   // in this order: one seed, the same cases
+        for (int i = 0; i < 10; i++) files.push_back(random_text(random, random() % 120));
+        std::string query = random_query(random);
+        check(tree, files, query, random_replacement(random));
     }
 }
 
-TEST(ScanOracle, FilesAcrossWindowsAndBlocks) {
-    TempTree tree;
+TEST_P(ScanOracle, FilesAcrossWindowsAndBlocks) {
     std::mt19937 random(77);
-    for (int i = 0; i < 12 && !HasFailure(); i++) {
-        std::string file = large_file(random);
+    for (int round = 0; round < 6 && !HasFailure(); round++) {
+        std::vector<std::string> files = {large_file(random), large_file(random)};
         std::string query = random_query(random);
-        check(tree, file, query, random_replacement(random));
+        check(tree, files, query, random_replacement(random));
     }
 }
 
 // Many candidates whose later literals are rare or missing: what the scan learns of the
 // literals, and the candidates that it passes over because of it, change nothing.
-TEST(ScanOracle, DenseCandidatesAndRareLiterals) {
-    TempTree tree;
+TEST_P(ScanOracle, DenseCandidatesAndRareLiterals) {
     std::mt19937 random(5);
     for (const char* query : {"a*b", "a?b", "a*c*b", "a%n%b", "ab*c", "a*\\0"}) {
         std::string file(140000, '.');
@@ -170,7 +196,7 @@ TEST(ScanOracle, DenseCandidatesAndRareLiterals) {
             uint32_t roll = random() % 60000;
             byte = roll < 3750 ? 'a' : roll < 3752 ? 'b' : roll < 3760 ? 'c' : roll < 3761 ? '\0' : '.';
         }
-        check(tree, file, query, "<%n%>");
+        check(tree, {file}, query, "<%n%>");
     }
 }
 
@@ -178,8 +204,7 @@ TEST(ScanOracle, DenseCandidatesAndRareLiterals) {
 // the scan passes over every candidate whose window cannot reach it. A prefix that can
 // overlap itself (aa) has only every second place as a candidate, as the byte-by-byte scan
 // has it; the hit is at the first of its candidates whose window holds the b.
-TEST(ScanOracle, CandidatesPassedOverAreTheScansOwn) {
-    TempTree tree;
+TEST_P(ScanOracle, CandidatesPassedOverAreTheScansOwn) {
     std::string path = tree.path("f");
     for (size_t b_at : {200000u, 200001u, 1200003u}) {
         std::string file(b_at, 'a');
@@ -196,12 +221,13 @@ TEST(ScanOracle, CandidatesPassedOverAreTheScansOwn) {
 }
 
 // Many candidates that fail, and matches that reach to a window's end.
-TEST(ScanOracle, RepeatedPrefixes) {
-    TempTree tree;
+TEST_P(ScanOracle, RepeatedPrefixes) {
     std::string file(80000, 'a');
     file[66000] = 'b';
     file[79990] = 'b';
-    for (const char* query : {"aa*b", "a?b", "a*", "aaa%n%b", "ab"}) check(tree, file, query, "<%n%>");
+    for (const char* query : {"aa*b", "a?b", "a*", "aaa%n%b", "ab"}) check(tree, {file}, query, "<%n%>");
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, ScanOracle, ::testing::ValuesIn(THREAD_COUNTS));
 
 }  // namespace

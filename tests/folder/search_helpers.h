@@ -9,8 +9,10 @@
 #include "temp_tree.h"
 
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <vector>
 
 // The report as the window would show it.
 inline void report_sink(void* user, const FolderEvent* event) {
@@ -45,6 +47,20 @@ inline std::string search(const std::string& path, const char* query,
         end_folder_job(&job);
     }
     return report;
+}
+
+// The files of the tree's root in the order in which a walk meets them.
+inline std::vector<std::string> walk_order(const TempTree& tree) {
+    char* list = nullptr;
+    walk_folder((tree.root + SEP + "*").c_str(), 0, &list, nullptr, 0, nullptr, nullptr);
+    std::vector<std::string> paths;
+    for (const char* line = list; line && *line;) {
+        const char* end = strchr(line, '\n');
+        paths.emplace_back(line, end - line);
+        line = end + 1;
+    }
+    free(list);
+    return paths;
 }
 
 // Value-parameterised suites run with these thread counts: the walk's thread alone, and

@@ -38,7 +38,14 @@ const std::string HARD_LINKED = " \tу файла есть другие имен
 
 std::string copy_of(const std::string& relative) { return relative + TEMP_SUFFIX; }
 
-TEST(SearchInFile, MaskMustMatchUpToTheEndOfTheLowerCasedPath) {
+// Most cases run with the walk's thread alone and with pools of two and of eight threads.
+class SearchInFile : public ::testing::TestWithParam<uint32_t> {
+protected:
+    void SetUp() override { search_threads = GetParam(); }
+    void TearDown() override { search_threads = 0; }
+};
+
+TEST_P(SearchInFile, MaskMustMatchUpToTheEndOfTheLowerCasedPath) {
     TempTree tree;
     tree.make({"Texts/", "Texts/A.TXT", "Texts/a.txt.bak", "Texts/Dir.txt/",
                "Texts/Dir.txt/b.txt", "Texts/plain"}, "hit");
@@ -55,7 +62,7 @@ TEST(SearchInFile, MaskMustMatchUpToTheEndOfTheLowerCasedPath) {
 
 // Find reports each hit at its offset; Replace reports the same offsets (in the file as
 // it was) and leaves the file rewritten, with no copy behind.
-TEST(SearchInFile, HitsAndRewrites) {
+TEST_P(SearchInFile, HitsAndRewrites) {
     struct Case {
         std::string content;
         const char* query;
@@ -98,7 +105,7 @@ TEST(SearchInFile, HitsAndRewrites) {
 // Without a literal prefix as typed (a query that begins with a backslash) the
 // candidates are the occurrences of the query's leading literal as the engine decodes
 // it; only a query with no leading literal at all tries a window at every offset.
-TEST(SearchInFile, QueryWithoutLiteralPrefix) {
+TEST_P(SearchInFile, QueryWithoutLiteralPrefix) {
     TempTree tree;
     std::string f = tree.path("f");
     tree.file("f", "xxAbcyyAbc\tAb");
@@ -117,7 +124,7 @@ TEST(SearchInFile, QueryWithoutLiteralPrefix) {
 
 // What cannot be opened gives its line; on POSIX systems a broken link and a FIFO (never
 // read: it could block), while a link to a file is searched but never rewritten.
-TEST(SearchInFile, FilesThatCannotBeOpenedAndLinks) {
+TEST_P(SearchInFile, FilesThatCannotBeOpenedAndLinks) {
     TempTree tree;
     tree.make({"real/"});
     tree.file("real/f", "abc");
@@ -143,7 +150,7 @@ TEST(SearchInFile, FilesThatCannotBeOpenedAndLinks) {
 }
 
 // Files that Replace leaves as they were.
-TEST(SearchInFile, FilesThatReplaceLeavesAsTheyWere) {
+TEST_P(SearchInFile, FilesThatReplaceLeavesAsTheyWere) {
     TempTree tree;
     std::string f = tree.path("f"), copy = tree.path(copy_of("f")), ro = tree.path("ro");
     tree.file("f", "abc abc");
@@ -184,7 +191,7 @@ TEST(SearchInFile, FilesThatReplaceLeavesAsTheyWere) {
 
 // The copy's full path is checked against the platform's limit before anything is made:
 // one character under and at the limit the file is rewritten, over it only searched.
-TEST(SearchInFile, CopyPathsAtTheLimit) {
+TEST_P(SearchInFile, CopyPathsAtTheLimit) {
     TempTree tree;
     const size_t suffix = strlen(TEMP_SUFFIX);
     for (size_t copy_length : {PATH_LIMIT - 2, PATH_LIMIT - 1, PATH_LIMIT}) {
@@ -260,7 +267,7 @@ int change_then_describe(const char* path, FileIdentity* identity) {
     return original_ops.identity_of(path, identity);
 }
 
-TEST(SearchInFile, ChangesOfAnotherProgramAreNeverLost) {
+TEST_P(SearchInFile, ChangesOfAnotherProgramAreNeverLost) {
     TempTree tree;
     std::string f = tree.path("f");
     changed_path = f;
@@ -296,7 +303,7 @@ int change_one_then_describe(const char* path, FileIdentity* identity) {
     return original_ops.identity_of(path, identity);
 }
 
-TEST(SearchInFile, FilesCommittedInGroupsWithFailuresInTheMiddle) {
+TEST_P(SearchInFile, FilesCommittedInGroupsWithFailuresInTheMiddle) {
     TempTree tree;
     const int files = 70;   // more than a group
     for (int i = 0; i < files; i++) tree.file("f" + std::to_string(100 + i), "a кот b");
@@ -338,7 +345,7 @@ TEST(SearchInFile, FilesCommittedInGroupsWithFailuresInTheMiddle) {
     EXPECT_EQ(tree.entries().size(), size_t(files)) << "a copy was left";
 }
 
-TEST(SearchInFile, CopiesThatCannotBeMadeAreReported) {
+TEST_P(SearchInFile, CopiesThatCannotBeMadeAreReported) {
     TempTree tree;
     std::string f = tree.path("f");
     tree.file("f", "abc");
@@ -373,7 +380,7 @@ void count_events(void* user, const FolderEvent* event) {
     report_sink(&counted->last, event);
 }
 
-TEST(SearchInFile, AFileWithMoreHitsThanCanBeHeldIsOnlySearched) {
+TEST(SearchInFileAlone, AFileWithMoreHitsThanCanBeHeldIsOnlySearched) {
     TempTree tree;
     std::string f = tree.path("f");
     for (uint32_t hits : {MAX_HELD_HITS, MAX_HELD_HITS + 1}) {
@@ -393,7 +400,7 @@ TEST(SearchInFile, AFileWithMoreHitsThanCanBeHeldIsOnlySearched) {
 // A read error in the middle of a file must never let a shortened copy take its place;
 // a failed write to the copy ends the rewriting of the file, later hits being reported as
 // found. Either way the file stays as it was, the copy goes, and a line says so.
-TEST(SearchInFile, FaultsLeaveTheFileAsItWas) {
+TEST_P(SearchInFile, FaultsLeaveTheFileAsItWas) {
     TempTree tree;
     std::string f = tree.path("f");
     std::string content = "hit " + std::string(3 << 20, '.') + " hit";
@@ -430,8 +437,63 @@ TEST(SearchInFile, FaultsLeaveTheFileAsItWas) {
     EXPECT_EQ(tree.read(copy_of("f")), "<missing>");
 }
 
+// A stop while a Replace is under way, whatever the threads: every file is old or new,
+// no copy is left, and the report holds the files before the stop, one after another in
+// walk order, each replaced whole or said to be left as it was, and nothing after them.
+uint8_t stop_byte;
+
+int32_t read_then_stop(int file, int64_t offset, char* buffer, uint32_t size) {
+    if (offset >= (1 << 20)) __atomic_store_n(&stop_byte, 1, __ATOMIC_RELAXED);
+    return original_ops.read_at(file, offset, buffer, size);
+}
+
+TEST_P(SearchInFile, AStopLeavesEveryFileOldOrNew) {
+    TempTree tree;
+    // A larger file now and then: the stop comes at its second block.
+    const std::string small = "a кот b кот", big = "кот" + std::string(3 << 20, '.') + "кот";
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; i++) {
+        names.push_back("f" + std::to_string(100 + i));
+        tree.file(names.back(), i % 12 == 11 ? big : small);
+    }
+    std::string report;
+    {
+        Faults faults;
+        file_ops.read_at = read_then_stop;
+        stop_byte = 0;
+        FolderJob job = {"кот",   "пёс",      "*", 3, report_sink, &report, &stop_byte, nullptr,
+                         0,       0,          nullptr, GetParam()};
+        EXPECT_EQ(search_folder_tree(&job, (tree.root + SEP + "*").c_str()),
+                  WALK_CODE_OPERATION_ABORTED);
+    }
+    std::string lines;
+    bool ended = false;
+    for (const std::string& path : walk_order(tree)) {
+        std::string name = path.substr(tree.root.size() + 1), now = tree.read(name);
+        bool is_big = now.size() > small.size() + 2;
+        long long first = is_big ? 0 : 2, last = is_big ? static_cast<long long>(big.size()) - 3 : 8;
+        std::string block;
+        if (now == (is_big ? "пёс" + big.substr(3, big.size() - 6) + "пёс" : "a пёс b пёс")) {
+            block = replaced(path, first) + replaced(path, last);
+        } else {
+            ASSERT_EQ(now, is_big ? big : small) << name;
+            // Left: the hits found before the stop, and why it was left; or not reached.
+            std::string stopped = path + " \tпоиск остановлен, файл не изменён!\r\n";
+            for (std::string told : {found(path, first) + found(path, last) + stopped,
+                                     found(path, first) + stopped})
+                if (report.find(told) != std::string::npos) block = told;
+        }
+        EXPECT_FALSE(ended && !block.empty()) << name << " after a file not reached";
+        ended = ended || block.empty();
+        lines += block;
+    }
+    EXPECT_TRUE(ended) << "the stop came before the last file";
+    EXPECT_EQ(report, lines);
+    EXPECT_EQ(tree.entries(), names) << "a copy was left";
+}
+
 // Offsets past 2 GB are exact (the file is sparse, its copy is not).
-TEST(SearchInFile, FilesOver2GB) {
+TEST(SearchInFileAlone, FilesOver2GB) {
     TempTree tree;
     std::string big = tree.path("big");
     const int64_t distant = (int64_t(1) << 31) + 12345;
@@ -455,5 +517,7 @@ TEST(SearchInFile, FilesOver2GB) {
     EXPECT_EQ(search_bytes(big, "pin at the end"), found(big, distant - 3));
     EXPECT_EQ(tree.read(copy_of("big")), "<missing>");
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, SearchInFile, ::testing::ValuesIn(THREAD_COUNTS));
 
 }  // namespace
