@@ -58,6 +58,23 @@ measure_turns() {
   done
 }
 
+# As measure_turns, but each run timed whole from outside, as `measure` times it (for
+# commands that print no time of their own, such as rg): one warm-up run of each first.
+measure_turns_process() {
+  local times=() i k start
+  for ((k = 1; k <= $#; k++)); do eval "${!k}" >/dev/null; done
+  for ((i = 0; i < repeat; i++)); do
+    for ((k = 1; k <= $#; k++)); do
+      start=$(now)
+      eval "${!k}" >/dev/null
+      times[k]+="$(elapsed "$start") "
+    done
+  done
+  for ((k = 1; k <= $#; k++)); do
+    printf '%s\n' ${times[k]} | median_min_max
+  done
+}
+
 report() {  # name, "median min max", megabytes
   read -r median low high <<<"$2"
   printf '  %-34s %7.3f s  (%.3f .. %.3f)  %7.0f MB/s\n' "$1" "$median" "$low" "$high" \

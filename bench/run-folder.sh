@@ -2,14 +2,21 @@
 # Folder search benchmark, native build. Generates a tree (about 200 MB in 2,000 files, a
 # few hits per file, one file in 20 binary) in a temporary folder, or takes $BENCH_TREE,
 # and measures, warm cache, in one run:
-#   Find:     our walker + visitor  vs  grep -rF  and  rg -F -j1  (output piped to wc -l),
-#             and the walk as the window runs it (progress path) vs the plain walk
+#   Find:     our walker + visitor (its files scanned by as many threads as the cores)
+#             vs  grep -rF,  rg -F -j1  and  rg -F with its default threads (output piped
+#             to wc -l), and the walk as the window runs it (progress path) vs the plain
+#             walk; the same over BENCH_SMALL_FILES (default 100,000) files of 1 KB
+#   One thread: Find on both trees and Replace with one thread (--threads 1) vs the
+#             program of BENCH_BEFORE (a revision, default 6a20c03: the last before files
+#             were scanned in parallel), built from its sources, in turns
 #   Frequent hits: Find 'the ' vs rg -F -j1 'the '
 #   Replace:  ours vs sd and sed -i, each on a fresh copy of the tree, on the disk
 #             (the temporary folder) and on tmpfs (/dev/shm); ours with the undo's
 #             copies kept on the tree's volume (hard links) and on the other one (copies)
-#             against ours without; the search that asks first and the Replace as the
-#             window runs them against the two walks alone
+#             against ours without; ours with one thread against ours with all (on tmpfs:
+#             the pushes of the copies to the disk are no cost there); the search that
+#             asks first and the Replace as the window runs them against the two walks
+#             alone
 #   Encodings: Find and Replace with the encodings told vs taken as bytes (--bytes-only),
 #             and Find in the same text in UTF-8 and UTF-16 vs in ANSI
 #   Dense files: 20 MB of one letter, 20 MB of "ab" and 8 MB of Russian Windows-1251 text,
@@ -41,13 +48,71 @@ report "walk_folder + search_in_file" "$ours" "$megabytes"
 report "grep -rF" "$grep_time" "$megabytes"
 report "rg -F -j1" "$rg_time" "$megabytes"
 echo "  grep / ours: $(ratio "${grep_time%% *}" "${ours%% *}")x," \
-     "rg / ours: $(ratio "${rg_time%% *}" "${ours%% *}")x (above 1: ours is faster)"
+     "rg -j1 / ours: $(ratio "${rg_time%% *}" "${ours%% *}")x (above 1: ours is faster)"
+# rg as users run it, with as many threads as it chooses, in turns with ours.
+mapfile -t turns < <(measure_turns_process "'$bench' find '$tree' '$query'" \
+                                           "rg -F '$literal' '$tree' 2>/dev/null | wc -l")
+report "ours, in turns with rg" "${turns[0]}" "$megabytes"
+report "rg -F (its default threads)" "${turns[1]}" "$megabytes"
+target "rg (its default threads) / ours" "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-least 1
 plain_walk=$(measure_walk "'$bench' find '$tree' '$query'")
 window_walk=$(measure_walk "'$bench' window-find '$tree' '$query'")
 report "walk alone, lines worded and counted" "$plain_walk" "$megabytes"
 report "walk as the window runs it" "$window_walk" "$megabytes"
 target "with the window's progress path / without" \
   "$(ratio "${window_walk%% *}" "${plain_walk%% *}")" at-most 1.05
+
+# Many small files: the cost of each file (its listing, opening and hand-over to a
+# thread) rather than of its bytes.
+small_files=${BENCH_SMALL_FILES:-100000}
+small="$work/small"
+mkdir -p "$small"
+"$bench" generate "$small" "$small_files" $(( (small_files + 999) / 1000 ))
+small_mb=$(du -sm --apparent-size "$small" | cut -f1)
+echo "Find '$query' in $small_files files of about 1 KB ($small_mb MB)"
+mapfile -t turns < <(measure_turns_process "'$bench' find '$small' '$query'" \
+                                           "rg -F '$literal' '$small' 2>/dev/null | wc -l" \
+                                           "rg -F -j1 '$literal' '$small' 2>/dev/null | wc -l")
+report "walk_folder + search_in_file" "${turns[0]}" "$small_mb"
+report "rg -F (its default threads)" "${turns[1]}" "$small_mb"
+report "rg -F -j1" "${turns[2]}" "$small_mb"
+target "rg (its default threads) / ours, small files" \
+  "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-least 1
+
+# One thread against the program before its files were scanned in parallel, built from
+# that revision's sources (once, into build/before-<revision>).
+before_revision=${BENCH_BEFORE:-6a20c03}
+if git cat-file -e "$before_revision^{commit}" 2>/dev/null; then
+  before_build="$root/build/before-$before_revision"
+  if [ ! -x "$before_build/bench/folder/folder_bench" ]; then
+    rm -rf "$work/before-sources"
+    mkdir -p "$work/before-sources"
+    git archive "$before_revision" | tar -x -C "$work/before-sources"
+    cmake -S "$work/before-sources" -B "$before_build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$before_build" --target folder_bench >/dev/null
+  fi
+  before="$before_build/bench/folder/folder_bench"
+  echo "One thread against $before_revision, in turns:"
+  for case_tree in "$tree" "$small"; do
+    mapfile -t turns < <(measure_turns "'$before' find '$case_tree' '$query'" \
+                                       "'$bench' --threads 1 find '$case_tree' '$query'")
+    size=$(du -sm --apparent-size "$case_tree" | cut -f1)
+    report "Find in $(basename "$case_tree"), before" "${turns[0]}" "$size"
+    report "Find in $(basename "$case_tree"), one thread" "${turns[1]}" "$size"
+    target "one thread / before, Find in $(basename "$case_tree")" \
+      "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-most 1.05
+  done
+  copy="$work/before-copy"
+  fresh="rm -rf '$copy'; cp -r '$tree' '$copy'; sync; cat \$(find '$copy' -type f) >/dev/null"
+  mapfile -t turns < <(PREPARE=$fresh measure_turns "'$before' replace '$copy' '$literal' 'fr_tag('" \
+                                                    "'$bench' --threads 1 replace '$copy' '$literal' 'fr_tag('")
+  report "Replace, before" "${turns[0]}" "$megabytes"
+  report "Replace, one thread" "${turns[1]}" "$megabytes"
+  target "one thread / before, Replace" "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-most 1.05
+  rm -rf "$copy"
+else
+  echo "One thread against before: no revision $before_revision here (BENCH_BEFORE)"
+fi
 
 frequent='the '
 echo "Frequent hits: Find '$frequent', report lines formatted as the window words them"
@@ -65,7 +130,7 @@ target "rg / ours" "$(ratio "${rg_time%% *}" "${ours%% *}")" at-least 1
 # file system, or empty, for the undo's copies.
 replace_suite() {
   local copy="$1/copy" fresh ours sd_time sed_time captures plain_walk undo_same undo_other
-  local find_walk window_walk turns
+  local find_walk window_walk turns one_thread
   fresh="rm -rf '$copy'; cp -r '$tree' '$copy'; sync; cat \$(find '$copy' -type f) >/dev/null"
   ours=$(PREPARE=$fresh NO_WARMUP=1 measure "'$bench' replace '$copy' '$literal' 'fr_tag('")
   echo "  check, hits left after our last Replace: $("$bench" find "$copy" "$literal" | cut -d' ' -f1)"
@@ -83,8 +148,9 @@ replace_suite() {
   local plain="'$bench' replace '$copy' '$literal' 'fr_tag('"
   local same="TMPDIR='$1/temporary' '$bench' replace-undo '$copy' '$literal' 'fr_tag('"
   local other="TMPDIR='${3:-$1}/temporary' '$bench' replace-undo '$copy' '$literal' 'fr_tag('"
-  mapfile -t turns < <(PREPARE=$fresh measure_turns "$plain" "$same" "$other")
-  plain_walk=${turns[0]} undo_same=${turns[1]} undo_other=${turns[2]}
+  local one="'$bench' --threads 1 replace '$copy' '$literal' 'fr_tag('"
+  mapfile -t turns < <(PREPARE=$fresh measure_turns "$plain" "$same" "$other" "$one")
+  plain_walk=${turns[0]} undo_same=${turns[1]} undo_other=${turns[2]} one_thread=${turns[3]}
   # The window first searches as Find does, to ask before it rewrites.
   find_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' find '$copy' '$literal'")
   window_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk \
@@ -101,6 +167,13 @@ replace_suite() {
     echo "  sd / ours: $(ratio "${sd_time%% *}" "${ours%% *}")x"
   fi
   report "walk alone, lines worded and counted" "$plain_walk" "$megabytes"
+  report "the same, one thread" "$one_thread" "$megabytes"
+  if [ "$2" = tmpfs ]; then
+    target "one thread / all threads, without the undo" \
+      "$(ratio "${one_thread%% *}" "${plain_walk%% *}")" at-least 1
+  else
+    echo "  one thread / all threads, without the undo: $(ratio "${one_thread%% *}" "${plain_walk%% *}")x"
+  fi
   report "the same, undo kept on this volume" "$undo_same" "$megabytes"
   target "with the undo (links) / without" "$(ratio "${undo_same%% *}" "${plain_walk%% *}")" at-most 1.20
   if [ -n "$3" ]; then

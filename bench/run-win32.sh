@@ -4,7 +4,10 @@
 # or $BENCH_WIN32_BUILD_DIR), generates the tree natively (or takes $BENCH_TREE) and
 # times, warm cache, a Find with a few hits per file:
 #   folder_bench.exe find   vs  plain_reader.exe (every file read in 1 MB blocks into one
-#   buffer, nothing else: the floor)  and  the native folder_bench find.
+#   buffer, nothing else: the floor)  and  the native folder_bench find;
+# and a Find without hits, its files scanned by as many threads as the cores and by one,
+# vs the floor, which is read by one thread and by two side by side: whether Wine reads
+# files in parallel at all.
 # The times are those that the programs print for their walks, without Wine's start.
 # Each figure is the median of REPEAT runs (default 5), with the fastest and slowest.
 # Usage: bench/run-win32.sh [BUILD_DIR]   (the native Release build; default build/bench)
@@ -37,3 +40,18 @@ report "folder_bench.exe under Wine" "$scan_time" "$megabytes"
 report "folder_bench, native" "$native_time" "$megabytes"
 target "Win32 scan / floor" "$(ratio "${scan_time%% *}" "${floor_time%% *}")" at-most 1.3
 echo "  Win32 scan / native scan: $(ratio "${scan_time%% *}" "${native_time%% *}")x"
+
+absent='fr_absent('
+none="$wine_run '$win32/bench/folder/folder_bench.exe' find '$windows_tree' '$absent'"
+none_one="$wine_run '$win32/bench/folder/folder_bench.exe' --threads 1 find '$windows_tree' '$absent'"
+floor_two="$wine_run '$win32/bench/folder/plain_reader.exe' --threads 2 '$windows_tree'"
+echo "Find '$absent' (no hits), in turns:"
+mapfile -t turns < <(measure_turns "$floor" "$floor_two" "$none" "$none_one")
+report "plain_reader.exe (floor)" "${turns[0]}" "$megabytes"
+report "plain_reader.exe, two threads" "${turns[1]}" "$megabytes"
+report "folder_bench.exe, all threads" "${turns[2]}" "$megabytes"
+report "folder_bench.exe, one thread" "${turns[3]}" "$megabytes"
+target "Win32 Find without hits / floor" "$(ratio "${turns[2]%% *}" "${turns[0]%% *}")" at-most 0.8
+echo "  floor on two threads / on one: $(ratio "${turns[1]%% *}" "${turns[0]%% *}")x" \
+     "(about 1 or more: Wine reads files one at a time)"
+echo "  one thread / all threads: $(ratio "${turns[3]%% *}" "${turns[2]%% *}")x"
