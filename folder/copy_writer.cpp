@@ -5,7 +5,6 @@
 #include "commit_queue.h"
 #include "encoded_replacement.h"
 #include "file_scan.h"
-#include "folder_job.h"
 #include "scan_window.h"
 
 namespace {
