@@ -57,6 +57,7 @@ protected:
         undo_platform.temporary_folder = test_temporary;
         undo_platform.copy_file = copy_until_full;
         copies_allowed = -1;
+        stop_byte = 0;
         undo.go_on_without = ask;
     }
     void TearDown() override {
