@@ -79,41 +79,6 @@ report "rg -F -j1" "${turns[2]}" "$small_mb"
 target "rg (its default threads) / ours, small files" \
   "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-least 1
 
-# One thread against the program before its files were scanned in parallel, built from
-# that revision's sources (once, into build/before-<revision>).
-before_revision=${BENCH_BEFORE:-6a20c03}
-if git cat-file -e "$before_revision^{commit}" 2>/dev/null; then
-  before_build="$root/build/before-$before_revision"
-  if [ ! -x "$before_build/bench/folder/folder_bench" ]; then
-    rm -rf "$work/before-sources"
-    mkdir -p "$work/before-sources"
-    git archive "$before_revision" | tar -x -C "$work/before-sources"
-    cmake -S "$work/before-sources" -B "$before_build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$before_build" --target folder_bench >/dev/null
-  fi
-  before="$before_build/bench/folder/folder_bench"
-  echo "One thread against $before_revision, in turns:"
-  for case_tree in "$tree" "$small"; do
-    mapfile -t turns < <(measure_turns "'$before' find '$case_tree' '$query'" \
-                                       "'$bench' --threads 1 find '$case_tree' '$query'")
-    size=$(du -sm --apparent-size "$case_tree" | cut -f1)
-    report "Find in $(basename "$case_tree"), before" "${turns[0]}" "$size"
-    report "Find in $(basename "$case_tree"), one thread" "${turns[1]}" "$size"
-    target "one thread / before, Find in $(basename "$case_tree")" \
-      "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-most 1.05
-  done
-  copy="$work/before-copy"
-  fresh="rm -rf '$copy'; cp -r '$tree' '$copy'; sync; cat \$(find '$copy' -type f) >/dev/null"
-  mapfile -t turns < <(PREPARE=$fresh measure_turns "'$before' replace '$copy' '$literal' 'fr_tag('" \
-                                                    "'$bench' --threads 1 replace '$copy' '$literal' 'fr_tag('")
-  report "Replace, before" "${turns[0]}" "$megabytes"
-  report "Replace, one thread" "${turns[1]}" "$megabytes"
-  target "one thread / before, Replace" "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-most 1.05
-  rm -rf "$copy"
-else
-  echo "One thread against before: no revision $before_revision here (BENCH_BEFORE)"
-fi
-
 frequent='the '
 echo "Frequent hits: Find '$frequent', report lines formatted as the window words them"
 echo "  lines: ours $("$bench" find "$tree" "$frequent" | cut -d' ' -f1)," \
@@ -205,6 +170,42 @@ replace_suite "$work" disk "$shm"
 if [ -n "$shm" ]; then
   echo " in $shm (tmpfs):"
   replace_suite "$shm" tmpfs "$work"
+fi
+
+# One thread against the program before its files were scanned in parallel, built from
+# that revision's sources (once, into build/before-<revision>).
+before_revision=${BENCH_BEFORE:-6a20c03}
+if git cat-file -e "$before_revision^{commit}" 2>/dev/null; then
+  before_build="$root/build/before-$before_revision"
+  if [ ! -x "$before_build/bench/folder/folder_bench" ]; then
+    rm -rf "$work/before-sources"
+    mkdir -p "$work/before-sources"
+    git archive "$before_revision" | tar -x -C "$work/before-sources"
+    cmake -S "$work/before-sources" -B "$before_build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$before_build" --target folder_bench >/dev/null
+  fi
+  before="$before_build/bench/folder/folder_bench"
+  echo "One thread against $before_revision, in turns:"
+  for case_tree in "$tree" "$small"; do
+    mapfile -t turns < <(measure_turns "'$before' find '$case_tree' '$query'" \
+                                       "'$bench' --threads 1 find '$case_tree' '$query'")
+    size=$(du -sm --apparent-size "$case_tree" | cut -f1)
+    report "Find in $(basename "$case_tree"), before" "${turns[0]}" "$size"
+    report "Find in $(basename "$case_tree"), one thread" "${turns[1]}" "$size"
+    target "one thread / before, Find in $(basename "$case_tree")" \
+      "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-most 1.05
+  done
+  # On tmpfs where there is one: the disk's flushes vary more than what is compared.
+  copy="${shm:-$work}/before-copy"
+  fresh="rm -rf '$copy'; cp -r '$tree' '$copy'; sync; cat \$(find '$copy' -type f) >/dev/null"
+  mapfile -t turns < <(PREPARE=$fresh measure_turns "'$before' replace '$copy' '$literal' 'fr_tag('" \
+                                                    "'$bench' --threads 1 replace '$copy' '$literal' 'fr_tag('")
+  report "Replace, before" "${turns[0]}" "$megabytes"
+  report "Replace, one thread" "${turns[1]}" "$megabytes"
+  target "one thread / before, Replace" "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-most 1.05
+  rm -rf "$copy"
+else
+  echo "One thread against before: no revision $before_revision here (BENCH_BEFORE)"
 fi
 
 # Encodings: the same tree with the encoding of each file told (as always) and taken as
