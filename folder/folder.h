@@ -18,6 +18,8 @@ constexpr int VISIT_CONTINUE = 0;    // the entry is listed
 constexpr int VISIT_NOT_LISTED = 1;  // the entry is kept off its list; a folder is still entered
 constexpr int VISIT_STOP = 2;        // the entry is listed, then the walk ends with 995
 constexpr int VISIT_DETACH = 3;      // the entry is listed; the visitor is not called again
+constexpr int VISIT_LEAVE_OUT = 4;   // the entry is kept off its list, and a folder is not
+                                     //   entered: nothing below it is met
 
 // The walker's results (Win32 error codes).
 constexpr int32_t WALK_CODE_OK = 0;
