@@ -176,11 +176,7 @@ echo "  lines: with the folder $("$bench" find "$masked" "$query" "$mask" | cut 
      "searched too $("$bench" find "$masked" "$query" | cut -d' ' -f1)"
 mv "$masked/archive" "$archive"
 echo "  lines: without the folder $("$bench" find "$masked" "$query" "$mask" | cut -d' ' -f1)"
-mapfile -t turns < <(masked_turns "$find_masked")
-report "with the folder left out" "${turns[0]}" 50
-report "without the folder" "${turns[1]}" 50
-target "with the folder left out / without it" \
-  "$(ratio "${turns[0]%% *}" "${turns[1]%% *}")" at-most 1.1
+report_masked "$find_masked"
 rm -rf "$work/masked"
 
 # Dense files: one file each, in a folder of its own. Each case has rg's expression for

@@ -49,9 +49,5 @@ mv "$archive" "$masked/archive"
 echo "Masks: Find '$query' with the mask '$mask' over 2,000 files (50 MB), with and without" \
      "a folder 'archive' of 100,000 small files (in turns); lines with it: $(eval "$find_masked")"
 mv "$masked/archive" "$archive"
-mapfile -t turns < <(masked_turns "$find_masked")
-report "with the folder left out" "${turns[0]}" 50
-report "without the folder" "${turns[1]}" 50
-target "with the folder left out / without it" \
-  "$(ratio "${turns[0]%% *}" "${turns[1]%% *}")" at-most 1.1
+report_masked "$find_masked"
 rm -rf "$work/masked"
