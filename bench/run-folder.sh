@@ -12,6 +12,8 @@
 #             window runs them against the two walks alone
 #   Encodings: Find and Replace with the encodings told vs taken as bytes (--bytes-only),
 #             and Find in the same text in UTF-8 and UTF-16 vs in ANSI
+#   Masks: Find with the mask '*;!*/archive' over a tree of 2,000 files (50 MB) with a
+#             folder "archive" of 100,000 small files in it vs without that folder, in turns
 #   Dense files: 20 MB of one letter, 20 MB of "ab" and 8 MB of Russian Windows-1251 text,
 #             with queries that make nearly every byte a candidate and never match, vs
 #             rg -U -j1 with the equivalent expression
@@ -162,6 +164,20 @@ for encoding in utf8 utf16le utf16be; do
   target "$encoding Find / ANSI Find" "$(ratio "${time%% *}" "${ours%% *}")" at-most 2
   rm -rf "$encoded"
 done
+
+# Masks: a folder that the mask leaves out costs nothing, however much it holds.
+masked_tree "$bench"
+mask='*;!*/archive'
+find_masked="'$bench' find '$masked' '$query' '$mask'"
+echo "Masks: Find '$query' with the mask '$mask' over 2,000 files (50 MB), with and without" \
+     "a folder 'archive' of 100,000 small files, one hit each (in turns)"
+mv "$archive" "$masked/archive"
+echo "  lines: with the folder $("$bench" find "$masked" "$query" "$mask" | cut -d' ' -f1)," \
+     "searched too $("$bench" find "$masked" "$query" | cut -d' ' -f1)"
+mv "$masked/archive" "$archive"
+echo "  lines: without the folder $("$bench" find "$masked" "$query" "$mask" | cut -d' ' -f1)"
+report_masked "$find_masked"
+rm -rf "$work/masked"
 
 # Dense files: one file each, in a folder of its own. Each case has rg's expression for
 # the same matches as the query (the query's * spans lines and every byte: -U and (?s-u);

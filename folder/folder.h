@@ -18,6 +18,8 @@ constexpr int VISIT_CONTINUE = 0;    // the entry is listed
 constexpr int VISIT_NOT_LISTED = 1;  // the entry is kept off its list; a folder is still entered
 constexpr int VISIT_STOP = 2;        // the entry is listed, then the walk ends with 995
 constexpr int VISIT_DETACH = 3;      // the entry is listed; the visitor is not called again
+constexpr int VISIT_LEAVE_OUT = 4;   // the entry is kept off its list, and a folder is not
+                                     //   entered: nothing below it is met
 
 // The walker's results (Win32 error codes).
 constexpr int32_t WALK_CODE_OK = 0;
@@ -141,7 +143,7 @@ struct UndoStore;
 struct FolderJob {
     const char* query;           // as typed, escapes not decoded
     const char* replacement;     // template as typed; null means Find
-    const char* mask;            // file-name mask, already lower-cased
+    const char* mask;            // the masks (mask_list.h), already lower-cased
     uint32_t prefix_length;      // literal_prefix_length of the query
     FolderSink sink;             // where the events go; null: nowhere
     void* sink_user;
@@ -150,7 +152,7 @@ struct FolderJob {
     // rewritten left as it was). Null: never stopped.
     const uint8_t* stop;
     // What search_in_file keeps from one file to the next (its buffer, the compiled
-    // query): made by begin_folder_job. Null: each file makes its own.
+    // query and masks): made by begin_folder_job. Null: each file makes its own.
     FolderWork* work;
     // Every file taken as bytes of the ANSI code page, as before encodings were told
     // apart: for measuring what telling them costs.
@@ -167,8 +169,8 @@ struct FolderJob {
 constexpr char TEMP_SUFFIX[] = "$qor%tmp^rp$.tmp";
 
 // The FileVisitor of folder-mode Find and Replace; `job` is a FolderJob. Returns
-// VISIT_CONTINUE, or VISIT_STOP when the job was stopped or memory for the scan cannot
-// be had.
+// VISIT_CONTINUE, VISIT_LEAVE_OUT for a folder that an excluding mask leaves out, or
+// VISIT_STOP when the job was stopped or memory for the scan or the masks cannot be had.
 int search_in_file(const char* path, int is_folder, int32_t* file_count, int32_t* folder_count,
                    void* job);
 

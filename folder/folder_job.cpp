@@ -9,6 +9,7 @@
 struct FolderWork {
     ScanTools tools;
     CommitQueue commits;
+    MaskList* masks;
 };
 
 ScanTools* job_tools(const FolderJob* job) {
@@ -24,11 +25,17 @@ int stop_requested(const FolderJob* job) {
     return job->stop && __atomic_load_n(job->stop, __ATOMIC_RELAXED) != 0;
 }
 
+const MaskList* job_masks(const FolderJob* job) {
+    return job->work->masks;
+}
+
 int begin_folder_job(FolderJob* job) {
     FolderWork* work = static_cast<FolderWork*>(calloc(1, sizeof(FolderWork)));
     if (!work) return ENOMEM;
-    if (tools_begin(&work->tools, job) != 0) {
+    work->masks = compile_mask_list(job->mask);
+    if (!work->masks || tools_begin(&work->tools, job) != 0) {
         tools_end(&work->tools);
+        release_mask_list(work->masks);
         free(work);
         return ENOMEM;
     }
@@ -43,6 +50,7 @@ void end_folder_job(FolderJob* job) {
     commit_poll(&job->work->commits, job, 1);
     commit_end(&job->work->commits);
     tools_end(&job->work->tools);
+    release_mask_list(job->work->masks);
     free(job->work);
     job->work = nullptr;
 }

@@ -31,6 +31,16 @@ int32_t listing_next(Listing* listing, const char** name);
 // Releases the listing. Returns 0 or a code.
 int32_t listing_close(Listing* listing);
 
+// The three as the walker calls them: a table, so that a test can see which folders are
+// listed.
+struct ListingOps {
+    int32_t (*open)(const char* pattern, uint16_t split, Listing** listing, const char** name);
+    int32_t (*next)(Listing* listing, const char** name);
+    int32_t (*close)(Listing* listing);
+};
+
+extern ListingOps listing_ops;
+
 constexpr int ENTRY_FILE = 0;
 constexpr int ENTRY_FOLDER = 1;
 constexpr int ENTRY_LINKED_FOLDER = 2;  // a link to a folder: never entered

@@ -192,6 +192,12 @@ int32_t listing_close(Listing* listing) {
     return 0;
 }
 
+ListingOps listing_ops = {
+    /* open */  listing_open,
+    /* next */  listing_next,
+    /* close */ listing_close,
+};
+
 int32_t entry_kind(const Listing* listing, const char* path, int* kind) {
     const char* name = name_in(listing, path);
     int folder = name ? dirfd(listing->folder) : AT_FDCWD;

@@ -43,6 +43,12 @@ int32_t listing_close(Listing* listing) {
     return code;
 }
 
+ListingOps listing_ops = {
+    /* open */  listing_open,
+    /* next */  listing_next,
+    /* close */ listing_close,
+};
+
 int32_t entry_kind(const Listing*, const char* path, int* kind) {
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return static_cast<int32_t>(GetLastError());

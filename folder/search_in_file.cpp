@@ -1,6 +1,7 @@
 // search_in_file: the visitor of folder-mode Find and Replace. Tests a file's path
-// against the mask, scans the file (file_scan.cpp) and, for Replace, lets the finished
-// copy take the file's place in one step.
+// against the masks (a folder's against the excluding ones), scans the file
+// (file_scan.cpp) and, for Replace, lets the finished copy take the file's place in one
+// step.
 #include "folder.h"
 
 #include "file_fate.h"
@@ -8,6 +9,7 @@
 #include "folder_events.h"
 #include "folder_job.h"
 #include "folder_platform.h"
+#include "mask_list.h"
 #include "query.h"
 #include "replace_file.h"
 #include "scan_tools.h"
@@ -20,13 +22,18 @@ namespace {
 
 constexpr size_t COPY_BUFFER = 1 << 16;
 
-// The mask must match the lower-cased path up to its end; the first match decides, and
-// one of length 0 passes.
-int passes_mask(char* lowered, const char* mask) {
+// The mask test of an entry whose path `lowered` holds, lower-cased here: 1 when a file
+// is searched or a folder entered, 0 when not, -1 when memory for the masks cannot be
+// had. The walk's masks are compiled once; a path visited on its own compiles the job's.
+int passes_masks(const FolderJob* job, char* lowered, int is_folder) {
+    MaskList* own = job->work ? nullptr : compile_mask_list(job->mask);
+    const MaskList* masks = job->work ? job_masks(job) : own;
+    if (!masks) return -1;
     lower_case(lowered);
-    uint32_t length = 0;
-    const char* match = match_query(lowered, mask, &length, nullptr);
-    return match && (length == 0 || match[length] == 0);
+    int passes = is_folder ? !mask_list_leaves_out(masks, lowered)
+                           : mask_list_takes_file(masks, lowered);
+    release_mask_list(own);
+    return passes;
 }
 
 // After the scan: a copy that holds replacements takes the file's place, if the file is
@@ -126,7 +133,7 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
     const FolderJob* job = static_cast<const FolderJob*>(user);
     if (!job) return VISIT_CONTINUE;
     if (stop_requested(job)) return VISIT_STOP;
-    if (is_folder || !path || !job->query || !job->mask) return VISIT_CONTINUE;
+    if (!path || !job->query || !job->mask) return VISIT_CONTINUE;
 
     // First the lower-cased path, then the copy's name; on the stack for the paths that
     // the walker hands over.
@@ -138,8 +145,11 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
     if (!name) return VISIT_STOP;
     memcpy(name, path, path_length + 1);
 
-    int code = VISIT_CONTINUE;
-    if (passes_mask(name, job->mask)) {
+    int passes = passes_masks(job, name, is_folder);
+    int code = passes < 0 ? VISIT_STOP : VISIT_CONTINUE;
+    if (is_folder) {
+        if (passes == 0) code = VISIT_LEAVE_OUT;
+    } else if (passes > 0) {
         FolderEvent passed = file_event(FOLDER_FILE_PASSED, path, TEXT_ANSI);
         send_event(job, &passed);
         FileScan scan = {};

@@ -156,9 +156,15 @@ __attribute__((target("avx2"))) const char* find_avx2(const ByteFinder* finder, 
 #endif
 
 FinderLevel processor_level() {
-    static int level = -1;   // asked once; two threads asking at once get the same answer
-    if (level < 0) level = cpu_has_avx2() ? FINDER_AVX2 : cpu_has_sse2() ? FINDER_SSE2 : FINDER_PLAIN;
-    return static_cast<FinderLevel>(level);
+    // Asked once; two threads asking at once get the same answer, and the atomic access
+    // keeps their stores and loads of it from racing.
+    static int level = -1;
+    int known = __atomic_load_n(&level, __ATOMIC_RELAXED);
+    if (known < 0) {
+        known = cpu_has_avx2() ? FINDER_AVX2 : cpu_has_sse2() ? FINDER_SSE2 : FINDER_PLAIN;
+        __atomic_store_n(&level, known, __ATOMIC_RELAXED);
+    }
+    return static_cast<FinderLevel>(known);
 }
 
 }  // namespace

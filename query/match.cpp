@@ -258,9 +258,15 @@ void forget_stream(PreparedQuery* prepared) {
     for (uint32_t i = 0; i < prepared->segments->count; i++) prepared->memo[i] = {-1, -1, -1};
 }
 
-const char* match_compiled(PreparedQuery* prepared, const char* text, size_t limit,
-                           size_t readable, int64_t offset, uint32_t* match_length) {
-    prepared->needed_end = 0;
+namespace {
+
+// The one run of a prepared query over a text that every matching call makes. Writes
+// nothing of `prepared` but the memo (a window of a stream, `offset` >= 0) and the
+// captures (prepared for replacing); `*needed_end` receives what match_window tells.
+const char* run_prepared(const PreparedQuery* prepared, const char* text, size_t limit,
+                         size_t readable, int64_t offset, uint32_t* match_length,
+                         int64_t* needed_end) {
+    *needed_end = 0;
     if (prepared->first_error) {
         errno = prepared->first_error;
         return nullptr;
@@ -275,8 +281,26 @@ const char* match_compiled(PreparedQuery* prepared, const char* text, size_t lim
                offset,                                     text + (readable > limit ? readable : limit),
                0};
     const char* start = run_segments(&run, text + limit, true, match_length);
-    prepared->needed_end = run.needed_end;
+    *needed_end = run.needed_end;
     return start;
+}
+
+}  // namespace
+
+const char* match_compiled(PreparedQuery* prepared, const char* text, size_t limit,
+                           size_t readable, int64_t offset, uint32_t* match_length) {
+    return run_prepared(prepared, text, limit, readable, offset, match_length,
+                        &prepared->needed_end);
+}
+
+const char* match_read_only(const PreparedQuery* prepared, const char* text, size_t limit,
+                            uint32_t* match_length) {
+    if (prepared->replacing) {  // its run would record the captures in `prepared`
+        errno = EINVAL;
+        return nullptr;
+    }
+    int64_t needed_end = 0;
+    return run_prepared(prepared, text, limit, limit, -1, match_length, &needed_end);
 }
 
 const char* match_prepared(PreparedQuery* prepared, const char* text, size_t limit,

@@ -172,6 +172,12 @@ const char* replace_prepared(PreparedQuery* prepared, const char* text, size_t l
                              uint32_t* match_length, char** replacement,
                              uint32_t* replacement_length);
 
+// match_prepared that writes nothing of `prepared` (errno aside, which is each thread's
+// own): any number of threads may match with one prepared query at once, as long as none
+// of them uses it otherwise meanwhile. A query prepared with a template gives EINVAL.
+const char* match_read_only(const PreparedQuery* prepared, const char* text, size_t limit,
+                            uint32_t* match_length);
+
 // The same over the windows of one stream (a file), given in increasing order of their
 // start, `offset` being the stream offset of text[0] and `readable` (at least `limit`)
 // the bytes from text[0] on that may be read. Each literal's last search is remembered in

@@ -106,7 +106,7 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
     } else if (opens_with_wildcard(query)) {
         ops->message_box(window->user, BAD_QUERY_TEXT, BAD_QUERY_CAPTION);
     } else if (!refuse_faulty_query(window, query, replacement) &&
-               may_discard_document(state, window)) {
+               !refuse_faulty_mask(window, request.mask) && may_discard_document(state, window)) {
         clear_for_report(state, window);
         lower_case(request.mask);
         start_folder_walk(state, window, &request);   // takes the texts over

@@ -1,7 +1,7 @@
-// Folder search benchmark: generates a tree of text and binary files, or one file dense
-// in candidates for a query, and runs folder-mode Find or Replace on it (walk_folder with
-// search_in_file) with the editor held in memory. bench/run-folder.sh compares it with
-// grep, ripgrep, sd and sed.
+// Folder search benchmark: generates a tree of text and binary files, a folder of many
+// small files, or one file dense in candidates for a query, and runs folder-mode Find or
+// Replace on it (walk_folder with search_in_file) with the editor held in memory.
+// bench/run-folder.sh compares it with grep, ripgrep, sd and sed.
 #include "folder.h"
 #include "folder_report.h"
 #include "memory_window.h"
@@ -107,6 +107,22 @@ int generate(const char* root, int files, int total_mb) {
         std::string path = folder + "/f" + std::to_string(i) + (binary ? ".bin" : ".txt");
         if (write_file(path, binary ? binary_file(&random, size, hits)
                                     : text_file(&random, size, hits)) != 0) {
+            perror(path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// `count` small files with a hit each, in sub-folders of 1,000 below `root`: a folder that
+// a mask leaves out, which should cost nothing.
+int small_files(const char* root, int count) {
+    make_folder(root);
+    for (int i = 0; i < count; i++) {
+        std::string folder = std::string(root) + "/k" + std::to_string(i / 1000);
+        if (i % 1000 == 0) make_folder(folder);
+        std::string path = folder + "/old" + std::to_string(i) + ".txt";
+        if (write_file(path, "old " + std::string(MARKER) + std::to_string(i) + ")\r\n") != 0) {
             perror(path.c_str());
             return 1;
         }
@@ -304,6 +320,7 @@ int main(int argc, char** argv) {
     }
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "generate" && argc == 5) return generate(argv[2], atoi(argv[3]), atoi(argv[4]));
+    if (command == "small-files" && argc == 4) return small_files(argv[2], atoi(argv[3]));
     if (command == "one-letter" && argc == 4) return one_letter(argv[2], atoi(argv[3]));
 #ifndef _WIN32
     if (command == "encode-tree" && argc == 5) {
@@ -328,6 +345,7 @@ int main(int argc, char** argv) {
             "usage: folder_bench generate FOLDER FILES MEGABYTES\n"
             "       folder_bench [--bytes-only] find|replace ...\n"
             "       folder_bench encode-tree FROM TO utf8|utf16le|utf16be\n"
+            "       folder_bench small-files FOLDER COUNT\n"
             "       folder_bench one-letter FILE MEGABYTES\n"
             "       folder_bench repeated FILE MEGABYTES TEXT\n"
             "       folder_bench russian FILE MEGABYTES\n"

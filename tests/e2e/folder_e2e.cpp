@@ -114,6 +114,44 @@ TEST_F(Folder, ARefusedQueryLeavesTheEditorAndTheFilesAsTheyWere) {
     EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "Кот и кот.\r\nкот!\r\n");
 }
 
+// Several masks: text files and tables, but nothing in a folder named архив, whatever
+// the case of its letters; a mask that cannot be used is named before anything changes.
+TEST_F(Folder, SeveralMasksAndAFolderLeftOut) {
+    tree.file("Прочее/Таблица.csv", "кот;кот");
+    tree.folder("архив");
+    tree.file("архив/Старый.txt", "кот");
+    tree.folder("Прочее/АРХИВ");
+    tree.file("Прочее/АРХИВ/Копия.csv", "кот");
+    const std::string mask = R"(*.txt; *.csv ;!*\\архив)";
+    const std::string table = tree.path("Прочее/Таблица.csv"), cat = tree.path("Прочее/кот.txt");
+    start();
+    check_the_box();
+
+    search("кот", nullptr, mask);
+    EXPECT_TRUE(is_report(text(IDC_EDITOR),
+                          {found(report_path, 6) + found(report_path, 12), found(notes_path, 0),
+                           found(cat, 0), found(table, 0) + found(table, 4)}))
+        << text(IDC_EDITOR);
+    search("кот", "пёс", mask);
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), {replaced(report_path, 6) + replaced(report_path, 12),
+                                             replaced(notes_path, 0), replaced(cat, 0),
+                                             replaced(table, 0) + replaced(table, 4)}))
+        << text(IDC_EDITOR);
+    EXPECT_EQ(tree.read("Прочее/Таблица.csv"), "пёс;пёс");
+    EXPECT_EQ(tree.read("Документы/Письмо.doc"), "кот");
+    EXPECT_EQ(tree.read("архив/Старый.txt"), "кот");
+    EXPECT_EQ(tree.read("Прочее/АРХИВ/Копия.csv"), "кот");
+
+    fill_folder_search("пёс", nullptr, tree.root, "*.txt;!");
+    post_command(&program, IDC_FIND, BN_CLICKED);
+    MessageBoxSeen seen = message_box();
+    EXPECT_EQ(seen.caption, "Ошибка");
+    EXPECT_EQ(seen.text.rfind("Маска «!» в позиции 7 ничего не исключает", 0), 0u) << seen.text;
+    EXPECT_EQ(text(IDC_EDITOR).substr(0, strlen(REPORT_HEADER)), REPORT_HEADER);
+    EXPECT_NE(text(IDC_EDITOR).find("заменено"), std::string::npos);   // the last report stays
+    EXPECT_EQ(close_program(&program), 0);
+}
+
 // A search over unsaved text asks first; a report that the user has not changed goes
 // without a question, and every report can be saved with Save As.
 TEST_F(Folder, ASearchAsksBeforeUnsavedTextGoes) {

@@ -33,19 +33,24 @@ TEST_F(FolderFindTest, FolderControlsFollowTheBoxAndKeepTheirTexts) {
     }
 }
 
-// A query opening with a wildcard, or one that the engine cannot use, is refused before
-// anything changes: no question about the marked text, which stays with the menu, no walk.
+// A query opening with a wildcard, or a query or mask that the engine cannot use, is
+// refused before anything changes: no question about the marked text, which stays with
+// the menu, no walk. A mask's fault is placed in the whole field.
 TEST_F(FolderFindTest, ARefusedQueryLeavesEditorMenuAndFilesAsTheyWere) {
     struct Case {
         const char* query;
         const char* replacement;   // null: Find
         const char* message;       // how it begins
+        const char* mask = "*.TXT";
     };
     const Case cases[] = {
         {"*кот", nullptr, BAD_QUERY}, {"?кот", "пёс", BAD_QUERY}, {"%x%кот", nullptr, BAD_QUERY},
         {R"(*к\)", nullptr, BAD_QUERY},   // the wildcard is named first
         {"кот%x", nullptr, "В запросе знак % в позиции 4 не закрыт"},
         {"кот", R"(пёс\x4)", R"(В тексте замены после \x в позиции 4 )"},
+        {"кот", "пёс", "В маске «*50%» знак % в позиции 10 не закрыт", "*.txt;*50%"},
+        {"кот", nullptr, "Маска «!» в позиции 8 ничего не исключает", "*.txt; ! ;*.csv"},
+        {"кот", nullptr, R"(В маске «!*\;\» обратная косая черта в позиции 11 )", R"(*.txt;!*\;\)"},
     };
     memory.save_enabled = false;
     memory.save_as_enabled = true;
@@ -53,7 +58,7 @@ TEST_F(FolderFindTest, ARefusedQueryLeavesEditorMenuAndFilesAsTheyWere) {
     memory_window_type(&memory, "мой текст");
     for (const Case& c : cases) {
         memory.messages.clear();
-        EXPECT_EQ(search(c.query, c.replacement), "мой текст") << c.query;
+        EXPECT_EQ(search(c.query, c.replacement, c.mask), "мой текст") << c.query;
         ASSERT_EQ(memory.messages.size(), 1u) << c.query;
         EXPECT_EQ(last_message().text.rfind(c.message, 0), 0u) << last_message().text;
         EXPECT_EQ(last_message().caption, "Ошибка");
