@@ -57,10 +57,10 @@ enum CommandResult {
     COMMAND_DEFAULT = 1,   // (also) goes to default processing
 };
 
-// WM_INITDIALOG: resets the state, remembers the client size, selects the user's locale,
-// lifts the editor's text limit, sets the mask to "*.*" and loads "readme.txt" from the
-// current directory, or else from the program's folder, into the editor, which then gets
-// the focus.
+// WM_INITDIALOG: resets the state, remembers the layout as created, selects the user's
+// locale, checks «Учитывать регистр», lifts the editor's text limit, sets the mask to "*.*"
+// and loads "readme.txt" from the current directory, or else from the program's folder,
+// into the editor, which then gets the focus.
 InitResult window_initialise(WindowState* state, const Window* window);
 
 // WM_SIZE with the size type and the new client size: the fields and the editor grow
