@@ -92,6 +92,11 @@ TEST_F(Startup, TheFieldsGrowWithTheWindowAndNothingOverlapsAtItsSmallest) {
     };
     auto width = [&](int id) { return in_client(item(id)).right - in_client(item(id)).left; };
     auto to_right_edge = [&](int id) { return client_rect(program.window).right - in_client(item(id)).right; };
+    // The editor is laid out last: once it fills the client area, so does everything.
+    auto laid_out = [&] {
+        RECT client = client_rect(program.window), editor = in_client(item(IDC_EDITOR));
+        return editor.right == client.right && editor.bottom == client.bottom;
+    };
     const int fields[] = {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_FOLDER, IDC_MASK};
     std::vector<LONG> before;
     for (int id : fields) before.push_back(width(id));
@@ -100,7 +105,7 @@ TEST_F(Startup, TheFieldsGrowWithTheWindowAndNothingOverlapsAtItsSmallest) {
     RECT outer = window_rect(program.window);
     SetWindowPos(program.window, nullptr, 0, 0, outer.right - outer.left + 200,
                  outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_TRUE(wait_until([&] { return width(IDC_FIND_TEXT) == before[0] + 200; }));
+    ASSERT_TRUE(wait_until([&] { return width(IDC_FIND_TEXT) == before[0] + 200 && laid_out(); }));
     EXPECT_EQ(width(IDC_REPLACE_TEXT), before[1] + 200);
     EXPECT_EQ(width(IDC_FOLDER) + width(IDC_MASK), before[2] + before[3] + 200);
     EXPECT_GT(width(IDC_FOLDER), before[2]);
@@ -108,6 +113,7 @@ TEST_F(Startup, TheFieldsGrowWithTheWindowAndNothingOverlapsAtItsSmallest) {
     for (int id : {IDC_FIND, IDC_REPLACE}) EXPECT_EQ(to_right_edge(id), button_gap) << id;
 
     SetWindowPos(program.window, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(wait_until([&] { return client_rect(program.window).right < 500 && laid_out(); }));
     RECT client = client_rect(program.window);
     EXPECT_GT(client.right, 200);
     EXPECT_GT(client.bottom, 200);
