@@ -42,9 +42,9 @@ constexpr double APPEND_MS_LOW = 60, APPEND_MS_HIGH = 120;
 constexpr size_t CHUNK_FIRST = 64u << 10, CHUNK_LEAST = 4u << 10, CHUNK_MOST = 8u << 20;
 
 // The controls that a walk disables, and the two buttons' own texts.
-constexpr int WALK_DISABLED[] = {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_FIND,   IDC_REPLACE,
-                                 IDC_IN_FOLDER, IDC_FOLDER,       IDC_BROWSE, IDC_MASK,
-                                 IDC_MASK_LABEL};
+constexpr int WALK_DISABLED[] = {IDC_FIND_TEXT,  IDC_REPLACE_TEXT, IDC_FIND,   IDC_REPLACE,
+                                 IDC_IN_FOLDER,  IDC_FOLDER,       IDC_BROWSE, IDC_MASK,
+                                 IDC_MASK_LABEL, IDC_MATCH_CASE,   IDC_WHOLE_WORD};
 constexpr int WALK_COMMANDS[] = {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS, IDM_UNDO_REPLACE};
 constexpr char FIND_TEXT[] = "Найти";
 constexpr char REPLACE_TEXT[] = "Заменить";

@@ -27,6 +27,8 @@ void clear_modified(WindowState* state, const Window* window);
 void focus_find_text(WindowState* state, const Window* window);
 void focus_editor(WindowState* state, const Window* window);
 void select_all(WindowState* state, const Window* window);
+void toggle_match_case(WindowState* state, const Window* window);
+void toggle_whole_word(WindowState* state, const Window* window);
 // Enter in a field: presses the button beside it.
 void press_field_button(WindowState* state, const Window* window);
 

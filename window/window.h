@@ -16,6 +16,16 @@ constexpr uint32_t SIZE_TYPE_MINIMIZED = 1;    // WM_SIZE's size type of a minim
 struct FolderWalk;
 struct UndoStore;
 
+// The controls' rectangles and the client size as the window was created. Every later
+// layout is derived from these, never from the one before, so that no rounding or
+// clamping accumulates. The rectangles follow the order of resize.cpp's rules.
+constexpr int MOST_LAID_OUT = 16;
+struct WindowLayout {
+    int32_t client_width, client_height;
+    Rect editor;                  // the editor's place, which others may share
+    Rect rects[MOST_LAID_OUT];
+};
+
 // One per process: there is one window.
 struct WindowState {
     void* instance;                   // the program's module instance
@@ -26,12 +36,9 @@ struct WindowState {
     // output, which goes without a question about saving it.
     uint8_t report_unedited;
     int32_t size_known;               // 0 until initialised; size changes ignored meanwhile
-    int32_t last_client_width;        // the client size the next size change is
-    int32_t last_client_height;       //   measured against
-    // How much larger the editor is than the size changes alone make it, after a client
-    // area too small for it clamped its size at zero; given back as the area grows.
-    int32_t editor_excess_width;
-    int32_t editor_excess_height;
+    int32_t last_client_width;        // the client size laid out last (a minimised window's
+    int32_t last_client_height;       //   is not)
+    WindowLayout layout;              // the window as created, which every size derives from
     FolderWalk* walk;                 // the folder search running beside the window, or null
     UndoStore* undo;                  // the undo of the last folder Replace, or null
     uint8_t close_pending;            // the window closes once the walk has ended
@@ -50,16 +57,21 @@ enum CommandResult {
     COMMAND_DEFAULT = 1,   // (also) goes to default processing
 };
 
-// WM_INITDIALOG: resets the state, remembers the client size, selects the user's locale,
-// lifts the editor's text limit, sets the mask to "*.*" and loads "readme.txt" from the
-// current directory, or else from the program's folder, into the editor, which then gets
-// the focus.
+// WM_INITDIALOG: resets the state, remembers the layout as created, selects the user's
+// locale, checks «Учитывать регистр», lifts the editor's text limit, sets the mask to "*.*"
+// and loads "readme.txt" from the current directory, or else from the program's folder,
+// into the editor, which then gets the focus.
 InitResult window_initialise(WindowState* state, const Window* window);
 
-// WM_SIZE with the size type and the new client size. Returns 1 when handled, 0 when
+// WM_SIZE with the size type and the new client size: the fields and the editor grow
+// with the window, the buttons keep to its right edge. Returns 1 when handled, 0 when
 // the message goes to default processing (before initialisation, or minimised).
 int window_size_changed(WindowState* state, const Window* window, uint32_t size_type,
                         uint32_t width, uint32_t height);
+
+// WM_GETMINMAXINFO: the smallest client area that keeps every control visible and apart.
+// Returns 0 before initialisation (the platform's default then holds).
+int window_minimum_size(const WindowState* state, int32_t* width, int32_t* height);
 
 // WM_COMMAND from a control (its id and notification) or a command of the menu or
 // the accelerators (the notification is then not looked at). While a folder search runs,

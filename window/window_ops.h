@@ -48,6 +48,12 @@ constexpr int ANSWER_CANCEL = 2;
 constexpr int FILE_DIALOG_OPEN = 0;
 constexpr int FILE_DIALOG_SAVE_AS = 1;
 
+// A rectangle of the main window's client area, in pixels: left and top inside it, right
+// and bottom just outside.
+struct Rect {
+    int32_t left, top, right, bottom;
+};
+
 // Every operation gets the table's opaque `user` pointer first. Texts are single-byte
 // (Windows-1251) strings; editor positions are byte offsets into the editor's text.
 struct WindowOps {
@@ -95,10 +101,12 @@ struct WindowOps {
     // Folder dialog that starts at `path` and writes the chosen folder into it.
     // Returns 1 when a folder was chosen, 0 when cancelled.
     int (*choose_folder)(void* user, char* path, uint32_t size);
-    // Geometry, in pixels: the client area, and the editor's outer size.
+    // Geometry, in pixels: the client area's size; a control's outer rectangle in the
+    // client area (all zero for a control that the window lacks); a control moved and
+    // sized to a rectangle of the client area.
     void (*client_size)(void* user, int32_t* width, int32_t* height);
-    void (*editor_size)(void* user, int32_t* width, int32_t* height);
-    void (*set_editor_size)(void* user, int32_t width, int32_t height);
+    void (*control_rect)(void* user, int control, Rect* rect);
+    void (*move_control)(void* user, int control, const Rect* rect);
     // Editor: lifts the default text limit (about 30,000 characters), beyond which a
     // replace-selection or typing would silently insert nothing.
     void (*unlimit_editor)(void* user);

@@ -181,16 +181,18 @@ void op_client_size(void* user, int32_t* width, int32_t* height) {
     *height = client.bottom - client.top;
 }
 
-void op_editor_size(void* user, int32_t* width, int32_t* height) {
-    RECT outer;
-    GetWindowRect(editor_of(user), &outer);
-    *width = outer.right - outer.left;
-    *height = outer.bottom - outer.top;
+void op_control_rect(void* user, int control, Rect* rect) {
+    RECT outer = {0, 0, 0, 0};
+    HWND item = GetDlgItem(main_of(user), control);
+    if (item && GetWindowRect(item, &outer))
+        MapWindowPoints(nullptr, main_of(user), reinterpret_cast<POINT*>(&outer), 2);
+    *rect = Rect{outer.left, outer.top, outer.right, outer.bottom};
 }
 
-void op_set_editor_size(void* user, int32_t width, int32_t height) {
-    SetWindowPos(editor_of(user), nullptr, 0, 0, width, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+void op_move_control(void* user, int control, const Rect* rect) {
+    SetWindowPos(GetDlgItem(main_of(user), control), nullptr, rect->left, rect->top,
+                 rect->right - rect->left, rect->bottom - rect->top,
+                 SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
 }
 
 void op_unlimit_editor(void* user) {
@@ -296,8 +298,8 @@ const WindowOps WIN32_WINDOW_OPS = {
     /* choose_file */          op_choose_file,
     /* choose_folder */        op_choose_folder,
     /* client_size */          op_client_size,
-    /* editor_size */          op_editor_size,
-    /* set_editor_size */      op_set_editor_size,
+    /* control_rect */         op_control_rect,
+    /* move_control */         op_move_control,
     /* unlimit_editor */       op_unlimit_editor,
     /* start_worker */         op_start_worker,
     /* join_worker */          op_join_worker,

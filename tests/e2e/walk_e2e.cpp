@@ -126,14 +126,17 @@ TEST_F(LongWalk, CloseDuringAReplaceLeavesEveryFileOldOrNew) {
     EXPECT_EQ(tree.entries().size(), 36u) << "a copy was left";
 }
 
-// A click on «Открыть» and Ctrl+Shift+S given during a walk do nothing, then or later.
+// A click on «Открыть», Ctrl+Shift+S and Alt+C given during a walk do nothing, then or
+// later; the options' check boxes are greyed meanwhile, as the fields are.
 TEST_F(LongWalk, InputDuringAWalkIsDroppedNotQueued) {
     make_large_files(6, int64_t(1) << 30);
     start_search(nullptr);
     ASSERT_TRUE(walking());
+    for (int id : {IDC_MATCH_CASE, IDC_WHOLE_WORD}) EXPECT_FALSE(IsWindowEnabled(item(id))) << id;
     post_command(&program, IDM_OPEN);
     press_keys(&program, {VK_CONTROL, 'O'});
     press_keys(&program, {VK_CONTROL, VK_SHIFT, 'S'});
+    press_keys(&program, {VK_MENU, 'C'});
     post_command(&program, IDM_SAVE_AS);
     EXPECT_FALSE(has_owned_dialog(&program));
     ASSERT_TRUE(walking()) << "the walk ended too soon to test this";
@@ -141,6 +144,8 @@ TEST_F(LongWalk, InputDuringAWalkIsDroppedNotQueued) {
     finish_walk();
     Sleep(500);
     EXPECT_FALSE(has_owned_dialog(&program));
+    for (int id : {IDC_MATCH_CASE, IDC_WHOLE_WORD}) EXPECT_TRUE(IsWindowEnabled(item(id))) << id;
+    EXPECT_EQ(IsDlgButtonChecked(program.window, IDC_MATCH_CASE), static_cast<UINT>(BST_CHECKED));
     EXPECT_EQ(close_program(&program), 0);
 }
 

@@ -209,15 +209,18 @@ void op_client_size(void* user, int32_t* width, int32_t* height) {
     *height = of(user)->client_height;
 }
 
-void op_editor_size(void* user, int32_t* width, int32_t* height) {
-    *width = of(user)->editor_width;
-    *height = of(user)->editor_height;
+void op_control_rect(void* user, int id, Rect* rect) {
+    MemoryControl* control = memory_control(of(user), id);
+    *rect = control ? control->rect : Rect{0, 0, 0, 0};
 }
 
 // SetWindowPos takes a negative size as zero.
-void op_set_editor_size(void* user, int32_t width, int32_t height) {
-    of(user)->editor_width = std::max(width, 0);
-    of(user)->editor_height = std::max(height, 0);
+void op_move_control(void* user, int id, const Rect* rect) {
+    MemoryControl* control = memory_control(of(user), id);
+    if (!control) return;
+    control->rect = *rect;
+    control->rect.right = std::max(rect->right, rect->left);
+    control->rect.bottom = std::max(rect->bottom, rect->top);
 }
 
 void op_unlimit_editor(void* user) {
@@ -298,8 +301,8 @@ const WindowOps MEMORY_WINDOW_OPS = {
     /* choose_file */          op_choose_file,
     /* choose_folder */        op_choose_folder,
     /* client_size */          op_client_size,
-    /* editor_size */          op_editor_size,
-    /* set_editor_size */      op_set_editor_size,
+    /* control_rect */         op_control_rect,
+    /* move_control */         op_move_control,
     /* unlimit_editor */       op_unlimit_editor,
     /* start_worker */         op_start_worker,
     /* join_worker */          op_join_worker,
@@ -325,32 +328,31 @@ void memory_window_init(MemoryWindow* window) {
         MemoryControlKind kind;
         const char* text;
         bool enabled;
+        Rect rect;
     };
     const Initial controls[] = {
-        {IDC_FIND_TEXT, CONTROL_EDIT, "", true},
-        {IDC_FIND, CONTROL_BUTTON, "Найти", true},
-        {IDC_REPLACE_TEXT, CONTROL_EDIT, "", true},
-        {IDC_REPLACE, CONTROL_BUTTON, "Заменить", true},
-        {IDC_IN_FOLDER, CONTROL_CHECK_BOX, "В папке:", true},
-        {IDC_FOLDER, CONTROL_EDIT, "", false},
-        {IDC_BROWSE, CONTROL_BUTTON, "...", false},
-        {IDC_EDITOR, CONTROL_EDITOR, "", true},
-        {IDC_MASK, CONTROL_EDIT, "", false},
-        {IDC_MASK_LABEL, CONTROL_STATIC, "файлах:", false},
-        {IDC_MATCH_CASE, CONTROL_CHECK_BOX, "Учитывать регистр", true},
-        {IDC_WHOLE_WORD, CONTROL_CHECK_BOX, "Слово целиком", true},
+        {IDC_FIND_TEXT, CONTROL_EDIT, "", true, {84, 6, 510, 29}},
+        {IDC_FIND, CONTROL_BUTTON, "Найти", true, {516, 6, 594, 29}},
+        {IDC_REPLACE_TEXT, CONTROL_EDIT, "", true, {84, 35, 510, 58}},
+        {IDC_REPLACE, CONTROL_BUTTON, "Заменить", true, {516, 35, 594, 58}},
+        {IDC_IN_FOLDER, CONTROL_CHECK_BOX, "В папке:", true, {6, 67, 81, 83}},
+        {IDC_FOLDER, CONTROL_EDIT, "", false, {84, 64, 336, 87}},
+        {IDC_BROWSE, CONTROL_BUTTON, "...", false, {339, 64, 363, 87}},
+        {IDC_EDITOR, CONTROL_EDITOR, "", true, {0, 117, 600, 480}},
+        {IDC_MASK, CONTROL_EDIT, "", false, {420, 64, 594, 87}},
+        {IDC_MASK_LABEL, CONTROL_STATIC, "файлах:", false, {372, 69, 417, 82}},
+        {IDC_MATCH_CASE, CONTROL_CHECK_BOX, "Учитывать регистр", true, {6, 94, 132, 110}},
+        {IDC_WHOLE_WORD, CONTROL_CHECK_BOX, "Слово целиком", true, {138, 94, 246, 110}},
     };
     for (const Initial& control : controls)
         window->controls.push_back({control.id, control.kind, control.text, 0, 0, control.enabled,
-                                    false});
+                                    false, control.rect});
     window->title = "Поиск и замена по нечётким формулировкам";
     window->open_enabled = true;
     window->text_limit = DEFAULT_TEXT_LIMIT;
     window->undo_insert_end = -1;
     window->client_width = 600;
     window->client_height = 480;
-    window->editor_width = 600;
-    window->editor_height = 480 - 67;
 }
 
 Window memory_window(MemoryWindow* window) {

@@ -31,6 +31,7 @@ struct MemoryControl {
     int32_t caret;    //   in either order
     bool enabled;
     bool checked;
+    Rect rect;   // in the client area
 };
 
 struct MemoryMessage {
@@ -73,7 +74,6 @@ struct MemoryWindow {
     std::deque<DialogAnswer> folder_answers;   // likewise for the folder dialog
     std::vector<DialogCall> dialog_calls;
     int32_t client_width, client_height;
-    int32_t editor_width, editor_height;
     int caret_scrolls;   // how often the caret was scrolled into view (or the view followed
                          //   appended text)
     std::thread worker;  // the logic's worker, while one runs
@@ -93,8 +93,8 @@ struct MemoryWindow {
 constexpr uint32_t DEFAULT_TEXT_LIMIT = 30000;
 
 // The window as the dialog template creates it: texts, disabled folder controls,
-// Save and Save As greyed, no focus, a client area of 600 x 480 with the editor
-// filling it below the top rows.
+// Save and Save As greyed, no focus, a client area of 600 x 480 with the fields in rows
+// at the top, the buttons at the right edge and the editor filling the rest.
 void memory_window_init(MemoryWindow* window);
 
 // The operations table over this window.

@@ -161,12 +161,13 @@ TEST_F(FolderWalkTest, NothingButStopActsDuringAWalkAndEverythingComesBack) {
     ASSERT_NE(state.walk, nullptr);
     EXPECT_EQ(text(IDC_FIND), "Стоп");
     for (int id : {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_REPLACE, IDC_IN_FOLDER, IDC_FOLDER,
-                   IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL})
+                   IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL, IDC_MATCH_CASE, IDC_WHOLE_WORD})
         EXPECT_FALSE(memory_control(&memory, id)->enabled) << id;
     EXPECT_TRUE(memory_control(&memory, IDC_FIND)->enabled);
     EXPECT_FALSE(memory.open_enabled || memory.save_enabled || memory.save_as_enabled);
     EXPECT_TRUE(memory.read_only);
-    for (int id : {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS, IDM_SELECT_ALL, IDM_FOCUS_FIND})
+    for (int id : {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS, IDM_SELECT_ALL, IDM_FOCUS_FIND,
+                   IDM_TOGGLE_MATCH_CASE, IDM_TOGGLE_WHOLE_WORD})
         command(id, 0);
     command(IDC_IN_FOLDER, NOTIFY_CLICKED);
     command(IDC_BROWSE, NOTIFY_CLICKED);
@@ -189,9 +190,13 @@ TEST_F(FolderWalkTest, NothingButStopActsDuringAWalkAndEverythingComesBack) {
     EXPECT_EQ(text(IDC_FIND), "Найти");
     EXPECT_EQ(text(IDC_REPLACE), "Заменить");
     for (int id : {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_FIND, IDC_REPLACE, IDC_IN_FOLDER,
-                   IDC_FOLDER, IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL})
+                   IDC_FOLDER, IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL, IDC_MATCH_CASE,
+                   IDC_WHOLE_WORD})
         EXPECT_TRUE(memory_control(&memory, id)->enabled) << id;
     EXPECT_TRUE(memory_control(&memory, IDC_IN_FOLDER)->checked);
+    // The option keys pressed meanwhile were dropped with the rest.
+    EXPECT_TRUE(memory_control(&memory, IDC_MATCH_CASE)->checked);
+    EXPECT_FALSE(memory_control(&memory, IDC_WHOLE_WORD)->checked);
     EXPECT_TRUE(memory.open_enabled && memory.save_as_enabled);
     EXPECT_FALSE(memory.save_enabled);
     EXPECT_FALSE(memory.read_only);
