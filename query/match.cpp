@@ -158,8 +158,10 @@ const char* run_segments(Run* run, const char* end, bool may_end_sooner,
         // Nothing stands after a match that runs to the text's end.
         if (outcome == RUN_MATCH && (!run->word_bytes || to_text_end || !word_at(run, position)))
             break;
-        if (start == end) return nullptr;
-        origin = steps_first ? start : start + 1;
+        // The next candidate, where some text is left to search.
+        const char* next = steps_first ? start : start + 1;
+        if (next >= end) return nullptr;
+        origin = next;
     }
     if (may_end_sooner) {
         // A run that never passed a zero byte is the run over the shorter text too: each
