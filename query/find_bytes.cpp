@@ -89,6 +89,10 @@ inline bool stands_at(const ByteFinder* finder, const char* place) {
     return true;
 }
 
+// How a place's two bytes are compared: exactly; with `either`, the bit in which their
+// forms differ set first; or with each form.
+enum Way { EXACT, MASKED, EACH_FORM };
+
 // The plain way, from `at` on: memchr for the rarest byte (either form's, a word at a
 // time, when it has two).
 template <bool either>
@@ -123,66 +127,95 @@ inline const char* first_marked(const ByteFinder* finder, const char* block, uns
     return nullptr;
 }
 
-// The byte that a place must have at the index of the rarest byte (`which` 0) or the
-// second (1), in the needle's form (`form` 0) or the other's.
-char byte_of(const ByteFinder* finder, int which, int form) {
-    const char* bytes = form && finder->other ? finder->other : finder->needle;
-    return bytes[which ? finder->second : finder->rare];
+// What a vector of a place's bytes is compared with: the rarest byte and the second (the
+// needle's, or with MASKED their bits set), then the other form's, then the bits.
+struct Wanted {
+    char rare;
+    char second;
+    char other_rare;
+    char other_second;
+    char rare_bit;
+    char second_bit;
+};
+
+Wanted wanted(const ByteFinder* finder) {
+    const char* other = finder->other ? finder->other : finder->needle;
+    Wanted want = {finder->needle[finder->rare], finder->needle[finder->second],
+                   other[finder->rare], other[finder->second],
+                   static_cast<char>(finder->rare_bit), static_cast<char>(finder->second_bit)};
+    if (finder->masked) {
+        want.rare = static_cast<char>(want.rare | want.rare_bit);
+        want.second = static_cast<char>(want.second | want.second_bit);
+    }
+    return want;
 }
 
-template <bool either>
+template <Way way>
 __attribute__((target("sse2"))) inline __m128i places_sse2(const char* rare_at, const char* second_at,
                                                           const __m128i* want) {
     __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rare_at));
     __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(second_at));
+    if (way == MASKED) {
+        a = _mm_or_si128(a, want[4]);
+        b = _mm_or_si128(b, want[5]);
+    }
     __m128i rare = _mm_cmpeq_epi8(a, want[0]);
     __m128i second = _mm_cmpeq_epi8(b, want[1]);
-    if (either) {
+    if (way == EACH_FORM) {
         rare = _mm_or_si128(rare, _mm_cmpeq_epi8(a, want[2]));
         second = _mm_or_si128(second, _mm_cmpeq_epi8(b, want[3]));
     }
     return _mm_and_si128(rare, second);
 }
 
-template <bool either>
+template <Way way>
 __attribute__((target("sse2"))) const char* find_sse2(const ByteFinder* finder, const char* bytes,
                                                      size_t last) {
-    const __m128i want[4] = {_mm_set1_epi8(byte_of(finder, 0, 0)), _mm_set1_epi8(byte_of(finder, 1, 0)),
-                             _mm_set1_epi8(byte_of(finder, 0, 1)), _mm_set1_epi8(byte_of(finder, 1, 1))};
+    constexpr bool either = way != EXACT;
+    const Wanted bytes_wanted = wanted(finder);
+    const __m128i want[6] = {
+        _mm_set1_epi8(bytes_wanted.rare),       _mm_set1_epi8(bytes_wanted.second),
+        _mm_set1_epi8(bytes_wanted.other_rare), _mm_set1_epi8(bytes_wanted.other_second),
+        _mm_set1_epi8(bytes_wanted.rare_bit),   _mm_set1_epi8(bytes_wanted.second_bit)};
     size_t at = 0;
     for (; at + 15 <= last; at += 16) {
-        unsigned both = static_cast<unsigned>(_mm_movemask_epi8(places_sse2<either>(
+        unsigned both = static_cast<unsigned>(_mm_movemask_epi8(places_sse2<way>(
             bytes + at + finder->rare, bytes + at + finder->second, want)));
         if (const char* found = first_marked<either>(finder, bytes + at, both)) return found;
     }
     return find_plain<either>(finder, bytes, at, last);
 }
 
-// `rare_aligned`: rare_at lies on a 32-byte boundary. `want`: the rarest byte and the
-// second, then their other forms.
-template <bool either, bool rare_aligned>
+// `rare_aligned`: rare_at lies on a 32-byte boundary.
+template <Way way, bool rare_aligned>
 __attribute__((target("avx2"))) inline __m256i places_avx2(const char* rare_at,
                                                            const char* second_at,
                                                            const __m256i* want) {
     __m256i a = rare_aligned ? _mm256_load_si256(reinterpret_cast<const __m256i*>(rare_at))
                              : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rare_at));
     __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(second_at));
+    if (way == MASKED) {
+        a = _mm256_or_si256(a, want[4]);
+        b = _mm256_or_si256(b, want[5]);
+    }
     __m256i rare = _mm256_cmpeq_epi8(a, want[0]);
     __m256i second = _mm256_cmpeq_epi8(b, want[1]);
-    if (either) {
+    if (way == EACH_FORM) {
         rare = _mm256_or_si256(rare, _mm256_cmpeq_epi8(a, want[2]));
         second = _mm256_or_si256(second, _mm256_cmpeq_epi8(b, want[3]));
     }
     return _mm256_and_si256(rare, second);
 }
 
-template <bool either>
+template <Way way>
 __attribute__((target("avx2"))) const char* find_avx2(const ByteFinder* finder, const char* bytes,
                                                      size_t last) {
-    const __m256i want[4] = {_mm256_set1_epi8(byte_of(finder, 0, 0)),
-                             _mm256_set1_epi8(byte_of(finder, 1, 0)),
-                             _mm256_set1_epi8(byte_of(finder, 0, 1)),
-                             _mm256_set1_epi8(byte_of(finder, 1, 1))};
+    constexpr bool either = way != EXACT;
+    const Wanted bytes_wanted = wanted(finder);
+    const __m256i want[6] = {
+        _mm256_set1_epi8(bytes_wanted.rare),       _mm256_set1_epi8(bytes_wanted.second),
+        _mm256_set1_epi8(bytes_wanted.other_rare), _mm256_set1_epi8(bytes_wanted.other_second),
+        _mm256_set1_epi8(bytes_wanted.rare_bit),   _mm256_set1_epi8(bytes_wanted.second_bit)};
     const char* rare_at = bytes + finder->rare;
     const char* second_at = bytes + finder->second;
     size_t at = 0;
@@ -190,7 +223,7 @@ __attribute__((target("avx2"))) const char* find_avx2(const ByteFinder* finder, 
     size_t skew = (32 - reinterpret_cast<uintptr_t>(rare_at) % 32) % 32;
     if (skew && last >= 31) {
         unsigned both = static_cast<unsigned>(
-            _mm256_movemask_epi8(places_avx2<either, false>(rare_at, second_at, want)));
+            _mm256_movemask_epi8(places_avx2<way, false>(rare_at, second_at, want)));
         if (const char* found = first_marked<either>(finder, bytes, both)) return found;
         at = skew;
     }
@@ -198,7 +231,7 @@ __attribute__((target("avx2"))) const char* find_avx2(const ByteFinder* finder, 
     for (; at + 127 <= last; at += 128) {
         __m256i places[4];
         for (int i = 0; i < 4; i++)
-            places[i] = places_avx2<either, true>(rare_at + at + 32 * i, second_at + at + 32 * i, want);
+            places[i] = places_avx2<way, true>(rare_at + at + 32 * i, second_at + at + 32 * i, want);
         __m256i any = _mm256_or_si256(_mm256_or_si256(places[0], places[1]),
                                       _mm256_or_si256(places[2], places[3]));
         if (_mm256_testz_si256(any, any)) continue;
@@ -210,23 +243,29 @@ __attribute__((target("avx2"))) const char* find_avx2(const ByteFinder* finder, 
     }
     for (; at + 31 <= last; at += 32) {
         unsigned both = static_cast<unsigned>(_mm256_movemask_epi8(
-            places_avx2<either, false>(rare_at + at, second_at + at, want)));
+            places_avx2<way, false>(rare_at + at, second_at + at, want)));
         if (const char* found = first_marked<either>(finder, bytes + at, both)) return found;
     }
     return find_plain<either>(finder, bytes, at, last);
 }
 #endif
 
-template <bool either>
+template <Way way>
 const char* find_in(const ByteFinder* finder, const char* bytes, size_t last) {
 #ifdef FINDER_VECTORS
     switch (finder_level()) {
-    case FINDER_AVX2: return find_avx2<either>(finder, bytes, last);
-    case FINDER_SSE2: return find_sse2<either>(finder, bytes, last);
+    case FINDER_AVX2: return find_avx2<way>(finder, bytes, last);
+    case FINDER_SSE2: return find_sse2<way>(finder, bytes, last);
     case FINDER_PLAIN: break;
     }
 #endif
-    return find_plain<either>(finder, bytes, 0, last);
+    return find_plain<way != EXACT>(finder, bytes, 0, last);
+}
+
+// The bits in which two bytes differ when they are one at most, else -1.
+int one_bit_apart(char a, char b) {
+    unsigned bits = static_cast<unsigned char>(a ^ b);
+    return (bits & (bits - 1)) == 0 ? static_cast<int>(bits) : -1;
 }
 
 FinderLevel processor_level() {
@@ -272,10 +311,16 @@ void prepare_finder_either(ByteFinder* finder, const char* needle, const char* o
             commonness_at(needle, other, i) < commonness_at(needle, other, finder->second))
             finder->second = i;
     }
+    int rare_bit = other ? one_bit_apart(needle[finder->rare], other[finder->rare]) : 0;
+    int second_bit = other ? one_bit_apart(needle[finder->second], other[finder->second]) : 0;
+    finder->masked = other && rare_bit >= 0 && second_bit >= 0;
+    finder->rare_bit = static_cast<unsigned char>(finder->masked ? rare_bit : 0);
+    finder->second_bit = static_cast<unsigned char>(finder->masked ? second_bit : 0);
 }
 
 const char* find_bytes(const ByteFinder* finder, const char* bytes, size_t size) {
     if (finder->size > size) return nullptr;
     size_t last = size - finder->size;  // the last place where the needle can begin
-    return finder->other ? find_in<true>(finder, bytes, last) : find_in<false>(finder, bytes, last);
+    if (!finder->other) return find_in<EXACT>(finder, bytes, last);
+    return finder->masked ? find_in<MASKED>(finder, bytes, last) : find_in<EACH_FORM>(finder, bytes, last);
 }

@@ -14,6 +14,12 @@ struct ByteFinder {
     uint32_t size;    // at least 1
     uint32_t rare;    // the needle's rarest byte in text, by a rough table
     uint32_t second;  // the next rarest, at another index (equal to rare for one byte)
+    // With `other`, when the two forms' bytes at `rare` and at `second` differ in one bit
+    // at most (a letter's two cases mostly do): those bits, which set in a byte let one
+    // comparison find both forms. `masked` 0: each form is compared.
+    int masked;
+    unsigned char rare_bit;
+    unsigned char second_bit;
 };
 
 void prepare_finder(ByteFinder* finder, const char* needle, uint32_t size);
