@@ -53,42 +53,4 @@ TEST(Readme, ReplacementExamples) {
     }
 }
 
-// The README is UTF-8, the engine's text Windows-1251: ASCII, Ё, ё and А to я, which the
-// examples use (any other character fails the test).
-std::string in_cp1251(const std::string& utf8) {
-    std::string out;
-    for (size_t i = 0; i < utf8.size(); i++) {
-        unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            continue;
-        }
-        unsigned point = i + 1 < utf8.size() && (lead & 0xE0) == 0xC0
-                             ? (lead & 0x1F) << 6 | (static_cast<unsigned char>(utf8[++i]) & 0x3F)
-                             : 0;
-        if (point >= 0x410 && point <= 0x44F) out += static_cast<char>(0xC0 + point - 0x410);
-        else if (point == 0x401 || point == 0x451) out += point == 0x401 ? '\xA8' : '\xB8';
-        else ADD_FAILURE() << "not in the examples' characters: " << utf8;
-    }
-    return out;
-}
-
-TEST(Readme, OptionExamples) {
-    std::vector<Row> rows = rows_of({"Query", "Text", "Match case", "Whole word", "Match", "At byte"});
-    EXPECT_GE(rows.size(), 6u);
-    for (const Row& row : rows) {
-        std::string query = in_cp1251(row[0]), text = in_cp1251(row[1]), found = in_cp1251(row[4]);
-        const QueryOptions options = {row[2] == "on", row[3] == "on", nullptr};
-        PreparedQuery prepared;
-        prepare_query_with(&prepared, query.c_str(), nullptr, &options);
-        std::string expected = row[4] == "none" ? "none" : row[5] + "+" + std::to_string(found.size());
-        EXPECT_EQ(match(text.c_str(), nullptr, false, &prepared, text.size()), expected)
-            << row[0] << " in " << row[1];
-        if (row[4] != "none") {
-            EXPECT_EQ(text.substr(std::stoul(row[5]), found.size()), found);
-        }
-        release_query(&prepared);
-    }
-}
-
 }  // namespace
