@@ -59,7 +59,7 @@ Thread* start_thread(void (*work)(void* argument), void* argument);
 // Waits until the thread's work has returned, and releases the handle.
 void join_thread(Thread* thread);
 
-// Lower-cases a string in place by the C library's current locale.
+// Lower-cases a string in place by the fixed Windows-1251 table, on every platform.
 void lower_case(char* text);
 
 // What tells whether a file is still the one that was read: its size, its last write

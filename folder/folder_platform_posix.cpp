@@ -1,6 +1,7 @@
 // POSIX realisation of the folder search's platform layer: what the walker and the
 // visitor get from Win32 on Windows, with the same Win32 error codes.
 #include "folder_platform.h"
+#include "letter_case.h"
 
 #include <ctype.h>
 #include <dirent.h>
@@ -256,9 +257,7 @@ void join_thread(Thread* thread) {
     free(thread);
 }
 
-void lower_case(char* text) {
-    for (; *text; text++) *text = static_cast<char>(tolower(static_cast<unsigned char>(*text)));
-}
+void lower_case(char* text) { lower_case_1251(text); }
 
 namespace {
 

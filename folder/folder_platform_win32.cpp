@@ -1,6 +1,7 @@
 // Win32 realisation of the folder search's platform layer: FindFirstFileA and friends,
 // GetFileAttributesA, and the C runtime's descriptors for the file contents.
 #include "folder_platform.h"
+#include "letter_case.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -100,7 +101,7 @@ void join_thread(Thread* thread) {
     free(thread);
 }
 
-void lower_case(char* text) { _strlwr(text); }
+void lower_case(char* text) { lower_case_1251(text); }
 
 namespace {
 
