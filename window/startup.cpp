@@ -32,7 +32,7 @@ InitResult window_initialise(WindowState* state, const Window* window) {
     state->form = TextForm{TEXT_ANSI, 0};
     ops->read_title(window->user, state->program_name, TITLE_SIZE);
     remember_layout(state, window);
-    // Lower-casing of paths and masks follows the user's letters, Cyrillic included.
+    // The runtime follows the user's locale; letter case is the code page's own table.
     setlocale(LC_ALL, "");
     ops->set_text(window->user, IDC_MASK, "*.*");
     // Letter case counts until the user says otherwise.
