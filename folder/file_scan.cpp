@@ -38,9 +38,11 @@ int next_block(FileScan* scan, int64_t offset) {
     return !scan->block.read_failed;
 }
 
-// 1 when the block ends before the candidate's whole window and the file goes on.
+// 1 when the block ends before the candidate's whole window (and with whole word the
+// character behind it) and the file goes on.
 int window_cut_short(const FileScan* scan, int64_t candidate) {
-    return candidate + WINDOW_SIZE > block_end(&scan->block) && !scan->block.at_end;
+    int64_t needed = candidate + WINDOW_SIZE + (scan->job->whole_word ? WINDOW_LOOK_AHEAD : 0);
+    return needed > block_end(&scan->block) && !scan->block.at_end;
 }
 
 // A hit that is not written into the copy is found: told at once.
@@ -67,6 +69,10 @@ int64_t take_candidate(FileScan* scan, int64_t candidate) {
     PreparedQuery* query = tools_query(scan->tools, replacing);
     WindowAnswer answer;
     ask_engine(scan, query, replacing, candidate, &answer);
+    if (scan->block.read_failed) {
+        free(answer.replacement);
+        return -1;
+    }
     if (!answer.match) note_needed_reach(scan, query);
     int64_t resume = answer.match && answer.match_length != 0
                          ? take_hit(scan, query, &answer, replacing)

@@ -163,6 +163,11 @@ struct FolderJob {
     // A Replace: where each rewritten file's old content is kept for an undo (undo.h), or
     // null for none.
     UndoStore* undo;
+    // The search's options (QueryOptions of query.h), for the query and the counting Find
+    // alike. A job that sets neither has them as the window starts: letters as typed,
+    // matches inside words too.
+    int match_case = 1;
+    int whole_word = 0;
 };
 
 // Appended to a file's path to name its temporary copy, beside it.

@@ -18,7 +18,7 @@ constexpr char UNSHOWN = '?';
 DocumentText decode_document(char* bytes, uint32_t* length) {
     TextForm form = detect_text_form(bytes, *length);
     if (form.encoding == TEXT_ANSI || form.encoding == TEXT_BINARY) return {ANSI_FORM, 0};
-    TextDecoder decoder = {form.encoding, UNSHOWN, 0, 0};
+    TextDecoder decoder = {form.encoding, UNSHOWN, 0, 0, 0};
     uint32_t produced = 0;
     decode_text(&decoder, bytes + form.mark_length, *length - form.mark_length, 1, bytes,
                 nullptr, *length, &produced);

@@ -95,9 +95,16 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
     // Both read whole: a text cut to fit a buffer would name another folder or another
     // set of files, and Replace would rewrite those.
     // A Replace first searches as Find does, and rewrites only once the user agrees.
-    FolderRequest request = {query, replacement, nullptr, nullptr, nullptr,
+    // The boxes as they stand now hold for the count and for the Replace that follows it.
+    FolderRequest request = {query,
+                             replacement,
+                             nullptr,
+                             nullptr,
+                             nullptr,
                              replacement ? IDC_REPLACE : IDC_FIND,
-                             replacement ? WALK_COUNT : WALK_FIND};
+                             replacement ? WALK_COUNT : WALK_FIND,
+                             ops->is_checked(window->user, IDC_MATCH_CASE),
+                             ops->is_checked(window->user, IDC_WHOLE_WORD)};
     request.mask = read_control_text(window, IDC_MASK, nullptr);
     request.folder = request.mask ? read_control_text(window, IDC_FOLDER, nullptr) : nullptr;
     request.pattern = request.folder ? walk_pattern(request.folder) : nullptr;

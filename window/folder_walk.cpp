@@ -316,6 +316,8 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     walk->job.sink_user = walk;
     walk->job.stop = &walk->stop;
     walk->job.counting = kind == WALK_COUNT;
+    walk->job.match_case = request->match_case;
+    walk->job.whole_word = request->whole_word;
     if (kind == WALK_REPLACE || kind == WALK_RESTORE) {
         walk->job.undo = state->undo;
         state->undo->go_on_without = ask_window;

@@ -192,6 +192,11 @@ TEST(ScanOracle, CandidatesPassedOverAreTheScansOwn) {
         EXPECT_EQ(search(path, "aa*c"), "") << b_at;
         EXPECT_EQ(search(path, "aa*b", "X"), replaced(path, aa)) << b_at;
         EXPECT_EQ(tree.read("f"), std::string(aa, 'a') + "X");
+        // With match case off, letters of either case are followed alike.
+        std::string mixed = file;
+        for (size_t i = 0; i < b_at; i += 3) mixed[i] = 'A';
+        tree.file("f", mixed);
+        EXPECT_EQ(search_with(path, "aA*B", nullptr, 0, 0), found(path, aa)) << b_at;
     }
 }
 

@@ -168,7 +168,7 @@ struct Decoded {
 };
 
 Decoded decode(int encoding, const std::string& raw, int at_end = 1, uint32_t position = 0) {
-    TextDecoder decoder = {static_cast<uint8_t>(encoding), '~', position, 0};
+    TextDecoder decoder = {static_cast<uint8_t>(encoding), '~', position, 0, 0};
     std::vector<char> view(raw.size() + 1);
     std::vector<uint32_t> offsets(raw.size() + 1);
     uint32_t produced = 0;
@@ -281,7 +281,7 @@ TEST(TextEncoding, BlockByBlockDecodingMatchesTheWholeAtEveryCut) {
 
 TEST(TextEncoding, AFullViewStopsTheDecoder) {
     for (const auto& text : MIXED) {
-        TextDecoder decoder = {static_cast<uint8_t>(text.encoding), '~', 0, 0};
+        TextDecoder decoder = {static_cast<uint8_t>(text.encoding), '~', 0, 0, 0};
         std::string view;
         uint32_t at = 0, produced = 0;
         char one;
