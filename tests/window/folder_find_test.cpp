@@ -145,6 +145,37 @@ TEST_F(FolderFindTest, ReplaceRewritesTheMatchingFilesAndReportsEachHit) {
     EXPECT_EQ(tree.entries(), sorted({"a.TXT", "c.log", "sub", "sub/b.txt", "sub/d.txt.bak"}));
 }
 
+// The two boxes as they stand at the press hold for the search that counts, its question,
+// and the Replace that follows: «кот» with its capitals, as a word, and not in «котик».
+TEST_F(FolderFindTest, TheOptionBoxesHoldForTheCountItsQuestionAndTheReplace) {
+    tree.file("e.txt", "Кот, котик и КОТ");
+    const std::string a = tree.path("a.TXT"), b = tree.path("sub/b.txt"), e = tree.path("e.txt");
+    memory_window_click(&memory, IDC_MATCH_CASE);
+    memory_window_click(&memory, IDC_WHOLE_WORD);
+    EXPECT_TRUE(is_report(search("кот", nullptr, "*.txt"),
+                          {found(a, 0) + found(a, 6), found(b, 5), found(e, 0) + found(e, 13)}))
+        << editor_text(&memory);
+    EXPECT_TRUE(is_report(search("кот", "пёс", "*.txt", {ANSWER_NO}),
+                          {found(a, 0) + found(a, 6), found(b, 5), found(e, 0) + found(e, 13)}));
+    ASSERT_EQ(memory.questions.size(), 1u);
+    EXPECT_EQ(memory.questions[0].text, "Заменить 5 совпадений в 3 файлах?");
+    search("кот", "пёс", "*.txt");
+    EXPECT_EQ(memory.questions.back().text, "Заменить 5 совпадений в 3 файлах?");
+    EXPECT_EQ(tree.read("e.txt"), "пёс, котик и пёс");
+    EXPECT_EQ(tree.read("a.TXT"), "пёс и пёс");
+    // Match case alone finds no word «кот» there, and asks nothing; neither box finds
+    // three, one inside «котик».
+    tree.file("e.txt", "Кот, котик и КОТ");
+    memory_window_click(&memory, IDC_MATCH_CASE);
+    search("кот", "пёс", "*e.txt", {});
+    EXPECT_EQ(memory.questions.size(), 2u);
+    memory_window_click(&memory, IDC_MATCH_CASE);
+    memory_window_click(&memory, IDC_WHOLE_WORD);
+    search("кот", "пёс", "*e.txt", {ANSWER_NO});
+    EXPECT_EQ(memory.questions.back().text, "Заменить 3 совпадения в 1 файле?");
+    EXPECT_EQ(tree.read("e.txt"), "Кот, котик и КОТ");
+}
+
 // The folder text is used whole, however long: a text cut to a path buffer would name
 // another folder. Natively the walk takes long paths; Windows refuses them, and the
 // report says so.
