@@ -5,6 +5,8 @@
 #   Find:     our walker + visitor  vs  grep -rF  and  rg -F -j1  (output piped to wc -l),
 #             and the walk as the window runs it (progress path) vs the plain walk
 #   Frequent hits: Find 'the ' vs rg -F -j1 'the '
+#   Options: Find 'fr_marker(' with match case off vs on (in turns) and vs rg -i -F -j1,
+#             and 'fr_marker' as a whole word vs without (in turns)
 #   Replace:  ours vs sd and sed -i, each on a fresh copy of the tree, on the disk
 #             (the temporary folder) and on tmpfs (/dev/shm); ours with the undo's
 #             copies kept on the tree's volume (hard links) and on the other one (copies)
@@ -61,6 +63,31 @@ rg_time=$(measure "rg -F -j1 '$frequent' '$tree' 2>/dev/null | wc -l")
 report "walk_folder + search_in_file" "$ours" "$megabytes"
 report "rg -F -j1 '$frequent' | wc -l" "$rg_time" "$megabytes"
 target "rg / ours" "$(ratio "${rg_time%% *}" "${ours%% *}")" at-least 1
+
+# The options: the same literal query with match case on and off, and with whole word and
+# without, each pair in turns; match case off against rg -i (ASCII: rg cannot fold
+# Windows-1251 letters).
+word='fr_marker'
+echo "Options: Find '$literal' with match case on and off, '$word' without and with whole word"
+echo "  lines: case on $("$bench" find "$tree" "$literal" | cut -d' ' -f1)," \
+     "case off $("$bench" --any-case find "$tree" "$literal" | cut -d' ' -f1)," \
+     "rg -i $(rg -i -F -j1 "$literal" "$tree" 2>/dev/null | wc -l) (lines);" \
+     "'$word' $("$bench" find "$tree" "$word" | cut -d' ' -f1)," \
+     "whole word $("$bench" --whole-word find "$tree" "$word" | cut -d' ' -f1)"
+mapfile -t turns < <(measure_turns "'$bench' find '$tree' '$literal'" \
+  "'$bench' --any-case find '$tree' '$literal'" "'$bench' find '$tree' '$word'" \
+  "'$bench' --whole-word find '$tree' '$word'")
+report "match case on" "${turns[0]}" "$megabytes"
+report "match case off" "${turns[1]}" "$megabytes"
+target "match case off / on" "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-most 1.3
+report "'$word'" "${turns[2]}" "$megabytes"
+report "'$word', whole word" "${turns[3]}" "$megabytes"
+target "whole word / without" "$(ratio "${turns[3]%% *}" "${turns[2]%% *}")" at-most 1.1
+ours=$(measure "'$bench' --any-case find '$tree' '$literal'")
+rg_time=$(measure "rg -i -F -j1 '$literal' '$tree' 2>/dev/null | wc -l")
+report "match case off, the whole process" "$ours" "$megabytes"
+report "rg -i -F -j1" "$rg_time" "$megabytes"
+target "rg -i / ours, match case off" "$(ratio "${rg_time%% *}" "${ours%% *}")" at-least 1
 
 # Replace on fresh copies of the tree in `$1`, a folder on the file system to measure;
 # `$2` is "disk" or "tmpfs", which says the ratio aimed for; `$3`, a folder on another

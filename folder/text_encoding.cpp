@@ -279,17 +279,20 @@ void put(View* view, char byte, uint32_t at) {
     view->count++;
 }
 
+// A character without an ANSI form: apart from the common case, which stays small.
+__attribute__((noinline)) void put_unmapped(View* view, TextDecoder* decoder, uint32_t point,
+                                            uint32_t at) {
+    bool word = decoder->word_placeholder && unicode_word_character(point);
+    put(view, word ? decoder->word_placeholder : decoder->placeholder, at);
+    decoder->unmapped++;
+}
+
 // The ANSI byte of a code point above U+0000, or a placeholder.
 void put_character(View* view, TextDecoder* decoder, const AnsiCodePage* page, uint32_t point,
                    uint32_t at) {
     uint8_t byte = point <= 0xFFFF ? page->bytes[point] : 0;
-    if (byte == 0) {
-        bool word = decoder->word_placeholder && unicode_word_character(point);
-        put(view, word ? decoder->word_placeholder : decoder->placeholder, at);
-        decoder->unmapped++;
-    } else {
-        put(view, static_cast<char>(byte), at);
-    }
+    if (byte == 0) put_unmapped(view, decoder, point, at);
+    else put(view, static_cast<char>(byte), at);
 }
 
 void put_placeholder(View* view, TextDecoder* decoder, uint32_t at) {

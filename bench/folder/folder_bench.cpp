@@ -234,15 +234,20 @@ void report_sink(void* user, const FolderEvent* event) {
 // temporary folder ($TMPDIR, or /tmp), as the window's Replace does; their removal is
 // timed apart, as it comes later (with the next Replace, or when the window closes).
 // With --bytes-only, every file is taken as ANSI bytes, as before encodings were told
-// apart: the same walk without what telling them costs.
+// apart: the same walk without what telling them costs. --any-case and --whole-word are
+// the search's options (match case off, whole word on).
 int bytes_only = 0;
+int match_case = 1;
+int whole_word = 0;
 
 int search(const char* folder, const char* query, const char* replacement, const char* mask,
            bool undo = false) {
     Report report;
     UndoStore store = {};
-    FolderJob job = {query, replacement, mask, literal_prefix_length(query), report_sink,
-                     &report, nullptr, nullptr, bytes_only, 0, undo ? &store : nullptr};
+    FolderJob job = {query,       replacement, mask,       literal_prefix_length(query),
+                     report_sink, &report,     nullptr,    nullptr,
+                     bytes_only,  0,           undo ? &store : nullptr,
+                     match_case,  whole_word};
 #ifdef _WIN32
     std::string pattern = std::string(folder) + "\\*";
 #else
@@ -313,10 +318,12 @@ int search_through_window(const char* folder, const char* query, const char* rep
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--bytes-only") {
-        bytes_only = 1;
-        argc--;
-        argv++;
+    for (; argc > 1 && std::string(argv[1]).rfind("--", 0) == 0; argc--, argv++) {
+        std::string flag = argv[1];
+        if (flag == "--bytes-only") bytes_only = 1;
+        else if (flag == "--any-case") match_case = 0;
+        else if (flag == "--whole-word") whole_word = 1;
+        else break;
     }
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "generate" && argc == 5) return generate(argv[2], atoi(argv[3]), atoi(argv[4]));
@@ -343,7 +350,7 @@ int main(int argc, char** argv) {
         return search_through_window(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*");
     fprintf(stderr,
             "usage: folder_bench generate FOLDER FILES MEGABYTES\n"
-            "       folder_bench [--bytes-only] find|replace ...\n"
+            "       folder_bench [--bytes-only] [--any-case] [--whole-word] find|replace ...\n"
             "       folder_bench encode-tree FROM TO utf8|utf16le|utf16be\n"
             "       folder_bench small-files FOLDER COUNT\n"
             "       folder_bench one-letter FILE MEGABYTES\n"
