@@ -114,6 +114,35 @@ TEST_F(Folder, ARefusedQueryLeavesTheEditorAndTheFilesAsTheyWere) {
     EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "Кот и кот.\r\nкот!\r\n");
 }
 
+// The option boxes, clicked, are read by each press in folder mode: Find, the count that
+// Replace asks with, and the Replace itself.
+TEST_F(Folder, TheOptionBoxesHoldForFindTheQuestionAndReplace) {
+    tree.file("Документы/Котик.txt", "котик КОТ");
+    const std::string kitten_path = tree.path("Документы/Котик.txt");
+    start();
+    check_the_box();
+    SendMessageA(item(IDC_MATCH_CASE), BM_CLICK, 0, 0);   // either case
+    search("кот");
+    EXPECT_TRUE(is_report(text(IDC_EDITOR),
+                          {found(report_path, 0) + found(report_path, 6) + found(report_path, 12),
+                           found(notes_path, 0), found(kitten_path, 0) + found(kitten_path, 6)}))
+        << text(IDC_EDITOR);
+    SendMessageA(item(IDC_WHOLE_WORD), BM_CLICK, 0, 0);   // and whole words: not «котик»
+    fill_folder_search("кот", "пёс", tree.root, "*ДОКУМЕНТЫ*.TXT");
+    send_command(&program, IDC_REPLACE, BN_CLICKED);
+    EXPECT_EQ(message_box(IDYES).text, "Заменить 5 совпадений в 3 файлах?");
+    finish_walk();
+    EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "пёс и пёс.\r\nпёс!\r\n");
+    EXPECT_EQ(tree.read("Документы/Котик.txt"), "котик пёс");
+    SendMessageA(item(IDC_MATCH_CASE), BM_CLICK, 0, 0);   // letters as typed again
+    search("ёжика");
+    EXPECT_EQ(text(IDC_EDITOR), REPORT_HEADER);
+    SendMessageA(item(IDC_MATCH_CASE), BM_CLICK, 0, 0);
+    search("ёжика");
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), {found(notes_path, 4)})) << text(IDC_EDITOR);
+    EXPECT_EQ(close_program(&program), 0);
+}
+
 // Several masks: text files and tables, but nothing in a folder named архив, whatever
 // the case of its letters; a mask that cannot be used is named before anything changes.
 TEST_F(Folder, SeveralMasksAndAFolderLeftOut) {
