@@ -72,7 +72,8 @@ int add_other_case(PrefixForm* ansi) {
 
 // The ANSI prefix's other form in `encoding` for `form`, whose bytes are encoded already.
 // A form of another length (a code page whose cases differ in size) cannot be searched
-// for at once: every offset is a candidate then. Returns 0, or -1 without memory.
+// for at once: every offset is a candidate then. Returns 0, or -1 without memory (the
+// form is then as it was before it was begun).
 int encode_other_case(PrefixForm* form, const PrefixForm* ansi, int encoding) {
     uint64_t size = encoded_size(encoding, ansi->other, ansi->length);
     if (size != form->length) {
@@ -80,7 +81,11 @@ int encode_other_case(PrefixForm* form, const PrefixForm* ansi, int encoding) {
         return 0;
     }
     form->other = static_cast<char*>(malloc(static_cast<size_t>(size) + 1));
-    if (!form->other) return -1;
+    if (!form->other) {
+        free(form->bytes);
+        *form = {};
+        return -1;
+    }
     encode_text(encoding, ansi->other, ansi->length, form->other);
     return 0;
 }

@@ -62,11 +62,11 @@ int character_before(FileScan* scan, int64_t candidate, const ScanWindow* window
     if (scan->encoded && window->first > 0)
         return static_cast<unsigned char>(view->bytes[window->first - 1]);
     FileBlock* block = &scan->block;
-    char raw[WINDOW_LOOK_AHEAD];
+    char raw[LONGEST_CHARACTER];
     uint32_t size = !scan->encoded ? 1
-                    : candidate - scan->text_start < WINDOW_LOOK_AHEAD
+                    : candidate - scan->text_start < LONGEST_CHARACTER
                         ? static_cast<uint32_t>(candidate - scan->text_start)
-                        : WINDOW_LOOK_AHEAD;
+                        : LONGEST_CHARACTER;
     int64_t from = candidate - size;
     if (from >= block->start) {
         memcpy(raw, block->bytes + (from - block->start), size);

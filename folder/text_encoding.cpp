@@ -437,7 +437,7 @@ uint32_t last_character_length(int encoding, const char* raw, uint32_t size) {
     if (encoding != TEXT_UTF8 || size == 0) return size ? 1 : 0;
     // The nearest byte that is no continuation byte begins the character, if the bytes
     // from it form one sequence; else the last byte is an invalid one of its own.
-    for (uint32_t length = 1; length <= 4 && length <= size; length++) {
+    for (uint32_t length = 1; length <= LONGEST_CHARACTER && length <= size; length++) {
         unsigned char byte = bytes[size - length];
         if (byte >= 0x80 && byte <= 0xBF) continue;
         uint32_t point;

@@ -86,8 +86,11 @@ struct TextDecoder {
 uint32_t decode_text(TextDecoder* decoder, const char* raw, uint32_t size, int at_end,
                      char* view, uint32_t* offsets, uint32_t capacity, uint32_t* produced);
 
+// The most bytes that one character takes in any of the encodings.
+constexpr uint32_t LONGEST_CHARACTER = 4;
+
 // The length of the character that ends the `size` raw bytes (they end where a character
-// begins, and begin no earlier than the text), as decode_text divides them: at most 4.
+// begins, and begin no earlier than the text), as decode_text divides them.
 uint32_t last_character_length(int encoding, const char* raw, uint32_t size);
 
 // The size of `length` ANSI bytes in `encoding`, without a mark.
