@@ -133,33 +133,20 @@ TEST(ScanOptions, RandomTextsAndQueriesGiveTheEditorsAnswers) {
     }
 }
 
-// UTF-8 and UTF-16 (behind its mark) of code points.
+// UTF-8, or UTF-16 LE behind its mark, of code points.
 std::string utf(const std::u32string& text, int encoding) {
     std::string bytes = encoding == TEXT_UTF8 ? "" : "\xFF\xFE";
-    auto unit = [&](uint32_t value) {
-        bytes += static_cast<char>(value & 0xFF);
-        bytes += static_cast<char>(value >> 8);
-    };
-    for (char32_t c : text) {
-        uint32_t point = static_cast<uint32_t>(c);
+    for (char32_t point : text) {
         if (encoding != TEXT_UTF8) {
-            if (point < 0x10000) unit(point);
-            else unit(0xD800 + ((point - 0x10000) >> 10)), unit(0xDC00 + ((point - 0x10000) & 0x3FF));
-        } else if (point < 0x80) {
-            bytes += static_cast<char>(point);
-        } else if (point < 0x800) {
-            bytes += static_cast<char>(0xC0 | point >> 6);
-            bytes += static_cast<char>(0x80 | (point & 0x3F));
-        } else if (point < 0x10000) {
-            bytes += static_cast<char>(0xE0 | point >> 12);
-            bytes += static_cast<char>(0x80 | (point >> 6 & 0x3F));
-            bytes += static_cast<char>(0x80 | (point & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | point >> 18);
-            bytes += static_cast<char>(0x80 | (point >> 12 & 0x3F));
-            bytes += static_cast<char>(0x80 | (point >> 6 & 0x3F));
-            bytes += static_cast<char>(0x80 | (point & 0x3F));
+            std::u16string units = point < 0x10000 ? std::u16string(1, static_cast<char16_t>(point))
+                                                    : std::u16string{static_cast<char16_t>(0xD7C0 + (point >> 10)),
+                                                                     static_cast<char16_t>(0xDC00 + (point & 0x3FF))};
+            for (char16_t unit : units) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+            continue;
         }
+        int tail = point < 0x80 ? 0 : point < 0x800 ? 1 : point < 0x10000 ? 2 : 3;
+        bytes += static_cast<char>((tail ? 0xF0 << (3 - tail) : 0) | point >> 6 * tail);
+        for (int k = tail - 1; k >= 0; k--) bytes += static_cast<char>(0x80 | (point >> 6 * k & 0x3F));
     }
     return bytes;
 }
