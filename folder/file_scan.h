@@ -13,6 +13,7 @@
 #include "copy_writer.h"
 #include "file_fate.h"
 #include "folder_platform.h"
+#include "hit_line.h"
 #include "text_encoding.h"
 
 struct FolderJob;
@@ -33,6 +34,10 @@ struct FileScan {
     uint32_t hits;              // hits reported so far
     ScanCopy copy;              // Replace: the copy being written
     FileFate fate;              // Replace: what becomes of the file
+    const char* copy_name;      // the name that its copy has, or would have
+    int rewrite_asked;          // the search before a Replace asked, at its first
+    int would_rewrite;          //   candidate, whether the Replace would rewrite the file
+    LineCount lines;            // the line ends before its hits, from the first one on
 };
 
 // Starts the scan of the file that `scan->block.source` has open, with the thread's
@@ -44,3 +49,7 @@ void scan_end(FileScan* scan);
 // Scans the file from its start to its end (or a read error), reporting every hit and,
 // while its copy is open, writing the rewritten file into it.
 void scan_file(FileScan* scan);
+
+// 1 when the hit that the scan takes next is one whose line the report lists: the file
+// tells the line and excerpt of its first FolderJob.listed_hits hits.
+int hit_listed(const FileScan* scan);

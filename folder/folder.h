@@ -114,6 +114,29 @@ enum RestoreReason {
 // with more is only searched, so that memory stays bounded.
 constexpr uint32_t MAX_HELD_HITS = 1000000;
 
+// The excerpt of a hit's line that the report shows: pieces of Windows-1251 text (a
+// UTF-8 or UTF-16 file's decoded, `?` for a character without a form there) with line
+// breaks and control characters as the file holds them, cut as the report's rule says.
+enum ExcerptPiece {
+    PIECE_BEFORE = 0,     // the line before the match: its nearest characters
+    PIECE_OLD_HEAD = 1,   // the matched text: all of it, or its first characters
+    PIECE_OLD_TAIL = 2,   //   and its last ones when its middle is left out (else empty)
+    PIECE_NEW_HEAD = 3,   // the replacement written, or to be written, the same way
+    PIECE_NEW_TAIL = 4,
+    PIECE_AFTER = 5,      // the line after the match: its first characters
+    EXCERPT_PIECES = 6,
+};
+
+struct HitExcerpt {
+    const char* text;                  // the pieces one after another; null: none told
+    uint8_t lengths[EXCERPT_PIECES];   // by ExcerptPiece
+    uint8_t before_cut;   // the line holds more before the match
+    uint8_t after_cut;    // the line goes on after
+    uint8_t has_new;      // the new pieces are told
+    uint8_t preview;      // a hit of the search before a Replace, in a file that the
+                          //   Replace would rewrite: the new pieces are what it would write
+};
+
 struct FolderEvent {
     int kind;            // FOLDER_...
     int reason;          // FOLDER_NOT_CHANGED: a REASON_...
@@ -128,6 +151,10 @@ struct FolderEvent {
     uint32_t match_length;
     const char* written;
     uint32_t written_length;
+    // A hit whose line the report lists (FolderJob.listed_hits): the line where it
+    // begins, 1-based (0: not told), and the excerpt of that line.
+    int64_t line;
+    HitExcerpt excerpt;
 };
 
 // Receives the events of a walk in walk order, on the walk's thread; `user` is the
@@ -140,7 +167,7 @@ struct UndoStore;
 // What the window hands to search_in_file through the walker's user pointer.
 struct FolderJob {
     const char* query;           // as typed, escapes not decoded
-    const char* replacement;     // template as typed; null means Find
+    const char* replacement;     // template as typed; null means Find (see `counting`)
     const char* mask;            // file-name mask, already lower-cased
     uint32_t prefix_length;      // literal_prefix_length of the query
     FolderSink sink;             // where the events go; null: nowhere
@@ -155,12 +182,18 @@ struct FolderJob {
     // Every file taken as bytes of the ANSI code page, as before encodings were told
     // apart: for measuring what telling them costs.
     int bytes_only;
-    // A Find before a Replace: each file with hits that the Replace would rewrite is told
-    // with FOLDER_REWRITABLE, so that the user can be asked with the counts.
+    // A search before a Replace, with the Replace's template in `replacement`: it
+    // matches as the Replace will and rewrites nothing; each file with hits that the
+    // Replace would rewrite is told with FOLDER_REWRITABLE, so that the user can be asked
+    // with the counts, and its hits are told as found, with the preview of their change.
     int counting;
     // A Replace: where each rewritten file's old content is kept for an undo (undo.h), or
     // null for none.
     UndoStore* undo;
+    // The most hit lines that the report lists, 0 for no bound: a file tells the line and
+    // excerpt of at most that many of its own hits (the sink leaves out the lines beyond
+    // the bound of the whole walk).
+    uint32_t listed_hits;
 };
 
 // Appended to a file's path to name its temporary copy, beside it.

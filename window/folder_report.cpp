@@ -120,6 +120,77 @@ size_t put_number(char* out, long long value) {
     return length + sizeof digits - at;
 }
 
+// A hit's line and excerpt, behind its position and tag:
+// "\tстрока <n>: <before>‹<match>›<after>", with "‹<old>› на ‹<new>›" for a preview.
+const char LINE_FIELD[] = "\tстрока ";
+const char LINE_FIELD_END[] = ": ";
+const char PREVIEW_WORD[] = " на ";
+// The glyphs of an excerpt, one Windows-1251 byte each.
+const char OPENING[] = "‹";
+const char CLOSING[] = "›";
+const char CUT[] = "…";
+const char LINE_BREAK[] = "¶";
+const char CONTROL[] = "·";
+
+// A piece of an excerpt as the line shows it: a line break (CR, LF or CR LF) as ¶, a TAB
+// as a space, any other byte below 0x20 as ·, so that the report's line stays one line
+// with one TAB before "строка". Returns the bytes written.
+size_t put_excerpt_piece(char* out, const char* text, size_t length) {
+    size_t put = 0;
+    for (size_t i = 0; i < length; i++) {
+        unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\r' && i + 1 < length && text[i + 1] == '\n') i++;
+        if (byte == '\r' || byte == '\n') out[put++] = LINE_BREAK[0];
+        else if (byte == '\t') out[put++] = ' ';
+        else if (byte < 0x20) out[put++] = CONTROL[0];
+        else out[put++] = static_cast<char>(byte);
+    }
+    return put;
+}
+
+size_t put_text(char* out, const char* text, size_t length) {
+    memcpy(out, text, length);
+    return length;
+}
+
+// A text of the hit, its head and tail pieces (from `head` on) around the cut mark when
+// its middle is left out, between the opening and closing marks.
+size_t put_hit_text(char* out, const HitExcerpt* excerpt, const char* const* pieces, int head) {
+    size_t length = put_text(out, OPENING, 1);
+    length += put_excerpt_piece(out + length, pieces[head], excerpt->lengths[head]);
+    if (excerpt->lengths[head + 1]) {
+        length += put_text(out + length, CUT, 1);
+        length += put_excerpt_piece(out + length, pieces[head + 1], excerpt->lengths[head + 1]);
+    }
+    return length + put_text(out + length, CLOSING, 1);
+}
+
+// The line and excerpt of a hit whose line is listed. Returns the bytes written.
+size_t put_line_and_excerpt(char* out, const FolderEvent* event) {
+    const HitExcerpt* excerpt = &event->excerpt;
+    const char* pieces[EXCERPT_PIECES];
+    const char* at = excerpt->text;
+    for (int piece = 0; piece < EXCERPT_PIECES; piece++) {
+        pieces[piece] = at;
+        at += excerpt->lengths[piece];
+    }
+    size_t length = put_text(out, LINE_FIELD, sizeof LINE_FIELD - 1);
+    length += put_number(out + length, event->line);
+    length += put_text(out + length, LINE_FIELD_END, sizeof LINE_FIELD_END - 1);
+    if (excerpt->before_cut) length += put_text(out + length, CUT, 1);
+    length += put_excerpt_piece(out + length, pieces[PIECE_BEFORE], excerpt->lengths[PIECE_BEFORE]);
+    // A replaced hit shows what was written in its place.
+    bool replaced = event->kind == FOLDER_HIT_REPLACED && excerpt->has_new;
+    length += put_hit_text(out + length, excerpt, pieces, replaced ? PIECE_NEW_HEAD : PIECE_OLD_HEAD);
+    if (event->kind == FOLDER_HIT_FOUND && excerpt->preview && excerpt->has_new) {
+        length += put_text(out + length, PREVIEW_WORD, sizeof PREVIEW_WORD - 1);
+        length += put_hit_text(out + length, excerpt, pieces, PIECE_NEW_HEAD);
+    }
+    length += put_excerpt_piece(out + length, pieces[PIECE_AFTER], excerpt->lengths[PIECE_AFTER]);
+    if (excerpt->after_cut) length += put_text(out + length, CUT, 1);
+    return length;
+}
+
 }  // namespace
 
 size_t report_line_room(const FolderEvent* event) {
@@ -150,6 +221,8 @@ size_t format_report_line(const FolderEvent* event, char* line, size_t size) {
         line[length + 2 + name_length] = ']';
         length += name_length + 3;
     }
+    if (is_hit_event(event) && event->line > 0 && event->excerpt.text)
+        length += put_line_and_excerpt(line + length, event);
     memcpy(line + length, "\r\n", 3);
     return length + 2;
 }
