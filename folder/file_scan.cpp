@@ -68,6 +68,12 @@ int matches_as_rewritten(FileScan* scan) {
 int64_t take_hit(FileScan* scan, const PreparedQuery* query, const WindowAnswer* answer,
                  int replacing) {
     const int writing = copy_alive(scan), listed = hit_listed(scan);
+    if (!writing && !listed) {
+        // Most hits of a search with many: told as they are.
+        tell_found(scan, answer->offset, nullptr);
+        scan->hits++;
+        return answer->end;
+    }
     // The bytes that replace the hit in the file, where they are written or shown.
     const char* replacement = nullptr;
     size_t length = 0;
@@ -86,7 +92,7 @@ int64_t take_hit(FileScan* scan, const PreparedQuery* query, const WindowAnswer*
     else if (writing) written = write_hit(scan, answer, replacement, length);
     if (written == HIT_HELD && listed) notes_keep(&scan->copy.notes, &note);
     if (written == HIT_NOT_WRITTEN) tell_found(scan, answer->offset, listed ? &note : nullptr);
-    free(encoded);
+    if (encoded) free(encoded);   // made for UTF-8 and UTF-16 files alone
     if (written == HIT_READ_FAILED) return -1;
     scan->hits++;
     return scan->block.read_failed ? -1 : answer->end;
@@ -128,6 +134,7 @@ int scan_begin(FileScan* scan, ScanTools* tools, int with_binary) {
         hash_begin(&scan->copy.new_content);
     }
     tools_new_file(tools);
+    scan->listed_before = hits_handed_on(scan->job);
     // The first block tells the file's encoding.
     between_blocks(scan);
     if (!scan->stopped) fill_block(&scan->block);
@@ -147,7 +154,8 @@ int scan_begin(FileScan* scan, ScanTools* tools, int with_binary) {
 }
 
 int hit_listed(const FileScan* scan) {
-    return scan->job->listed_hits == 0 || scan->hits < scan->job->listed_hits;
+    uint32_t listed = scan->job->listed_hits;
+    return listed == 0 || static_cast<uint64_t>(scan->listed_before) + scan->hits < listed;
 }
 
 void scan_end(FileScan* scan) {

@@ -32,6 +32,7 @@ struct FileScan {
     int64_t useful_from;        // no candidate before this offset can give a hit
     int stopped;                // the job was stopped during the scan
     uint32_t hits;              // hits reported so far
+    uint32_t listed_before;     // hit lines known to be listed before the file's
     ScanCopy copy;              // Replace: the copy being written
     FileFate fate;              // Replace: what becomes of the file
     const char* copy_name;      // the name that its copy has, or would have
@@ -50,6 +51,7 @@ void scan_end(FileScan* scan);
 // while its copy is open, writing the rewritten file into it.
 void scan_file(FileScan* scan);
 
-// 1 when the hit that the scan takes next is one whose line the report lists: the file
-// tells the line and excerpt of its first FolderJob.listed_hits hits.
+// 1 when the hit that the scan takes next may be one whose line the report lists, so that
+// the file tells its line and excerpt: of its first FolderJob.listed_hits hits, less the
+// hits of files before it that are known to be listed already.
 int hit_listed(const FileScan* scan);

@@ -128,8 +128,8 @@ enum ExcerptPiece {
 };
 
 struct HitExcerpt {
-    const char* text;                  // the pieces one after another; null: none told
-    uint8_t lengths[EXCERPT_PIECES];   // by ExcerptPiece
+    const char* pieces[EXCERPT_PIECES];   // by ExcerptPiece (null when empty)
+    uint8_t lengths[EXCERPT_PIECES];
     uint8_t before_cut;   // the line holds more before the match
     uint8_t after_cut;    // the line goes on after
     uint8_t has_new;      // the new pieces are told
@@ -152,7 +152,7 @@ struct FolderEvent {
     const char* written;
     uint32_t written_length;
     // A hit whose line the report lists (FolderJob.listed_hits): the line where it
-    // begins, 1-based (0: not told), and the excerpt of that line.
+    // begins, 1-based, and the excerpt of that line; 0 when they are not told.
     int64_t line;
     HitExcerpt excerpt;
 };

@@ -33,6 +33,8 @@ void send_event(const FolderJob* job, const FolderEvent* event) {
     if (job->work && event->kind != FOLDER_FILE_PASSED &&
         commit_hold_event(job_commits(job), event))
         return;
+    if (event->kind == FOLDER_HIT_FOUND || event->kind == FOLDER_HIT_REPLACED)
+        count_hit_handed_on(job);
     if (job->sink) job->sink(job->sink_user, event);
 }
 
@@ -42,7 +44,9 @@ void send_hits(const FolderJob* job, int kind, const char* path, int encoding,
     FolderEvent event = file_event(kind, path, encoding);
     for (uint32_t i = 0; i < count; i++) {
         event.offset = offsets[i];
-        note_event(i < note_count ? &notes[i] : nullptr, &event);
+        // The notes are of the first hits: the event is cleared of them once.
+        if (i < note_count || (i == note_count && i > 0))
+            note_event(i < note_count ? &notes[i] : nullptr, &event);
         // A found hit wrote nothing; a preview tells what a Replace would write.
         if (kind == FOLDER_HIT_FOUND && !event.excerpt.preview) {
             event.written = nullptr;
@@ -63,7 +67,9 @@ int copy_event(const FolderEvent* event, FolderEvent* copy, char** block) {
     *copy = *event;
     copy->path = put_bytes(&fill, event->path, path_length ? path_length - 1 : 0, true);
     copy->other = put_bytes(&fill, event->other, other_length ? other_length - 1 : 0, true);
-    copy->excerpt.text = put_bytes(&fill, event->excerpt.text, text_length, false);
+    for (int piece = 0; piece < EXCERPT_PIECES; piece++)
+        copy->excerpt.pieces[piece] = put_bytes(&fill, event->excerpt.pieces[piece],
+                                                event->excerpt.lengths[piece], false);
     copy->written = put_bytes(&fill, event->written, event->written_length, false);
     return 0;
 }

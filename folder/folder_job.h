@@ -8,3 +8,10 @@
 // The scan tools and the waiting commits of a job that has its work (job->work not null).
 ScanTools* job_tools(const FolderJob* job);
 CommitQueue* job_commits(const FolderJob* job);
+
+// The hits handed on to the sink so far, all of files before any that is still scanned
+// (events go in walk order): a file whose scan begins when they are as many as the
+// report lists needs no notes for its hits. 0 for a job without its work.
+uint32_t hits_handed_on(const FolderJob* job);
+// A hit was handed on to the sink.
+void count_hit_handed_on(const FolderJob* job);

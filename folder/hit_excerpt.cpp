@@ -4,61 +4,115 @@
 
 #include "file_scan.h"
 #include "hit_line.h"
+#include "line_ends.h"
 #include "scan_window.h"
 #include "text_encoding.h"
 
 namespace {
 
-// The most bytes of one character in a file's encoding.
-uint32_t widest_character(int encoding) {
-    return encoding == TEXT_UTF8 || is_utf16(encoding) ? 4 : 1;
-}
-
-// The excerpt as it is made: each piece behind the one before.
+// The excerpt as it is made, and the room for its pieces that need one.
 struct Pieces {
     HitExcerpt* excerpt;
-    char* text;
-    uint32_t length;
+    char* room;
+    uint32_t used;
 };
 
-// `characters` may be where the piece goes already.
-void put_piece(Pieces* pieces, int piece, const char* characters, uint32_t count) {
-    if (count) memmove(pieces->text + pieces->length, characters, count);
-    pieces->length += count;
+void set_piece(Pieces* pieces, int piece, const char* characters, uint32_t count) {
+    pieces->excerpt->pieces[piece] = count ? characters : nullptr;
     pieces->excerpt->lengths[piece] = static_cast<uint8_t>(count);
 }
 
-// Decodes `size` bytes of the file's text into Windows-1251 characters (a character
-// without a form there as `?`), at most `capacity` of them. Returns their count.
+// `count` bytes of room, behind the pieces there.
+char* take_room(Pieces* pieces, uint32_t count) {
+    char* room = pieces->room + pieces->used;
+    pieces->used += count;
+    return room;
+}
+
+// Reads `size` bytes of the file from `from` into room of the excerpt (fewer where the
+// file ends). Returns their count; a read that fails gives none, and the block says so.
+uint32_t read_into_room(Pieces* pieces, FileScan* scan, int64_t from, uint32_t size,
+                        const char** bytes) {
+    char* room = take_room(pieces, size);
+    *bytes = room;
+    int32_t got = block_read_range(&scan->block, from, size, room);
+    if (got >= 0) return static_cast<uint32_t>(got);
+    scan->block.read_failed = 1;
+    return 0;
+}
+
+// --- Files of single bytes (the ANSI code page, binary files): the characters are the
+// bytes, mostly in the block at hand.
+
+// A text of the hit, `size` bytes, as its head and tail pieces: all of it when it is
+// short, else its first and its last characters.
+void put_bytes_text(Pieces* pieces, const char* bytes, size_t size, int head) {
+    if (size <= EXCERPT_WHOLE) {
+        set_piece(pieces, head, bytes, static_cast<uint32_t>(size));
+    } else {
+        set_piece(pieces, head, bytes, EXCERPT_HEAD);
+        set_piece(pieces, head + 1, bytes + size - EXCERPT_TAIL, EXCERPT_TAIL);
+    }
+}
+
+// The line before the match, from `count` (at most EXCERPT_SIDE + 1) bytes before it;
+// `line_start`: they begin where the text begins.
+void put_bytes_before(Pieces* pieces, const char* bytes, uint32_t count, bool line_start,
+                      bool match_begins_with_lf) {
+    int32_t end = last_break(bytes, count);
+    // A CR whose LF begins the match ends no line before it.
+    if (end == static_cast<int32_t>(count) - 1 && bytes[end] == '\r' && match_begins_with_lf)
+        end = last_break(bytes, count - 1);
+    uint32_t start = end >= 0 ? static_cast<uint32_t>(end) + 1 : 0;
+    line_start = line_start || end >= 0;
+    if (count - start > EXCERPT_SIDE) {
+        start = count - EXCERPT_SIDE;
+        line_start = false;
+    }
+    pieces->excerpt->before_cut = !line_start;
+    set_piece(pieces, PIECE_BEFORE, bytes + start, count - start);
+}
+
+void put_bytes_after(Pieces* pieces, const char* bytes, uint32_t count) {
+    uint32_t length = first_break(bytes, count);
+    pieces->excerpt->after_cut = length > EXCERPT_SIDE;
+    set_piece(pieces, PIECE_AFTER, bytes, length > EXCERPT_SIDE ? EXCERPT_SIDE : length);
+}
+
+void put_bytes_context(Pieces* pieces, FileScan* scan, int64_t offset, int64_t end) {
+    const FileBlock* block = &scan->block;
+    int64_t from = offset - (EXCERPT_SIDE + 1);
+    if (from < scan->text_start) from = scan->text_start;
+    uint32_t count = static_cast<uint32_t>(offset - from);
+    const char* bytes = block->bytes + (from - block->start);
+    if (from < block->start) count = read_into_room(pieces, scan, from, count, &bytes);
+    put_bytes_before(pieces, bytes, count, from == scan->text_start, begins_with_lf(scan, offset));
+
+    int64_t until = end + EXCERPT_SIDE + 1;
+    bytes = block->bytes + (end - block->start);
+    if (until <= block_end(block) || block->at_end)
+        count = static_cast<uint32_t>((until < block_end(block) ? until : block_end(block)) - end);
+    else
+        count = read_into_room(pieces, scan, end, EXCERPT_SIDE + 1, &bytes);
+    put_bytes_after(pieces, bytes, count);
+}
+
+// --- UTF-8 and UTF-16 files: their characters decoded into Windows-1251 (a character
+// without a form there as `?`).
+
 uint32_t decode_characters(int encoding, const char* raw, uint32_t size, int at_end,
                            char* characters, uint32_t capacity) {
-    if (encoding != TEXT_UTF8 && !is_utf16(encoding)) {
-        uint32_t count = size < capacity ? size : capacity;
-        memcpy(characters, raw, count);
-        return count;
-    }
     TextDecoder decoder = {static_cast<uint8_t>(encoding), '?', 0, 0};
     uint32_t produced = 0;
     decode_text(&decoder, raw, size, at_end, characters, nullptr, capacity, &produced);
     return produced;
 }
 
-// A text of the hit (the matched one, or its replacement: `size` bytes in the file's
-// encoding) as the two pieces from `head` on: all of it when it is short, else its first
-// and its last characters.
-void put_text(Pieces* pieces, int encoding, const char* raw, size_t size, int head) {
-    char* out = pieces->text + pieces->length;
-    if (encoding != TEXT_UTF8 && !is_utf16(encoding)) {
-        if (size <= EXCERPT_WHOLE) {
-            put_piece(pieces, head, raw, static_cast<uint32_t>(size));
-        } else {
-            put_piece(pieces, head, raw, EXCERPT_HEAD);
-            put_piece(pieces, head + 1, raw + size - EXCERPT_TAIL, EXCERPT_TAIL);
-        }
-        return;
-    }
-    // Decoded from start to end: the characters' count is known only then. The first
-    // ones go to the text at once, the last ones round a ring.
+// A text of the hit (`size` bytes in the file's encoding) as its head and tail pieces.
+// Decoded from start to end, as the characters' count is known only then: the first
+// ones go to the room at once, the last ones round a ring.
+void put_decoded_text(Pieces* pieces, int encoding, const char* raw, size_t size, int head) {
+    char* out = take_room(pieces, EXCERPT_WHOLE);
     TextDecoder decoder = {static_cast<uint8_t>(encoding), '?', 0, 0};
     char chunk[128], ring[EXCERPT_TAIL];
     uint64_t count = 0;
@@ -75,25 +129,23 @@ void put_text(Pieces* pieces, int encoding, const char* raw, size_t size, int he
         }
     }
     if (count <= EXCERPT_WHOLE) {
-        put_piece(pieces, head, out, static_cast<uint32_t>(count));
+        set_piece(pieces, head, out, static_cast<uint32_t>(count));
         return;
     }
-    put_piece(pieces, head, out, EXCERPT_HEAD);
-    char tail[EXCERPT_TAIL];
+    set_piece(pieces, head, out, EXCERPT_HEAD);
+    // The tail behind the head, in the room that the rest of the head left.
+    char* tail = out + EXCERPT_HEAD;
     for (uint32_t i = 0; i < EXCERPT_TAIL; i++) tail[i] = ring[(count + i) % EXCERPT_TAIL];
-    put_piece(pieces, head + 1, tail, EXCERPT_TAIL);
+    set_piece(pieces, head + 1, tail, EXCERPT_TAIL);
 }
 
-bool is_break(char character) {
-    return character == '\n' || character == '\r';
-}
-
-// The characters of the hit's line before `offset`, where the match begins.
-void put_before(Pieces* pieces, FileScan* scan, int64_t offset) {
-    const bool match_begins_with_lf = begins_with_lf(scan, offset);
+// The hit's line around the match, decoded from the bytes that hold at least the
+// characters that it shows.
+void put_decoded_context(Pieces* pieces, FileScan* scan, int64_t offset, int64_t end) {
     const int encoding = scan->form.encoding;
-    char raw[(EXCERPT_SIDE + 2) * 4], characters[sizeof raw];
-    int64_t from = offset - static_cast<int64_t>((EXCERPT_SIDE + 2) * widest_character(encoding));
+    const uint32_t widest = 4;   // the most bytes of one character
+    char raw[(EXCERPT_SIDE + 2) * widest], characters[sizeof raw];
+    int64_t from = offset - (EXCERPT_SIDE + 2) * widest;
     if (from < scan->text_start) from = scan->text_start;
     int32_t got = block_read_range(&scan->block, from, static_cast<uint32_t>(offset - from), raw);
     if (got < 0) {
@@ -104,47 +156,33 @@ void put_before(Pieces* pieces, FileScan* scan, int64_t offset) {
     uint32_t skip = 0;
     if (from > scan->text_start && encoding == TEXT_UTF8)
         while (skip < 3 && skip < static_cast<uint32_t>(got) && (raw[skip] & 0xC0) == 0x80) skip++;
-    if (from > scan->text_start && is_utf16(encoding) && got >= 2) {
+    if (from > scan->text_start && encoding != TEXT_UTF8 && got >= 2) {
         unsigned high = static_cast<unsigned char>(raw[encoding == TEXT_UTF16_BE ? 0 : 1]);
         if (high >= 0xDC && high <= 0xDF) skip = 2;   // the low half of a pair
     }
     uint32_t count = decode_characters(encoding, raw + skip, static_cast<uint32_t>(got) - skip, 1,
                                        characters, sizeof characters);
-    // Behind the last line end: an LF, or a CR that no LF follows (the match's first
-    // character follows the last one).
-    uint32_t start = 0;
+    // No more than the last EXCERPT_SIDE + 1 characters are of use; fewer begin the text.
     bool line_start = from == scan->text_start;
-    for (uint32_t i = count; i-- > 0;) {
-        bool next_is_lf = i + 1 < count ? characters[i + 1] == '\n' : match_begins_with_lf;
-        if (characters[i] == '\n' || (characters[i] == '\r' && !next_is_lf)) {
-            start = i + 1;
-            line_start = true;
-            break;
-        }
+    uint32_t first = 0;
+    if (count > EXCERPT_SIDE + 1) {
+        first = count - (EXCERPT_SIDE + 1);
+        line_start = false;
     }
-    uint32_t length = count - start;
-    pieces->excerpt->before_cut = length > EXCERPT_SIDE || !line_start;
-    if (length > EXCERPT_SIDE) start = count - EXCERPT_SIDE;
-    put_piece(pieces, PIECE_BEFORE, characters + start, count - start);
-}
+    char* before = take_room(pieces, count - first);
+    memcpy(before, characters + first, count - first);
+    put_bytes_before(pieces, before, count - first, line_start, begins_with_lf(scan, offset));
 
-// The characters of the hit's line from `end`, where the match ends.
-void put_after(Pieces* pieces, FileScan* scan, int64_t end) {
-    const int encoding = scan->form.encoding;
-    char raw[(EXCERPT_SIDE + 2) * 4], characters[EXCERPT_SIDE + 1];
-    uint32_t wanted = (EXCERPT_SIDE + 2) * widest_character(encoding);
-    int32_t got = block_read_range(&scan->block, end, wanted, raw);
+    uint32_t wanted = (EXCERPT_SIDE + 2) * widest;
+    got = block_read_range(&scan->block, end, wanted, raw);
     if (got < 0) {
         scan->block.read_failed = 1;
         got = 0;
     }
-    uint32_t count = decode_characters(encoding, raw, static_cast<uint32_t>(got),
-                                       static_cast<uint32_t>(got) < wanted, characters,
-                                       sizeof characters);
-    uint32_t length = 0;
-    while (length < count && !is_break(characters[length])) length++;
-    pieces->excerpt->after_cut = length > EXCERPT_SIDE;
-    put_piece(pieces, PIECE_AFTER, characters, length > EXCERPT_SIDE ? EXCERPT_SIDE : length);
+    char* after = take_room(pieces, EXCERPT_SIDE + 1);
+    count = decode_characters(encoding, raw, static_cast<uint32_t>(got),
+                              static_cast<uint32_t>(got) < wanted, after, EXCERPT_SIDE + 1);
+    put_bytes_after(pieces, after, count);
 }
 
 }  // namespace
@@ -158,18 +196,24 @@ void make_hit_note(FileScan* scan, const WindowAnswer* answer, int with_new,
     *note = {};
     note->line = hit_line(scan, offset);
     note->match_length = static_cast<uint32_t>(end - offset);
-    note->excerpt.text = text;
     Pieces pieces = {&note->excerpt, text, 0};
     // The matched bytes lie in the block: the engine found them there.
     const char* matched = block->bytes + (offset - block->start);
-    put_before(&pieces, scan, offset);
-    put_text(&pieces, encoding, matched, static_cast<size_t>(end - offset), PIECE_OLD_HEAD);
+    if (!scan->encoded) {
+        put_bytes_context(&pieces, scan, offset, end);
+        put_bytes_text(&pieces, matched, static_cast<size_t>(end - offset), PIECE_OLD_HEAD);
+        if (with_new != NOTE_OLD_ONLY)
+            put_bytes_text(&pieces, replacement, replacement_length, PIECE_NEW_HEAD);
+    } else {
+        put_decoded_context(&pieces, scan, offset, end);
+        put_decoded_text(&pieces, encoding, matched, static_cast<size_t>(end - offset), PIECE_OLD_HEAD);
+        if (with_new != NOTE_OLD_ONLY)
+            put_decoded_text(&pieces, encoding, replacement, replacement_length, PIECE_NEW_HEAD);
+    }
     if (with_new != NOTE_OLD_ONLY) {
-        put_text(&pieces, encoding, replacement, replacement_length, PIECE_NEW_HEAD);
         note->excerpt.has_new = 1;
         note->excerpt.preview = with_new == NOTE_PREVIEW;
         note->written = replacement;
         note->written_length = static_cast<uint32_t>(replacement_length);
     }
-    put_after(&pieces, scan, end);
 }

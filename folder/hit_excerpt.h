@@ -16,8 +16,9 @@ constexpr uint32_t EXCERPT_SIDE = 40;    // characters of the line on either sid
 constexpr uint32_t EXCERPT_WHOLE = 60;   // a text up to this many characters is shown whole,
 constexpr uint32_t EXCERPT_HEAD = 40;    //   a longer one by its first
 constexpr uint32_t EXCERPT_TAIL = 20;    //   and its last characters
-// The room of an excerpt's pieces.
-constexpr uint32_t EXCERPT_ROOM = 2 * EXCERPT_SIDE + 2 * EXCERPT_WHOLE;
+// The room for the pieces of an excerpt that are not the file's or the replacement's own
+// bytes: decoded, or read again.
+constexpr uint32_t EXCERPT_ROOM = 2 * (EXCERPT_SIDE + 1) + 2 * EXCERPT_WHOLE;
 
 // What a note tells of the text that takes the hit's place.
 enum NoteNew {
@@ -26,9 +27,10 @@ enum NoteNew {
     NOTE_PREVIEW = 2,    // and the replacement that a Replace would write
 };
 
-// Makes the note of the hit in `answer`, its excerpt's pieces in `text` (EXCERPT_ROOM
-// bytes); with NOTE_WRITTEN or NOTE_PREVIEW, `replacement` holds the bytes that replace
-// the hit in the file's encoding, which the note points to.
+// Makes the note of the hit in `answer`; its excerpt's pieces are in the block, in
+// `replacement` or in `text` (EXCERPT_ROOM bytes), valid while they are. With
+// NOTE_WRITTEN or NOTE_PREVIEW, `replacement` holds the bytes that replace the hit in the
+// file's encoding.
 void make_hit_note(FileScan* scan, const WindowAnswer* answer, int with_new,
                    const char* replacement, size_t replacement_length, char* text,
                    HitNote* note);

@@ -8,7 +8,8 @@ namespace {
 constexpr size_t TEXT_BLOCK = 64 * 1024;
 constexpr size_t LINK = sizeof(char*);   // where a block keeps the one before it
 
-// A copy of `size` bytes among the notes' texts, or null when memory cannot be had.
+// Room for `size` bytes among the notes' texts, `bytes` copied there when not null; null
+// when memory cannot be had.
 char* keep_text(HitNotes* notes, const char* bytes, size_t size) {
     if (size == 0) return nullptr;
     if (!notes->block || notes->size - notes->used < size) {
@@ -21,7 +22,7 @@ char* keep_text(HitNotes* notes, const char* bytes, size_t size) {
         notes->size = block_size;
     }
     char* copy = notes->block + notes->used;
-    memcpy(copy, bytes, size);
+    if (bytes) memcpy(copy, bytes, size);
     notes->used += size;
     return copy;
 }
@@ -30,8 +31,7 @@ char* keep_text(HitNotes* notes, const char* bytes, size_t size) {
 
 size_t excerpt_length(const HitExcerpt* excerpt) {
     size_t length = 0;
-    if (excerpt->text)
-        for (uint8_t piece : excerpt->lengths) length += piece;
+    for (uint8_t piece : excerpt->lengths) length += piece;
     return length;
 }
 
@@ -48,16 +48,21 @@ void notes_keep(HitNotes* notes, const HitNote* note) {
         notes->capacity = capacity;
     }
     HitNote kept = *note;
+    // The pieces in one run of text, as they may lie anywhere now.
     size_t length = excerpt_length(&note->excerpt);
-    kept.excerpt.text = note->excerpt.text ? keep_text(notes, note->excerpt.text, length) : nullptr;
+    char* text = keep_text(notes, nullptr, length);
     kept.written = keep_text(notes, note->written, note->written_length);
-    if ((note->excerpt.text && length && !kept.excerpt.text) ||
-        (note->written_length && !kept.written)) {
+    if ((length && !text) || (note->written_length && !kept.written)) {
         notes->failed = 1;
         return;
     }
-    // An empty excerpt is still an excerpt.
-    if (note->excerpt.text && !kept.excerpt.text) kept.excerpt.text = "";
+    for (int piece = 0; piece < EXCERPT_PIECES; piece++) {
+        uint8_t size = note->excerpt.lengths[piece];
+        if (!size) continue;
+        memcpy(text, note->excerpt.pieces[piece], size);
+        kept.excerpt.pieces[piece] = text;
+        text += size;
+    }
     notes->notes[notes->count++] = kept;
 }
 

@@ -220,13 +220,17 @@ void report_sink(void* user, const FolderEvent* event) {
 // With --bytes-only, every file is taken as ANSI bytes, as before encodings were told
 // apart: the same walk without what telling them costs.
 int bytes_only = 0;
+// The hit lines whose line and excerpt are made, as the window lists them; with
+// --all-lines every hit's (0: no bound), for measuring what they cost a hit.
+uint32_t listed_hits = 20000;
 
 int search(const char* folder, const char* query, const char* replacement, const char* mask,
            bool undo = false) {
     Report report;
     UndoStore store = {};
     FolderJob job = {query, replacement, mask, literal_prefix_length(query), report_sink,
-                     &report, nullptr, nullptr, bytes_only, 0, undo ? &store : nullptr, 0};
+                     &report, nullptr, nullptr, bytes_only, 0, undo ? &store : nullptr,
+                     listed_hits};
 #ifdef _WIN32
     std::string pattern = std::string(folder) + "\\*";
 #else
@@ -297,10 +301,10 @@ int search_through_window(const char* folder, const char* query, const char* rep
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--bytes-only") {
-        bytes_only = 1;
-        argc--;
-        argv++;
+    for (; argc > 1 && std::string(argv[1]).rfind("--", 0) == 0; argc--, argv++) {
+        if (std::string(argv[1]) == "--bytes-only") bytes_only = 1;
+        else if (std::string(argv[1]) == "--all-lines") listed_hits = 0;
+        else break;
     }
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "generate" && argc == 5) return generate(argv[2], atoi(argv[3]), atoi(argv[4]));
@@ -326,7 +330,7 @@ int main(int argc, char** argv) {
         return search_through_window(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*");
     fprintf(stderr,
             "usage: folder_bench generate FOLDER FILES MEGABYTES\n"
-            "       folder_bench [--bytes-only] find|replace ...\n"
+            "       folder_bench [--bytes-only] [--all-lines] find|replace ...\n"
             "       folder_bench encode-tree FROM TO utf8|utf16le|utf16be\n"
             "       folder_bench one-letter FILE MEGABYTES\n"
             "       folder_bench repeated FILE MEGABYTES TEXT\n"
