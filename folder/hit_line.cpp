@@ -32,7 +32,11 @@ __attribute__((noinline)) int count_read_again(FileScan* scan, int64_t stop) {
         return -1;
     }
     uint32_t counted = static_cast<uint32_t>(whole(scan, at + got) - at);
-    count_bytes(scan, chunk, counted ? counted : static_cast<uint32_t>(got));   // a last odd byte
+    if (counted == 0) {   // half a character where the hit was to be: the file shrank
+        scan->block.read_failed = 1;
+        return -1;
+    }
+    count_bytes(scan, chunk, counted);
     return 0;
 }
 
@@ -49,8 +53,13 @@ int count_to(FileScan* scan, int64_t offset) {
             count_bytes(scan, block->bytes + (at - block->start), static_cast<uint32_t>(held_end - at));
             continue;
         }
+        // Up to the block, or to the hit; in UTF-16 a unit that the block's start cuts is
+        // read whole.
         int64_t stop = offset;
-        if (at < block->start && block->start < stop) stop = block->start;
+        if (at < block->start && block->start < stop) {
+            stop = block->start;
+            if (whole(scan, stop) != stop) stop++;
+        }
         if (count_read_again(scan, stop) != 0) return -1;
     }
     return 0;

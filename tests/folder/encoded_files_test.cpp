@@ -3,6 +3,7 @@
 // written in the file's own encoding and marks, captures put back the very bytes they
 // spanned, characters without an ANSI form only match wildcards, and binary files are
 // never rewritten.
+#include "encoded_text.h"
 #include "search_helpers.h"
 
 #include <gtest/gtest.h>
@@ -13,44 +14,11 @@
 
 namespace {
 
-enum Form { UTF8, UTF8_MARK, UTF16LE, UTF16LE_MARK, UTF16BE, UTF16BE_MARK };
-
-// The bytes of a text in a form (UTF-16 from char16_t, so that characters outside the
-// code page can be written).
-std::string encoded(const std::u16string& text, Form form) {
-    std::string bytes;
-    if (form == UTF8_MARK) bytes = "\xEF\xBB\xBF";
-    if (form == UTF16LE_MARK) bytes = "\xFF\xFE";
-    if (form == UTF16BE_MARK) bytes = "\xFE\xFF";
-    for (char16_t unit : text) {
-        if (form == UTF8 || form == UTF8_MARK) {
-            if (unit < 0x80) {
-                bytes += static_cast<char>(unit);
-            } else if (unit < 0x800) {
-                bytes += static_cast<char>(0xC0 | unit >> 6);
-                bytes += static_cast<char>(0x80 | (unit & 0x3F));
-            } else {
-                bytes += static_cast<char>(0xE0 | unit >> 12);
-                bytes += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
-                bytes += static_cast<char>(0x80 | (unit & 0x3F));
-            }
-        } else if (form == UTF16LE || form == UTF16LE_MARK) {
-            bytes += static_cast<char>(unit & 0xFF);
-            bytes += static_cast<char>(unit >> 8);
-        } else {
-            bytes += static_cast<char>(unit >> 8);
-            bytes += static_cast<char>(unit & 0xFF);
-        }
-    }
-    return bytes;
-}
-
-const char* tag(Form form) {
-    return form <= UTF8_MARK ? " [UTF-8]" : form <= UTF16LE_MARK ? " [UTF-16 LE]" : " [UTF-16 BE]";
-}
-
-std::string tagged(std::string line, Form form) {
-    return line.substr(0, line.size() - 2) + tag(form) + "\r\n";
+// A hit line's tag behind its position.
+std::string tagged(const std::string& line, Form form) {
+    size_t at = line.find("\tстрока ");
+    if (at == std::string::npos) at = line.size() - 2;
+    return line.substr(0, at) + form_tag(form) + line.substr(at);
 }
 
 struct Case {

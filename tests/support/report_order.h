@@ -9,12 +9,16 @@
 
 constexpr char REPORT_HEADER[] = "Найдено в файлах:\r\n";
 
-inline std::string found(const std::string& path, long long offset) {
-    return path + " \tнайдено в позиции: " + std::to_string(offset) + "\r\n";
+// A hit's line; `line` is what follows its position, "строка <n>: <excerpt>" (none for a
+// hit whose line is not told).
+inline std::string found(const std::string& path, long long offset, const std::string& line = "") {
+    return path + " \tнайдено в позиции: " + std::to_string(offset) +
+           (line.empty() ? "" : "\t" + line) + "\r\n";
 }
 
-inline std::string replaced(const std::string& path, long long offset) {
-    return path + " \tзаменено в позиции: " + std::to_string(offset) + "\r\n";
+inline std::string replaced(const std::string& path, long long offset, const std::string& line = "") {
+    return path + " \tзаменено в позиции: " + std::to_string(offset) +
+           (line.empty() ? "" : "\t" + line) + "\r\n";
 }
 
 inline bool is_report(const std::string& report, std::vector<std::string> blocks,
