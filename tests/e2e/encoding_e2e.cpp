@@ -100,13 +100,18 @@ TEST_F(Encoding, AFolderOfFilesInEveryEncodingIsSearchedAndRewritten) {
             EXPECT_EQ(message_box(IDYES).text, "Заменить 5 совпадений в 5 файлах?");
         }
         finish_walk();
+        // Each line shows the phrase (or what took its place) in Windows-1251.
         std::vector<std::string> blocks;
         for (const File& file : files) {
-            std::string line = replacement ? replaced(tree.path(file.name), file.offset)
-                                           : found(tree.path(file.name), file.offset);
-            blocks.push_back(line.substr(0, line.size() - 2) + file.tag + "\r\n");
+            std::string before = file.offset > 3 ? "Договор с " : "";
+            std::string after = file.offset > 3 ? "." : "";
+            blocks.push_back(replacement
+                                 ? replaced(tree.path(file.name), file.offset,
+                                            "строка 1: " + before + "‹АО «Ромашка»›" + after, file.tag)
+                                 : found(tree.path(file.name), file.offset,
+                                         "строка 1: " + before + "‹ООО «Ромашка»›" + after, file.tag));
         }
-        std::string bin = found(tree.path("f.bin"), 12);
+        std::string bin = found(tree.path("f.bin"), 12, "строка 1: ··Договор с ‹ООО «Ромашка»›.");
         if (replacement) bin += tree.path("f.bin") + " \tдвоичный файл, не изменён\r\n";
         blocks.push_back(bin);
         EXPECT_TRUE(is_report(text(IDC_EDITOR), blocks)) << text(IDC_EDITOR);

@@ -15,13 +15,6 @@
 
 namespace {
 
-// A hit line's tag behind its position.
-std::string tagged(const std::string& line, Form form) {
-    size_t at = line.find("\tстрока ");
-    if (at == std::string::npos) at = line.size() - 2;
-    return line.substr(0, at) + form_tag(form) + line.substr(at);
-}
-
 struct Case {
     std::u16string before;   // the file's text
     const char* query;       // in Windows-1251, as typed
@@ -75,9 +68,9 @@ TEST(EncodedFiles, TheSameQueryFindsAndReplacesInEveryEncoding) {
             std::string before = encoded(c.before, form);
             tree.file("f", before);
             size_t offset = encoded(c.hit, form).size();   // the mark and the text before
-            EXPECT_EQ(search(path, c.query), tagged(found(path, offset, c.found), form))
+            EXPECT_EQ(search(path, c.query), found(path, offset, c.found, form_tag(form)))
                 << c.query << " " << form;
-            EXPECT_EQ(search(path, c.query, c.replacement), tagged(replaced(path, offset, c.replaced), form))
+            EXPECT_EQ(search(path, c.query, c.replacement), replaced(path, offset, c.replaced, form_tag(form)))
                 << c.query << " " << form;
             EXPECT_TRUE(tree.read("f") == encoded(c.after, form)) << c.query << " " << form;
         }
@@ -132,7 +125,7 @@ TEST(EncodedFiles, FilesAgreeWithTheirWindows1251Twins) {
                 size_t tab = report.find('\t', number);
                 std::string field = report.substr(tab + 1, end - tab - 1);
                 std::replace(field.begin(), field.end(), '\x98', '?');
-                expected += tagged(found(path, at[std::stoul(report.substr(number, tab - number))], field), form);
+                expected += found(path, at[std::stoul(report.substr(number, tab - number))], field, form_tag(form));
                 line = end + 2;
             }
             EXPECT_TRUE(got == expected) << query << " " << form;
@@ -152,8 +145,8 @@ TEST(EncodedFiles, UTF16UnitsAreNeverSplit) {
     std::string path = tree.path("f");
     // 41 42 | 00 43 | 00 44 ...: the bytes 42 00 43 00 of "BC" stand at the odd offset 1.
     tree.file("f", encoded(u"\u4241\u4300\u4400 BC", UTF16LE_MARK));
-    EXPECT_EQ(search(path, "BC"), tagged(found(path, 2 + 8, "строка 1: ??? ‹BC›"), UTF16LE_MARK));
-    EXPECT_EQ(search(path, "BC", "xy"), tagged(replaced(path, 2 + 8, "строка 1: ??? ‹xy›"), UTF16LE_MARK));
+    EXPECT_EQ(search(path, "BC"), found(path, 2 + 8, "строка 1: ??? ‹BC›", form_tag(UTF16LE_MARK)));
+    EXPECT_EQ(search(path, "BC", "xy"), replaced(path, 2 + 8, "строка 1: ??? ‹xy›", form_tag(UTF16LE_MARK)));
     EXPECT_TRUE(tree.read("f") == encoded(u"\u4241\u4300\u4400 xy", UTF16LE_MARK));
 }
 

@@ -50,7 +50,7 @@ struct LineCase {
 // Each case in every form that can hold its text; a text with a zero byte is a binary
 // file as Windows-1251, whose lines count the same bytes.
 TEST(HitLines, LineNumbersAndExcerptsInEveryEncoding) {
-    const std::string Б40 = times(40, "б"), В40 = times(40, "в");
+    const std::string B40 = times(40, "б"), V40 = times(40, "в");
     const std::u16string ZERO(1, u'\0');
     const LineCase cases[] = {
         {u"Договор поставки\r\nПоставщик ООО  «Ромашка» обязуется", "ООО*Ромашка",
@@ -62,10 +62,10 @@ TEST(HitLines, LineNumbersAndExcerptsInEveryEncoding) {
         {u"раз\r\nкот два", "кот", "строка 2: ‹кот› два"},
         // Cut at both ends, and not cut at 40 characters.
         {times(45, u'б') + u"кот" + times(45, u'в') + u"\r\nдалее", "кот",
-         "строка 1: …" + Б40 + "‹кот›" + В40 + "…", "пёс",
-         "строка 1: …" + Б40 + "‹пёс›" + В40 + "…"},
+         "строка 1: …" + B40 + "‹кот›" + V40 + "…", "пёс",
+         "строка 1: …" + B40 + "‹пёс›" + V40 + "…"},
         {u"x\r\n" + times(40, u'б') + u"кот" + times(40, u'в') + u"\r\nz", "кот",
-         "строка 2: " + Б40 + "‹кот›" + В40},
+         "строка 2: " + B40 + "‹кот›" + V40},
         // A long match, and a long replacement: their first 40 and last 20 characters.
         {u"а" + times(100, u'я') + u"в хвост", "а%x%в",
          "строка 1: ‹а" + times(39, "я") + "…" + times(19, "я") + "в› хвост", "%x%",

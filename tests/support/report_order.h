@@ -9,15 +9,18 @@
 
 constexpr char REPORT_HEADER[] = "Найдено в файлах:\r\n";
 
-// A hit's line; `line` is what follows its position, "строка <n>: <excerpt>" (none for a
-// hit whose line is not told).
-inline std::string found(const std::string& path, long long offset, const std::string& line = "") {
-    return path + " \tнайдено в позиции: " + std::to_string(offset) +
+// A hit's line: `line` is what follows its position and `tag` (the encoding of a file
+// that is not ANSI, " [UTF-8]"), "строка <n>: <excerpt>"; none for a hit whose line is
+// not told.
+inline std::string found(const std::string& path, long long offset, const std::string& line = "",
+                         const std::string& tag = "") {
+    return path + " \tнайдено в позиции: " + std::to_string(offset) + tag +
            (line.empty() ? "" : "\t" + line) + "\r\n";
 }
 
-inline std::string replaced(const std::string& path, long long offset, const std::string& line = "") {
-    return path + " \tзаменено в позиции: " + std::to_string(offset) +
+inline std::string replaced(const std::string& path, long long offset, const std::string& line = "",
+                            const std::string& tag = "") {
+    return path + " \tзаменено в позиции: " + std::to_string(offset) + tag +
            (line.empty() ? "" : "\t" + line) + "\r\n";
 }
 
