@@ -61,7 +61,7 @@ void put_bytes_before(Pieces* pieces, const char* bytes, uint32_t count, bool li
                       bool match_begins_with_lf) {
     int32_t end = last_break(bytes, count);
     // A CR whose LF begins the match ends no line before it.
-    if (end == static_cast<int32_t>(count) - 1 && bytes[end] == '\r' && match_begins_with_lf)
+    if (end >= 0 && end == static_cast<int32_t>(count) - 1 && bytes[end] == '\r' && match_begins_with_lf)
         end = last_break(bytes, count - 1);
     uint32_t start = end >= 0 ? static_cast<uint32_t>(end) + 1 : 0;
     line_start = line_start || end >= 0;
