@@ -75,14 +75,16 @@ TEST_F(Encoding, AFolderOfFilesInEveryEncodingIsSearchedAndRewritten) {
         std::string before, after;
         long long offset;
         const char* tag;
+        const char* around;   // the text around the phrase, in Windows-1251: "<before>|<after>"
     };
     const File files[] = {
-        {"a.txt", ansi, "Договор с АО «Ромашка».", 10, ""},
-        {"b.txt", lead8 + phrase8 + ".", lead8 + replaced8 + ".", 18, " [UTF-8]"},
-        {"c.txt", "\xEF\xBB\xBF" + phrase8, "\xEF\xBB\xBF" + replaced8, 3, " [UTF-8]"},
+        {"a.txt", ansi, "Договор с АО «Ромашка».", 10, "", "Договор с |."},
+        {"b.txt", lead8 + phrase8 + ".", lead8 + replaced8 + ".", 18, " [UTF-8]", "Договор с |."},
+        {"c.txt", "\xEF\xBB\xBF" + phrase8, "\xEF\xBB\xBF" + replaced8, 3, " [UTF-8]", "|"},
         {"d.txt", "\xFF\xFE" + utf16(lead8 + phrase8, false),
-         "\xFF\xFE" + utf16(lead8 + replaced8, false), 2 + 20, " [UTF-16 LE]"},
-        {"e.txt", utf16(lead8 + phrase8, true), utf16(lead8 + replaced8, true), 20, " [UTF-16 BE]"},
+         "\xFF\xFE" + utf16(lead8 + replaced8, false), 2 + 20, " [UTF-16 LE]", "Договор с |"},
+        {"e.txt", utf16(lead8 + phrase8, true), utf16(lead8 + replaced8, true), 20, " [UTF-16 BE]",
+         "Договор с |"},
     };
     const std::string binary = std::string("\x01\0", 2) + ansi;
     for (const File& file : files) tree.file(file.name, file.before);
@@ -103,8 +105,8 @@ TEST_F(Encoding, AFolderOfFilesInEveryEncodingIsSearchedAndRewritten) {
         // Each line shows the phrase (or what took its place) in Windows-1251.
         std::vector<std::string> blocks;
         for (const File& file : files) {
-            std::string before = file.offset > 3 ? "Договор с " : "";
-            std::string after = file.offset > 3 ? "." : "";
+            std::string around = file.around;
+            std::string before = around.substr(0, around.find('|')), after = around.substr(around.find('|') + 1);
             blocks.push_back(replacement
                                  ? replaced(tree.path(file.name), file.offset,
                                             "строка 1: " + before + "‹АО «Ромашка»›" + after, file.tag)
