@@ -78,9 +78,7 @@ int64_t take_hit(FileScan* scan, const PreparedQuery* query, const WindowAnswer*
     const char* replacement = nullptr;
     size_t length = 0;
     char* encoded = nullptr;
-    int made = replacing && (writing || listed)
-                   ? hit_replacement(scan, query, answer, &replacement, &length, &encoded)
-                   : -1;
+    int made = replacing ? hit_replacement(scan, query, answer, &replacement, &length, &encoded) : -1;
     HitNote note;
     char text[EXCERPT_ROOM];
     if (listed) {

@@ -76,8 +76,8 @@ enum FolderEventKind {
     FOLDER_CANNOT_OPEN = 3,       // the file cannot be opened for reading
     FOLDER_NOT_CHANGED = 4,       // Replace left the file as it was, for `reason`
     FOLDER_TEMP_NOT_DELETED = 5,  // the copy at `path` could not be removed (`error`)
-    FOLDER_REWRITABLE = 6,        // a counting Find: a Replace would rewrite the file, and
-                                  //   `offset` of its hits (no line of the report)
+    FOLDER_REWRITABLE = 6,        // the search before a Replace: the Replace would rewrite
+                                  //   the file, and `offset` of its hits (no report line)
     FOLDER_RESTORED = 7,          // an undo put the file's old content back
     FOLDER_NOT_RESTORED = 8,      // an undo left the file as it was, for `reason`
 };
@@ -146,8 +146,9 @@ struct FolderEvent {
     const char* other;   // a second path that the reason names, or null
     int encoding;        // the file's text encoding (TEXT_... of text_encoding.h)
     // A hit (FOLDER_HIT_FOUND, FOLDER_HIT_REPLACED): the file's bytes that the match
-    // spans, and for a replaced hit the bytes that took their place there, in the file's
-    // encoding (null and 0 when not told).
+    // spans, and for a replaced hit the bytes that took their place there (for a preview,
+    // those that would), in the file's encoding; null and 0 when not told, as for a hit
+    // whose line is not listed.
     uint32_t match_length;
     const char* written;
     uint32_t written_length;
