@@ -35,9 +35,8 @@ struct KeepTask {
 
 struct Waiting {
     int kind;
-    FolderEvent event;   // WAITING_EVENT, its strings below
+    FolderEvent event;   // WAITING_EVENT, its strings and bytes in `path`'s block
     char* path;
-    char* other;
     WrittenCopy written;   // WAITING_FILE, its path in `path`
     int flush_error;
 };
@@ -66,8 +65,8 @@ Waiting* new_record(CommitQueue* queue) {
 
 void release_record(Waiting* record) {
     free(record->path);
-    free(record->other);
     free(record->written.held);
+    notes_release(&record->written.notes);
     release_copy(&record->written.copy);
 }
 
@@ -184,16 +183,8 @@ void seal(CommitQueue* queue, const FolderJob* job) {
 // An event behind the files that wait. Returns 1, or 0 when it cannot be kept.
 int keep_event(CommitQueue* queue, const FolderEvent* event) {
     Waiting* record = new_record(queue);
-    char* path = record ? copy_string(event->path) : nullptr;
-    char* other = path ? copy_string(event->other) : nullptr;
-    if (!path || (event->other && !other)) {
-        free(path);
-        return 0;
-    }
+    if (!record || copy_event(event, &record->event, &record->path) != 0) return 0;
     record->kind = WAITING_EVENT;
-    record->event = *event;
-    record->event.path = record->path = path;
-    record->event.other = record->other = other;
     queue->count++;
     return 1;
 }
@@ -206,6 +197,7 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error)
     fate.encoding = written->encoding;
     fate.hits = fate.held_count = written->held_count;
     fate.held = written->held;
+    fate.notes = &written->notes;
     int closed = fclose(written->copy.stream) == 0 ? 0 : (errno ? errno : EIO);
     written->copy.stream = nullptr;
     UndoStore* undo = job->undo;
@@ -230,6 +222,7 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error)
     free(written->held);
     written->held = nullptr;
     written->held_count = 0;
+    notes_release(&written->notes);
 }
 
 int commit_hold_event(CommitQueue* queue, const FolderEvent* event) {

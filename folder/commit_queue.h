@@ -11,6 +11,7 @@
 #include "fingerprint.h"
 #include "folder.h"
 #include "folder_platform.h"
+#include "hit_notes.h"
 #include "replace_file.h"
 #include "undo.h"
 
@@ -55,6 +56,7 @@ struct WrittenCopy {
     Fingerprint new_content;   //   and its copy
     int kept;                  //   undo_keep's answer, or KEEP_NOT_YET
     UndoEntry kept_entry;      //   and what it kept
+    HitNotes notes;          // of the first held hits
 };
 
 // An event of the walk, to wait behind the files that wait. Returns 1 when it waits (it

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "folder.h"
+#include "hit_notes.h"
 
 // An event of `kind` about the file at `path` whose text is in `encoding` (TEXT_...), its
 // other fields empty.
@@ -15,6 +16,13 @@ FolderEvent file_event(int kind, const char* path, int encoding);
 void send_event(const FolderJob* job, const FolderEvent* event);
 
 // Hits at `offsets` (`count` of them) of the file at `path`, FOLDER_HIT_FOUND or
-// FOLDER_HIT_REPLACED: every hit that the folder search tells goes through here.
+// FOLDER_HIT_REPLACED, the first `note_count` with their notes: every hit that the folder
+// search tells goes through here.
 void send_hits(const FolderJob* job, int kind, const char* path, int encoding,
-               const int64_t* offsets, uint32_t count);
+               const int64_t* offsets, uint32_t count, const HitNote* notes,
+               uint32_t note_count);
+
+// A copy of `event` whose strings and bytes are copied into one new heap block, `*block`
+// (released with free). Returns 0, or -1 when memory cannot be had. Where an event waits,
+// it waits as such a copy.
+int copy_event(const FolderEvent* event, FolderEvent* copy, char** block);

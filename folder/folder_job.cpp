@@ -10,6 +10,7 @@ struct FolderWork {
     ScanTools tools;
     CommitQueue commits;
     MaskList* masks;
+    uint32_t hits_handed_on;   // read while the walk runs: atomic
 };
 
 ScanTools* job_tools(const FolderJob* job) {
@@ -18,6 +19,14 @@ ScanTools* job_tools(const FolderJob* job) {
 
 CommitQueue* job_commits(const FolderJob* job) {
     return &job->work->commits;
+}
+
+uint32_t hits_handed_on(const FolderJob* job) {
+    return job->work ? __atomic_load_n(&job->work->hits_handed_on, __ATOMIC_RELAXED) : 0;
+}
+
+void count_hit_handed_on(const FolderJob* job) {
+    if (job->work) __atomic_add_fetch(&job->work->hits_handed_on, 1, __ATOMIC_RELAXED);
 }
 
 int stop_requested(const FolderJob* job) {

@@ -13,6 +13,7 @@
 #include "query.h"
 #include "replace_file.h"
 #include "scan_tools.h"
+#include "search_in_file.h"
 
 #include <errno.h>
 #include <stdlib.h>
@@ -65,8 +66,8 @@ int is_own_copy(const char* path) { return strstr(path, TEMP_SUFFIX) != nullptr;
 
 // Whether a Replace rewrites the file that `scan` has open, and if not, why, in `fate`.
 // The one place of that decision, for the Replace (`make`: its copy is made here, and a
-// copy that cannot be made is a reason too) and for the Find that counts what a Replace
-// would rewrite. `copy_name` holds the name of the copy.
+// copy that cannot be made is a reason too) and for the search before a Replace, which
+// counts what it would rewrite. `copy_name` holds the name of the copy.
 int rewrite_verdict(FileScan* scan, const char* copy_name, int make, FileFate* fate) {
     // A link's copy would take the place of the link itself.
     if (is_own_copy(scan->path) || is_link(scan->path)) return ONLY_SEARCHED;
@@ -87,6 +88,19 @@ int rewrite_verdict(FileScan* scan, const char* copy_name, int make, FileFate* f
     fate_no_copy(fate, error, copy_name);
     return NOT_REWRITABLE;
 }
+
+}  // namespace
+
+int scan_would_rewrite(FileScan* scan) {
+    if (!scan->rewrite_asked) {
+        FileFate ignored = {};
+        scan->rewrite_asked = 1;
+        scan->would_rewrite = rewrite_verdict(scan, scan->copy_name, 0, &ignored) == REWRITABLE;
+    }
+    return scan->would_rewrite;
+}
+
+namespace {
 
 // Opens and scans a file that passed the mask; `name` has room for the copy's name.
 // Returns the visitor's code.
@@ -109,16 +123,16 @@ int scan_one(const FolderJob* job, const char* path, size_t path_length, char* n
 
     memcpy(name, path, path_length);
     memcpy(name + path_length, TEMP_SUFFIX, sizeof(TEMP_SUFFIX));
-    // A Replace passes over its own copies: they are not even searched.
+    scan->copy_name = name;
+    // A Replace, and the search before it, pass over its own copies: they are not even
+    // searched.
     int skip = job->replacement && is_own_copy(path);
-    if (job->replacement && !skip) rewrite_verdict(scan, name, 1, &scan->fate);
+    if (job->replacement && !job->counting && !skip) rewrite_verdict(scan, name, 1, &scan->fate);
     if (!skip && tools->searchable) scan_file(scan);
     file_ops.close_source(scan->block.source);
     if (!skip) settle_copy(scan);
-    // Asked only of files with hits: a search that counts costs hardly more than a Find.
-    FileFate would_be = {};
     if (job->counting && !scan->stopped && scan->hits > 0 && scan->hits <= MAX_HELD_HITS &&
-        rewrite_verdict(scan, name, 0, &would_be) == REWRITABLE) {
+        scan_would_rewrite(scan)) {
         FolderEvent event = file_event(FOLDER_REWRITABLE, path, TEXT_ANSI);
         event.offset = scan->hits;
         send_event(job, &event);

@@ -6,8 +6,8 @@
 
 #include "folder.h"
 
-// The longest line, beyond its paths.
-constexpr size_t REPORT_LINE_EXTRA = 96;
+// The longest line, beyond its paths: its words and number, and a hit's line and excerpt.
+constexpr size_t REPORT_LINE_EXTRA = 96 + 256;
 
 // Writes the report line of `event` (CR LF at its end, a zero behind it) into `line`,
 // which holds `size` bytes, and returns its length; 0 for an event without a line.

@@ -46,6 +46,8 @@ constexpr int WALK_DISABLED[] = {IDC_FIND_TEXT,  IDC_REPLACE_TEXT, IDC_FIND,   I
                                  IDC_IN_FOLDER,  IDC_FOLDER,       IDC_BROWSE, IDC_MASK,
                                  IDC_MASK_LABEL, IDC_MATCH_CASE,   IDC_WHOLE_WORD};
 constexpr int WALK_COMMANDS[] = {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS, IDM_UNDO_REPLACE};
+// The most hit lines that a report lists.
+constexpr uint32_t LISTED_HITS = 20000;
 constexpr char FIND_TEXT[] = "Найти";
 constexpr char REPLACE_TEXT[] = "Заменить";
 constexpr char STOP_TEXT[] = "Стоп";
@@ -309,7 +311,9 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     walk->request = *request;
     int kind = request->kind;
     walk->job.query = request->query;
-    walk->job.replacement = kind == WALK_REPLACE ? request->replacement : nullptr;
+    // The search before a Replace matches with its template, as the Replace will.
+    walk->job.replacement = kind == WALK_REPLACE || kind == WALK_COUNT ? request->replacement
+                                                                       : nullptr;
     walk->job.mask = request->mask;
     walk->job.prefix_length = request->query ? literal_prefix_length(request->query) : 0;
     walk->job.sink = walk_sink;
@@ -318,6 +322,7 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     walk->job.counting = kind == WALK_COUNT;
     walk->job.match_case = request->match_case;
     walk->job.whole_word = request->whole_word;
+    walk->job.listed_hits = LISTED_HITS;
     if (kind == WALK_REPLACE || kind == WALK_RESTORE) {
         walk->job.undo = state->undo;
         state->undo->go_on_without = ask_window;

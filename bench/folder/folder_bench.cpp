@@ -239,6 +239,9 @@ void report_sink(void* user, const FolderEvent* event) {
 int bytes_only = 0;
 int match_case = 1;
 int whole_word = 0;
+// The hit lines whose line and excerpt are made, as the window lists them; with
+// --all-lines every hit's (0: no bound), for measuring what they cost a hit.
+uint32_t listed_hits = 20000;
 
 int search(const char* folder, const char* query, const char* replacement, const char* mask,
            bool undo = false) {
@@ -247,7 +250,7 @@ int search(const char* folder, const char* query, const char* replacement, const
     FolderJob job = {query,       replacement, mask,       literal_prefix_length(query),
                      report_sink, &report,     nullptr,    nullptr,
                      bytes_only,  0,           undo ? &store : nullptr,
-                     match_case,  whole_word};
+                     listed_hits, match_case,  whole_word};
 #ifdef _WIN32
     std::string pattern = std::string(folder) + "\\*";
 #else
@@ -323,6 +326,7 @@ int main(int argc, char** argv) {
         if (flag == "--bytes-only") bytes_only = 1;
         else if (flag == "--any-case") match_case = 0;
         else if (flag == "--whole-word") whole_word = 1;
+        else if (flag == "--all-lines") listed_hits = 0;
         else break;
     }
     std::string command = argc > 1 ? argv[1] : "";
@@ -350,7 +354,8 @@ int main(int argc, char** argv) {
         return search_through_window(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*");
     fprintf(stderr,
             "usage: folder_bench generate FOLDER FILES MEGABYTES\n"
-            "       folder_bench [--bytes-only] [--any-case] [--whole-word] find|replace ...\n"
+            "       folder_bench [--bytes-only] [--any-case] [--whole-word] [--all-lines]\n"
+            "                    find|replace ...\n"
             "       folder_bench encode-tree FROM TO utf8|utf16le|utf16be\n"
             "       folder_bench small-files FOLDER COUNT\n"
             "       folder_bench one-letter FILE MEGABYTES\n"

@@ -41,6 +41,11 @@ protected:
         if (replacement && asks) message_box(IDYES);
         finish_walk();
     }
+    // The report of Find "кот" over the tree, as blocks by file.
+    std::vector<std::string> cat_report() const {
+        return {found(report_path, 6, "строка 1: Кот и ‹кот›.") + found(report_path, 12, "строка 2: ‹кот›!"),
+                found(notes_path, 0, "строка 1: ‹кот› Ёжика")};
+    }
     std::vector<std::string> others() const {
         return {tree.read("Документы/Письмо.doc"), tree.read("Прочее/кот.txt")};
     }
@@ -58,9 +63,7 @@ TEST_F(Folder, FindAndReplaceOverATreeWithCyrillicNamesAndAMaskInCapitals) {
         EXPECT_TRUE(IsWindowEnabled(item(id))) << id;
 
     search("кот");
-    EXPECT_TRUE(is_report(text(IDC_EDITOR), {found(report_path, 6) + found(report_path, 12),
-                                             found(notes_path, 0)}))
-        << text(IDC_EDITOR);
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), cat_report())) << text(IDC_EDITOR);
     EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "Кот и кот.\r\nкот!\r\n");
     EXPECT_EQ(tree.read("Документы/Вложенная/Заметки.txt"), "кот Ёжика");
     EXPECT_EQ(title(), std::string(TITLE) + "*");
@@ -68,8 +71,9 @@ TEST_F(Folder, FindAndReplaceOverATreeWithCyrillicNamesAndAMaskInCapitals) {
     EXPECT_EQ(menu_state(IDM_SAVE_AS), 0u);
 
     search("кот", "пёсик");
-    EXPECT_TRUE(is_report(text(IDC_EDITOR), {replaced(report_path, 6) + replaced(report_path, 12),
-                                             replaced(notes_path, 0)}))
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), {replaced(report_path, 6, "строка 1: Кот и ‹пёсик›.") +
+                                                 replaced(report_path, 12, "строка 2: ‹пёсик›!"),
+                                             replaced(notes_path, 0, "строка 1: ‹пёсик› Ёжика")}))
         << text(IDC_EDITOR);
     EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "Кот и пёсик.\r\nпёсик!\r\n");
     EXPECT_EQ(tree.read("Документы/Вложенная/Заметки.txt"), "пёсик Ёжика");
@@ -202,8 +206,7 @@ TEST_F(Folder, ASearchAsksBeforeUnsavedTextGoes) {
     message_box(IDYES);   // no file of its own: Save As
     ASSERT_TRUE(answer_file_dialog(&program, path("мой.txt")));
     finish_walk();
-    EXPECT_TRUE(is_report(text(IDC_EDITOR), {found(report_path, 6) + found(report_path, 12),
-                                             found(notes_path, 0)}));
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), cat_report()));
     EXPECT_EQ(read_file("мой.txt"), "мой документ");
 
     search("кот");   // over an unchanged report, without a question
@@ -245,8 +248,7 @@ TEST_F(Folder, EnterStartsAFindButNeverAReplace) {
     press_keys(&program, {VK_RETURN});
     ASSERT_TRUE(wait_until([&] { return !text(IDC_EDITOR).empty(); }));
     finish_walk();
-    EXPECT_TRUE(is_report(text(IDC_EDITOR), {found(report_path, 6) + found(report_path, 12),
-                                             found(notes_path, 0)}));
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), cat_report()));
     EXPECT_EQ(tree.read("Документы/Вложенная/Заметки.txt"), "кот Ёжика");
 }
 
@@ -275,12 +277,13 @@ TEST_F(Folder, CopiesPastThePathLimitAndLeftoverCopiesAreNotCounted) {
         std::string relative = deep->long_path(copy_length - suffix);
         deep->file(relative, "кот");
         std::string path = deep->path(relative);
-        blocks.push_back(copy_length < MAX_PATH ? replaced(path, 0) : found(path, 0));
+        blocks.push_back(copy_length < MAX_PATH ? replaced(path, 0, "строка 1: ‹пёс›")
+                                                : found(path, 0, "строка 1: ‹кот›"));
         files.push_back(path);
     }
     tree.file("Прочее/кот.txt$qor%tmp^rp$.tmp", "остаток");
     const std::string other = tree.path("Прочее/кот.txt");
-    blocks.push_back(found(other, 0));
+    blocks.push_back(found(other, 0, "строка 1: ‹кот›"));
     start();
     check_the_box();
     for (size_t i = 0; i < files.size(); i++) {
@@ -312,7 +315,9 @@ TEST_F(Folder, AReportLongerThanTheDefaultTextLimitIsWhole) {
     check_the_box();
     search("кот", nullptr, "*много.txt");
     std::string expected;
-    for (int line = 0; line < lines; line++) expected += found(tree.path("Документы/Много.txt"), 5 * line);
+    for (int line = 0; line < lines; line++)
+        expected += found(tree.path("Документы/Много.txt"), 5 * line,
+                          "строка " + std::to_string(line + 1) + ": ‹кот›");
     EXPECT_GT(expected.size(), 30000u);
     EXPECT_EQ(text(IDC_EDITOR).size(), expected.size() + strlen(REPORT_HEADER));
     EXPECT_TRUE(text(IDC_EDITOR) == REPORT_HEADER + expected);
@@ -356,7 +361,7 @@ TEST_F(Folder, TheFolderDialogOpensOnTheFieldAndGivesTheChosenFolder) {
     set_text(item(IDC_FIND_TEXT), "кот");
     send_command(&program, IDC_FIND, BN_CLICKED);
     finish_walk();
-    EXPECT_EQ(text(IDC_EDITOR), REPORT_HEADER + found(notes_path, 0));
+    EXPECT_EQ(text(IDC_EDITOR), REPORT_HEADER + found(notes_path, 0, "строка 1: ‹кот› Ёжика"));
 }
 
 // What a user does: edits and saves a letter, then replaces a word across the tree that
@@ -400,7 +405,8 @@ TEST_F(Folder, AUserSessionFromEditingToAReplaceAcrossTheTree) {
     ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_REPLACE; }));
     press_keys(&program, {VK_SPACE});
     message_box(IDYES);
-    const std::string report = REPORT_HEADER + replaced(letter, 0) + replaced(letter, 10);
+    const std::string report = REPORT_HEADER + replaced(letter, 0, "строка 1: ‹пёс› и ещё кот") +
+                               replaced(letter, 10, "строка 1: кот и ещё ‹пёс›");
     finish_walk();
     ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR) == report; })) << text(IDC_EDITOR);
     EXPECT_EQ(tree.read("Документы/Письмо.doc"), "пёс и ещё пёс\r\n");

@@ -61,7 +61,8 @@ TEST_F(LongWalk, FindAnswersShowsProgressAndStopsOnEsc) {
         asked++;
         if (!answers(200)) slow++;
         progress |= title().rfind("Поиск… ", 0) == 0 && title().find("файл") != std::string::npos;
-        lines_early |= text(IDC_EDITOR).find(found(tree.path("f0.txt"), 0)) != std::string::npos;
+        lines_early |= text(IDC_EDITOR).find(found(tree.path("f0.txt"), 0, "строка 1: ‹кот›" +
+                                                   std::string(40, '\xB7') + "…")) != std::string::npos;
         Sleep(50);
     }
     ASSERT_TRUE(walking()) << "the walk ended before it could be watched";

@@ -88,8 +88,10 @@ void check_every_form(const TempTree& tree, const std::string& text, const char*
                             std::to_string(match_case) + std::to_string(whole_word) + ", form " +
                             std::to_string(encoding);
         tree.file("f", encoded(encoding, text));
-        EXPECT_EQ(search_with(path, query, nullptr, match_case, whole_word), expected_find) << about;
-        EXPECT_EQ(search_with(path, query, replacement, match_case, whole_word), expected_replace)
+        EXPECT_EQ(without_lines(search_with(path, query, nullptr, match_case, whole_word)),
+                  expected_find)
+            << about;
+        EXPECT_EQ(without_lines(search_with(path, query, replacement, match_case, whole_word)), expected_replace)
             << about;
         EXPECT_TRUE(tree.read("f") == encoded(encoding, rewrite.replaced)) << about;
     }
@@ -178,7 +180,7 @@ TEST(ScanOptions, CharactersWithoutAnAnsiFormAreLettersOrNotByUnicode) {
             tree.file("f", utf(c.text, encoding));
             std::string expected =
                 c.hit < 0 ? "" : line(path, utf(c.text.substr(0, c.hit), encoding).size(), encoding, false);
-            EXPECT_EQ(search_with(path, c.query, nullptr, c.match_case, 1), expected)
+            EXPECT_EQ(without_lines(search_with(path, c.query, nullptr, c.match_case, 1)), expected)
                 << c.query << " " << c.hit << " " << encoding;
         }
     }
@@ -209,11 +211,15 @@ TEST(ScanOptions, TheCharactersAroundAWindowComeFromTheFile) {
         after[at(FIRST_BLOCK - WINDOW_SIZE)] = 'x';
         after.replace(at(FIRST_BLOCK) - 1, 2, "ya");
         tree.file("f", encoded(encoding, before));
-        EXPECT_EQ(search_with(path, "x", nullptr, 1, 1), line(path, last, encoding, false)) << encoding;
-        EXPECT_EQ(search_with(path, "X", nullptr, 0, 1), line(path, last, encoding, false)) << encoding;
+        EXPECT_EQ(without_lines(search_with(path, "x", nullptr, 1, 1)),
+                  line(path, last, encoding, false))
+            << encoding;
+        EXPECT_EQ(without_lines(search_with(path, "X", nullptr, 0, 1)),
+                  line(path, last, encoding, false))
+            << encoding;
         tree.file("f", encoded(encoding, after));
-        EXPECT_EQ(search_with(path, "x*y", nullptr, 1, 1), "") << encoding;
-        EXPECT_EQ(search_with(path, "x*y", nullptr, 1, 0),
+        EXPECT_EQ(without_lines(search_with(path, "x*y", nullptr, 1, 1)), "") << encoding;
+        EXPECT_EQ(without_lines(search_with(path, "x*y", nullptr, 1, 0)),
                   line(path, encoded(encoding, after.substr(0, at(FIRST_BLOCK - WINDOW_SIZE))).size(),
                        encoding, false))
             << encoding;

@@ -51,7 +51,9 @@ inline std::string search(const std::string& path, const char* query,
 inline std::string search_with(const std::string& path, const char* query, const char* replacement,
                                int match_case, int whole_word) {
     FolderJob job = {query, replacement, "*", literal_prefix_length(query), nullptr, nullptr,
-                     nullptr, nullptr, 0, 0, nullptr, match_case, whole_word};
+                     nullptr, nullptr, 0, 0, nullptr};
+    job.match_case = match_case;
+    job.whole_word = whole_word;
     return run_job(job, path);
 }
 

@@ -88,7 +88,7 @@ TEST_F(FolderFindTest, LiteralPrefixEndsAtTheFirstWildcardOrBackslash) {
 
 TEST_F(FolderFindTest, QueriesWithoutALiteralPrefixPassTheCheck) {
     tree.file("star.txt", "a *кот");
-    EXPECT_TRUE(is_report(search("\\*кот", nullptr, "*.txt"), {found(tree.path("star.txt"), 2)}));
+    EXPECT_TRUE(is_report(search("\\*кот", nullptr, "*.txt"), {found(tree.path("star.txt"), 2, "строка 1: a ‹*кот›")}));
     EXPECT_EQ(search(""), REPORT_HEADER);
     EXPECT_TRUE(memory.messages.empty());
 }
@@ -127,7 +127,9 @@ TEST_F(FolderFindTest, EveryReportCanBeSavedWithSaveAs) {
 
 TEST_F(FolderFindTest, FindReportsEveryHitWithAMaskInCapitalsAndChangesNoFile) {
     const std::string a = tree.path("a.TXT"), b = tree.path("sub/b.txt");
-    EXPECT_TRUE(is_report(search("кот"), {found(a, 0) + found(a, 6), found(b, 5)}))
+    EXPECT_TRUE(is_report(search("кот"), {found(a, 0, "строка 1: ‹кот› и кот") +
+                                              found(a, 6, "строка 1: кот и ‹кот›"),
+                                          found(b, 5, "строка 1: один ‹кот›")}))
         << editor_text(&memory);
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(text(IDC_MASK), "*.TXT");   // lower-cased in a copy
@@ -136,7 +138,9 @@ TEST_F(FolderFindTest, FindReportsEveryHitWithAMaskInCapitalsAndChangesNoFile) {
 TEST_F(FolderFindTest, ReplaceRewritesTheMatchingFilesAndReportsEachHit) {
     const std::string a = tree.path("a.TXT"), b = tree.path("sub/b.txt");
     EXPECT_TRUE(is_report(search("кот", "котёнок"),
-                          {replaced(a, 0) + replaced(a, 6), replaced(b, 5)}))
+                          {replaced(a, 0, "строка 1: ‹котёнок› и кот") +
+                               replaced(a, 6, "строка 1: кот и ‹котёнок›"),
+                           replaced(b, 5, "строка 1: один ‹котёнок›")}))
         << editor_text(&memory);
     EXPECT_EQ(tree.read("a.TXT"), "котёнок и котёнок");
     EXPECT_EQ(tree.read("sub/b.txt"), "один котёнок");
@@ -152,10 +156,10 @@ TEST_F(FolderFindTest, TheOptionBoxesHoldForTheCountItsQuestionAndTheReplace) {
     const std::string a = tree.path("a.TXT"), b = tree.path("sub/b.txt"), e = tree.path("e.txt");
     memory_window_click(&memory, IDC_MATCH_CASE);
     memory_window_click(&memory, IDC_WHOLE_WORD);
-    EXPECT_TRUE(is_report(search("кот", nullptr, "*.txt"),
+    EXPECT_TRUE(is_report(without_lines(search("кот", nullptr, "*.txt")),
                           {found(a, 0) + found(a, 6), found(b, 5), found(e, 0) + found(e, 13)}))
         << editor_text(&memory);
-    EXPECT_TRUE(is_report(search("кот", "пёс", "*.txt", {ANSWER_NO}),
+    EXPECT_TRUE(is_report(without_lines(search("кот", "пёс", "*.txt", {ANSWER_NO})),
                           {found(a, 0) + found(a, 6), found(b, 5), found(e, 0) + found(e, 13)}));
     ASSERT_EQ(memory.questions.size(), 1u);
     EXPECT_EQ(memory.questions[0].text, "Заменить 5 совпадений в 3 файлах?");
@@ -192,7 +196,8 @@ TEST_F(FolderFindTest, FolderTextLongerThanAPathBufferIsUsedWhole) {
                                         "sub \tпропущены файлы и папки со слишком длинным путём!\r\n");
 #else
     EXPECT_EQ(editor_text(&memory),
-              std::string(REPORT_HEADER) + found(folder + SEP + "sub" + SEP + "b.txt", 5));
+              std::string(REPORT_HEADER) +
+                  found(folder + SEP + "sub" + SEP + "b.txt", 5, "строка 1: один ‹кот›"));
 #endif
 }
 

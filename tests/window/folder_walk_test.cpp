@@ -122,9 +122,9 @@ TEST_F(FolderWalkTest, StopAfterEachFileKeepsTheLinesSoFar) {
             std::string expected = REPORT_HEADER;
             for (int i = 0; i < k; i++) {
                 std::string path = tree.path(NAMES[i]);
-                if (!replacement) expected += found(path, 2);
-                else if (tree.read(NAMES[i]) == "a пёс") expected += replaced(path, 2);
-                else expected += found(path, 2) + path + STOPPED_FILE;
+                if (!replacement) expected += found(path, 2, "строка 1: a ‹кот›");
+                else if (tree.read(NAMES[i]) == "a пёс") expected += replaced(path, 2, "строка 1: a ‹пёс›");
+                else expected += found(path, 2, "строка 1: a ‹кот›") + path + STOPPED_FILE;
             }
             if (k < 5) expected += stop_line();   // stopped after the last file: complete
             EXPECT_EQ(editor_text(&memory), expected) << k;
@@ -148,7 +148,9 @@ TEST_F(FolderWalkTest, StopInsideAFileBeingRewrittenLeavesItAsItWas) {
     press("кот", "пёс");
     finish_walk();
     std::string a = tree.path("1/a.txt");
-    EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) + found(a, 0) + a + STOPPED_FILE + stop_line());
+    EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) +
+                                        found(a, 0, "строка 1: ‹кот›" + std::string(40, '.') + "…") + a +
+                                        STOPPED_FILE + stop_line());
     EXPECT_EQ(tree.read("1/a.txt"), big);
     EXPECT_EQ(tree.entries().size(), 7u);
 }
@@ -184,7 +186,7 @@ TEST_F(FolderWalkTest, NothingButStopActsDuringAWalkAndEverythingComesBack) {
     EXPECT_TRUE(memory.dialog_calls.empty());
     EXPECT_EQ(memory.messages.size(), 0u);
     std::string expected = REPORT_HEADER;
-    for (const char* name : NAMES) expected += found(tree.path(name), 2);
+    for (const char* name : NAMES) expected += found(tree.path(name), 2, "строка 1: a ‹кот›");
     EXPECT_EQ(editor_text(&memory), expected);
 
     EXPECT_EQ(text(IDC_FIND), "Найти");
@@ -231,8 +233,10 @@ TEST_F(FolderWalkTest, ALargeReportArrivesInSharesOfWholeLines) {
     EXPECT_EQ(memory.tick_interval, BUSY_TICK_MS);
     released = true;
     finish_walk();
+    // The lines beyond the 20,000 that a report lists are not told theirs.
     std::string expected = REPORT_HEADER;
-    for (int i = 0; i < 20000; i++) expected += found(tree.path("1/a.txt"), 4 * i);
+    for (int i = 0; i < 20000; i++)
+        expected += found(tree.path("1/a.txt"), 4 * i, "строка " + std::to_string(i + 1) + ": ‹кот›");
     for (int i = 1; i < 5; i++) expected += found(tree.path(NAMES[i]), 2);
     EXPECT_TRUE(editor_text(&memory) == expected);
 }
