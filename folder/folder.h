@@ -161,6 +161,9 @@ struct FolderJob {
     // A Replace: where each rewritten file's old content is kept for an undo (undo.h), or
     // null for none.
     UndoStore* undo;
+    // The most hit lines that the report lists (the later hits are only counted): what a
+    // hit's line needs beyond its offset is made for these alone. 0: no bound.
+    uint32_t listed_hits;
 };
 
 // Appended to a file's path to name its temporary copy, beside it.

@@ -6,6 +6,11 @@
 
 #include "folder.h"
 
+// A hit line is the path, one of these, the hit's offset and, for a file not in the ANSI
+// code page, its encoding's tag (" [UTF-8]").
+constexpr char FOUND_TEXT[] = " \tнайдено в позиции: ";
+constexpr char REPLACED_TEXT[] = " \tзаменено в позиции: ";
+
 // The longest line, beyond its paths.
 constexpr size_t REPORT_LINE_EXTRA = 96;
 

@@ -226,7 +226,7 @@ int search(const char* folder, const char* query, const char* replacement, const
     Report report;
     UndoStore store = {};
     FolderJob job = {query, replacement, mask, literal_prefix_length(query), report_sink,
-                     &report, nullptr, nullptr, bytes_only, 0, undo ? &store : nullptr};
+                     &report, nullptr, nullptr, bytes_only, 0, undo ? &store : nullptr, 0};
 #ifdef _WIN32
     std::string pattern = std::string(folder) + "\\*";
 #else

@@ -35,7 +35,7 @@ void seen_sink(void* user, const FolderEvent* event) {
 Seen walk(const TempTree& tree, const char* replacement, int counting) {
     Seen seen;
     FolderJob job = {"кот", replacement, "*", 3, seen_sink, &seen, nullptr, nullptr, 0, counting,
-                     nullptr};
+                     nullptr, 0};
     search_folder_tree(&job, (tree.root + SEP + "*").c_str());
     return seen;
 }

@@ -30,7 +30,7 @@ inline std::string search(const std::string& path, const char* query,
     std::string report;
     if (prefix_length == UINT32_MAX) prefix_length = literal_prefix_length(query);
     FolderJob job = {query, replacement, mask, prefix_length, report_sink, &report, nullptr,
-                     nullptr, bytes_only, 0, nullptr};
+                     nullptr, bytes_only, 0, nullptr, 0};
     if (tree) {
         std::string pattern = tree->root + SEP + "*";
         search_folder_tree(&job, pattern.c_str());

@@ -379,7 +379,7 @@ TEST(SearchInFile, AFileWithMoreHitsThanCanBeHeldIsOnlySearched) {
     for (uint32_t hits : {MAX_HELD_HITS, MAX_HELD_HITS + 1}) {
         tree.file("f", std::string(hits, 'a'));
         Counted counted;
-        FolderJob job = {"a", "b", "*", 1, count_events, &counted, nullptr, nullptr, 0, 0, nullptr};
+        FolderJob job = {"a", "b", "*", 1, count_events, &counted, nullptr, nullptr, 0, 0, nullptr, 0};
         search_in_file(f.c_str(), 0, nullptr, nullptr, &job);
         bool held = hits <= MAX_HELD_HITS;
         EXPECT_EQ(counted.replaced, held ? hits : 0u);

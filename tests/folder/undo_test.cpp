@@ -65,7 +65,7 @@ protected:
     std::string replace(const char* query, const char* replacement) {
         std::string report;
         FolderJob job = {query, replacement, "*", literal_prefix_length(query), report_sink,
-                         &report, &stop_byte, nullptr, 0, 0, &undo};
+                         &report, &stop_byte, nullptr, 0, 0, &undo, 0};
         search_folder_tree(&job, (tree.root + SEP + "*").c_str());
         return report;
     }

@@ -89,6 +89,14 @@ void WindowTest::finish_walk() {
     }
 }
 
+void WindowTest::finish_load() {
+    for (int tick = 0; state.loading; tick++) {
+        ASSERT_TRUE(memory.ticking) << "a text goes in without ticks";
+        ASSERT_LT(tick, 100000) << "the text does not go in";
+        window_tick(&state, &window);
+    }
+}
+
 CommandResult WindowTest::command(int id, int notification) {
     return window_command(&state, &window, id, notification);
 }
