@@ -55,7 +55,7 @@ HitPlace place_hit(const char* text, uint32_t length, const ShownFile* shown,
     uint32_t shown_end = cut ? shown->text_length : shown->full_length;
     if (cut && start >= shown_end) return {PLACE_UNSHOWN, length, length};
     if (start > length) start = length;
-    if (!hit) return place_other(text, start, find_query);
+    if (!hit) return at_character ? place_other(text, start, find_query) : HitPlace{PLACE_CARET, start, start};
 
     HitPlace changed = {PLACE_CHANGED, start, start};
     bool same_form = is_text_tag(line->encoding)

@@ -28,6 +28,13 @@ const LoadMessage* box_of(const HitPlace& place) {
     return nullptr;
 }
 
+// F4 goes on from the line of the kept report that begins at `line_start`, whether its
+// hit could be shown or not.
+void went_to(WindowState* state, size_t line_start) {
+    state->link_opened = 1;
+    state->link_line = static_cast<uint32_t>(line_start);
+}
+
 bool shows_file_of(const WindowState* state, const HitLine* line) {
     const char* path = state->shown.path;
     return path[0] != '\0' && strlen(path) == line->path_length &&
@@ -59,12 +66,8 @@ void place_in_shown_file(WindowState* state, const Window* window, const HitLine
 void open_hit(WindowState* state, const Window* window, int source, size_t line_start,
               const HitLine* line) {
     bool from_kept = source == IDC_KEPT_REPORT;
-    // F4 goes on from this line, whether its hit can be shown or not.
-    if (from_kept) {
-        state->link_opened = 1;
-        state->link_line = static_cast<uint32_t>(line_start);
-    }
     if (shows_file_of(state, line)) {
+        if (from_kept) went_to(state, line_start);
         place_in_shown_file(state, window, line);
         return;
     }
@@ -79,6 +82,7 @@ void open_hit(WindowState* state, const Window* window, int source, size_t line_
         result = read_shown_file(path, OPEN_LIMIT, &text, &shown, &decoded);
     }
     if (result != READ_DONE) {
+        if (from_kept) went_to(state, line_start);
         if (result == READ_CANNOT_OPEN) window->ops->message_box(window->user, MISSING_BOX.text, MISSING_BOX.caption);
         if (result == READ_TOO_LARGE) report_too_large(window);
         if (result == READ_NO_MEMORY) report_no_memory(window);
@@ -101,10 +105,9 @@ void open_hit(WindowState* state, const Window* window, int source, size_t line_
     free(query);
     if (keep) {
         keep_shown_text(state, window);
-        state->link_opened = 1;
-        state->link_line = static_cast<uint32_t>(line_start);
         from_kept = true;
     }
+    if (from_kept) went_to(state, line_start);
     state->from_report = from_kept;
     show_file(state, window, text, &shown, decoded, static_cast<int32_t>(place.start),
               static_cast<int32_t>(place.end), box_of(place));

@@ -233,6 +233,27 @@ TEST_F(FolderWalkTest, ALargeReportArrivesInSharesOfWholeLines) {
     EXPECT_TRUE(editor_text(&memory) == expected);
 }
 
+// Past the bound a Replace still rewrites and counts its hits, without their lines;
+// reason lines are always written.
+TEST_F(FolderWalkTest, HitsPastTheBoundAreReplacedAndCountedAndReasonsStay) {
+    std::string many;
+    for (int i = 0; i < 20000; i++) many += "кот\n";
+    tree.file("0.txt", many);
+    tree.file("bin.dat", std::string("кот\0", 4));
+    press("кот", "пёс");
+    finish_walk();
+    const std::string& report = editor_text(&memory);
+    size_t lines = 0;
+    for (size_t at = 0; (at = report.find("позиции: ", at)) != std::string::npos; at++) lines++;
+    EXPECT_EQ(lines, 20000u);
+    EXPECT_NE(report.find(tree.path("bin.dat") + " \tдвоичный файл, не изменён\r\n"), std::string::npos);
+    const std::string bound =
+        tree.root + " \tв отчёте первые 20000 совпадений из 20006, остальные не перечислены\r\n";
+    EXPECT_EQ(report.substr(report.size() - bound.size()), bound);
+    EXPECT_EQ(tree.read("0.txt").find("кот"), std::string::npos);
+    for (const char* name : NAMES) EXPECT_EQ(tree.read(name), "a пёс") << name;
+}
+
 // Esc stops the walk; a close during a walk stops it and closes once it has ended. Both
 // come while the walk is held opening its first file, which it then leaves unchanged. A
 // Replace stopped while it searches asks nothing.

@@ -36,6 +36,7 @@ void WindowTest::SetUp() {
     memory_window_init(&memory);
     memory.notify = dispatch;
     memory.notify_context = this;
+    memory.double_clicked = double_clicked;
     window = memory_window(&memory);
     state = WindowState();
     std::random_device random;
@@ -72,6 +73,11 @@ void WindowTest::TearDown() {
 void WindowTest::dispatch(void* context, int id, int notification) {
     WindowTest* test = static_cast<WindowTest*>(context);
     window_command(&test->state, &test->window, id, notification);
+}
+
+void WindowTest::double_clicked(void* context, int32_t position) {
+    WindowTest* test = static_cast<WindowTest*>(context);
+    window_double_clicked(&test->state, &test->window, static_cast<uint32_t>(position));
 }
 
 InitResult WindowTest::start() {

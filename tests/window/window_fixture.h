@@ -56,5 +56,6 @@ protected:
 
 private:
     static void dispatch(void* context, int id, int notification);
+    static void double_clicked(void* context, int32_t position);
     std::filesystem::path folder_, previous_, temporary_;
 };
