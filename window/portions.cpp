@@ -39,6 +39,6 @@ void append_portion(PortionPace* pace, const Window* window, const char* text, s
     window->ops->append_text(window->user, text, follow);
     double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count();
-    if (ms < APPEND_MS_LOW && pace->chunk < CHUNK_MOST && length >= pace->chunk) pace->chunk *= 2;
+    if (ms < APPEND_MS_LOW && pace->chunk < CHUNK_MOST && length > pace->chunk / 2) pace->chunk *= 2;
     if (ms > APPEND_MS_HIGH && pace->chunk > CHUNK_LEAST) pace->chunk /= 2;
 }

@@ -309,10 +309,11 @@ TEST_F(Folder, AUserSessionFromEditingToAReplaceAcrossTheTree) {
     ASSERT_TRUE(wait_until([&] { return title() == TITLE; }));
     EXPECT_EQ(tree.read("Документы/Письмо.doc"), "кот и ещё кот\r\n");
 
-    // Query, replacement, the box (Space), the folder and the mask, in tab order.
+    // Query, replacement, past the two options, the box (Space), the folder and the mask,
+    // in tab order.
     press_keys(&program, {VK_CONTROL, 'F'});
     ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_FIND_TEXT; }));
-    type_text(&program, "кот\t\tпёс\t\t");
+    type_text(&program, "кот\t\tпёс\t\t\t\t");
     ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_IN_FOLDER; }));
     press_keys(&program, {VK_SPACE});
     ASSERT_TRUE(wait_until([&] { return IsWindowEnabled(item(IDC_FOLDER)); }));
