@@ -29,15 +29,22 @@ double seconds_since(const LARGE_INTEGER& start) {
     return static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
 }
 
+// Starts a fresh program with a folder Find of `query` over every file of `folder` filled
+// in, not yet pressed. False when no window came.
+bool start_with_search(Program* program, const std::string& folder, const std::string& query) {
+    if (!start_program(program, full_path("."))) return false;
+    SendMessageA(control(program, IDC_IN_FOLDER), BM_CLICK, 0, 0);
+    set_text(control(program, IDC_FOLDER), folder);
+    set_text(control(program, IDC_MASK), "*");
+    set_text(control(program, IDC_FIND_TEXT), query);
+    return true;
+}
+
 // One Find over `folder`; its time in seconds (-1 on failure) and the report's lines.
 double find_once(const std::string& folder, const std::string& query, DWORD limit_ms,
                  size_t* lines) {
     Program program;
-    if (!start_program(&program, full_path("."))) return -1;
-    SendMessageA(control(&program, IDC_IN_FOLDER), BM_CLICK, 0, 0);
-    set_text(control(&program, IDC_FOLDER), folder);
-    set_text(control(&program, IDC_MASK), "*");
-    set_text(control(&program, IDC_FIND_TEXT), query);
+    if (!start_with_search(&program, folder, query)) return -1;
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     send_command(&program, IDC_FIND, 0);   // returns once the search has started
@@ -82,11 +89,7 @@ double open_once(const std::string& path, DWORD limit_ms) {
 // One double click on the last hit line of a Find's report: its time in seconds, or -1.
 double hit_once(const std::string& folder, const std::string& query, DWORD limit_ms) {
     Program program;
-    if (!start_program(&program, full_path("."))) return -1;
-    SendMessageA(control(&program, IDC_IN_FOLDER), BM_CLICK, 0, 0);
-    set_text(control(&program, IDC_FOLDER), folder);
-    set_text(control(&program, IDC_MASK), "*");
-    set_text(control(&program, IDC_FIND_TEXT), query);
+    if (!start_with_search(&program, folder, query)) return -1;
     send_command(&program, IDC_FIND, 0);
     HWND editor = control(&program, IDC_EDITOR);
     double seconds = -1;

@@ -5,12 +5,11 @@
 #include <functional>
 
 #include "folder.h"
+#include "folder_fixture.h"
 #include "hit_line.h"
 #include "report_order.h"
 #include "run_hits.h"
-#include "temp_tree.h"
 #include "text_encoding.h"
-#include "window_fixture.h"
 
 namespace {
 
@@ -24,25 +23,16 @@ struct Hit {
     int64_t offset;
 };
 
-class NavigateTest : public WindowTest {
+// The two files are searched alone, beside the folder tests' own.
+class NavigateTest : public FolderTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        ASSERT_EQ(start(), INIT_DONE);
-        tree.file("a.txt", "кот и кот\r\nещё кот");
-        tree.file("b.txt", "один кот");
+        FolderTest::SetUp();
+        tree.file("n1.nav", "кот и кот\r\nещё кот");
+        tree.file("n2.nav", "один кот");
     }
     void search(const std::string& query, const char* replacement = nullptr) {
-        memory_window_click(&memory, IDC_IN_FOLDER);
-        set_text(IDC_FIND_TEXT, query);
-        if (replacement) set_text(IDC_REPLACE_TEXT, replacement);
-        set_text(IDC_FOLDER, tree.root);
-        set_text(IDC_MASK, "*.txt");
-        memory.question_answers = {ANSWER_YES};
-        memory_window_click(&memory, replacement ? IDC_REPLACE : IDC_FIND);
-        finish_walk();
-        memory_window_click(&memory, IDC_IN_FOLDER);
-        report = editor_text(&memory);
+        report = FolderTest::search(query, replacement, "*.nav");
     }
     // The report's hits in the order of its lines.
     std::vector<Hit> hits() const {
@@ -73,7 +63,6 @@ protected:
         return editor_text(&memory).substr(start, end - start);
     }
 
-    TempTree tree;
     std::string report;
 };
 
@@ -111,7 +100,7 @@ TEST_F(NavigateTest, F4AndShiftF4WalkTheHitsWithinAndAcrossFiles) {
 // caret on the line of the last hit opened, and F4 goes on from there.
 TEST_F(NavigateTest, DoubleClickAndBackToTheReport) {
     search("кот");
-    const std::string b_line = found(tree.path("b.txt"), 5);
+    const std::string b_line = found(tree.path("n2.nav"), 5);
     double_click(line_of(b_line) + 4);
     EXPECT_EQ(editor_text(&memory), "один кот");
     EXPECT_EQ(selected(), "кот");
@@ -139,17 +128,17 @@ TEST_F(NavigateTest, AHitThatIsNoLongerThereIsTold) {
         int32_t caret;
     };
     const Case cases[] = {
-        {"moved", [&] { tree.file("b.txt", "один, два кот"); }, CHANGED, "один, два кот", 5},
-        {"gone", [&] { tree.remove("b.txt"); }, MISSING, "", -1},
-        {"behind a zero", [&] { tree.file("b.txt", std::string("од\0н кот", 8)); }, UNSHOWN, "од", 2},
+        {"moved", [&] { tree.file("n2.nav", "один, два кот"); }, CHANGED, "один, два кот", 5},
+        {"gone", [&] { tree.remove("n2.nav"); }, MISSING, "", -1},
+        {"behind a zero", [&] { tree.file("n2.nav", std::string("од\0н кот", 8)); }, UNSHOWN, "од", 2},
         {"there", [] {}, nullptr, "один кот", -1},
     };
     for (const Case& c : cases) {
-        tree.file("b.txt", "один кот");
+        tree.file("n2.nav", "один кот");
         search("кот");
         memory.messages.clear();
         c.change();
-        double_click(line_of(found(tree.path("b.txt"), 5)));
+        double_click(line_of(found(tree.path("n2.nav"), 5)));
         const std::string& shown = c.shown.empty() ? report : c.shown;
         EXPECT_EQ(editor_text(&memory), shown) << c.name;
         if (c.caret >= 0) {
@@ -198,9 +187,9 @@ TEST_F(NavigateTest, LinesOfAnyTextLeadToTheirPlaces) {
         std::pair<int32_t, int32_t> selected;
     };
     const Case cases[] = {
-        {"кот", found(tree.path("b.txt"), 5), {5, 8}},
-        {"пёс", found(tree.path("b.txt"), 5), {5, 5}},
-        {"", replaced(tree.path("b.txt"), 5), {5, 5}},
+        {"кот", found(tree.path("n2.nav"), 5), {5, 8}},
+        {"пёс", found(tree.path("n2.nav"), 5), {5, 5}},
+        {"", replaced(tree.path("n2.nav"), 5), {5, 5}},
         {"кот", found(tree.path("u8.txt"), 6), {2, 5}},
         {"кот", found(tree.path("u16.txt"), 6), {2, 5}},
         {"кот", found(tree.path("u16.txt"), 7), {2, 2}},   // inside a character
@@ -258,9 +247,9 @@ TEST_F(NavigateTest, ReplacedHitsAreFoundWhereTheirReplacementsStand) {
 TEST_F(NavigateTest, ALongFileGoesInByPortionsAndItsHitIsSelectedOnceIn) {
     std::string big = "начало кот\r\n";
     while (big.size() < 300000) big += "строка длинного файла без совпадений\r\n";
-    tree.file("b.txt", big);
+    tree.file("n2.nav", big);
     search("кот");
-    memory_window_double_click(&memory, line_of(found(tree.path("b.txt"), 7)));
+    memory_window_double_click(&memory, line_of(found(tree.path("n2.nav"), 7)));
     ASSERT_NE(state.loading, nullptr);
     EXPECT_TRUE(memory.read_only);
     EXPECT_EQ(memory.title.rfind("Открытие… ", 0), 0u) << memory.title;
