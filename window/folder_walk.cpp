@@ -259,7 +259,8 @@ void append_folder_line(const FolderWalk* walk, const Window* window, const char
 // After the listed lines: how many hits were left out, then why the walk did not cover
 // the whole tree.
 void append_last_lines(const FolderWalk* walk, const Window* window) {
-    if (walk->hits > LISTED_HITS) append_folder_line(walk, window, UNLISTED_LINE, LISTED_HITS, walk->hits);
+    if (walk->hits > LISTED_HITS)
+        append_folder_line(walk, window, UNLISTED_LINE, LISTED_HITS, walk->hits);
     const char* format = last_line_format(walk);
     if (format) append_folder_line(walk, window, format, static_cast<unsigned>(walk->result), 0);
 }

@@ -55,7 +55,10 @@ HitPlace place_hit(const char* text, uint32_t length, const ShownFile* shown,
     uint32_t shown_end = cut ? shown->text_length : shown->full_length;
     if (cut && start >= shown_end) return {PLACE_UNSHOWN, length, length};
     if (start > length) start = length;
-    if (!hit) return at_character ? place_other(text, start, find_query) : HitPlace{PLACE_CARET, start, start};
+    if (!hit) {
+        if (!at_character) return {PLACE_CARET, start, start};
+        return place_other(text, start, find_query);
+    }
 
     HitPlace changed = {PLACE_CHANGED, start, start};
     bool same_form = is_text_tag(line->encoding)
@@ -68,8 +71,10 @@ HitPlace place_hit(const char* text, uint32_t length, const ShownFile* shown,
         if (!hit->told) return {PLACE_CARET, start, start};
         if (!shown_character(shown, from + hit->written_length, &end)) return changed;
         if (cut && end > shown_end) return {PLACE_UNSHOWN, length, length};
-        if (end > length || end - start != hit->written_characters ||
-            shown_hash(text + start, end - start) != hit->written_hash)
+        if (end > length) return changed;
+        // Without the written bytes, what stands at the place is taken as written.
+        if (hit->written_known && (end - start != hit->written_characters ||
+                                   shown_hash(text + start, end - start) != hit->written_hash))
             return changed;
         return {PLACE_SELECTED, start, end};
     }

@@ -83,7 +83,8 @@ void open_hit(WindowState* state, const Window* window, int source, size_t line_
     }
     if (result != READ_DONE) {
         if (from_kept) went_to(state, line_start);
-        if (result == READ_CANNOT_OPEN) window->ops->message_box(window->user, MISSING_BOX.text, MISSING_BOX.caption);
+        if (result == READ_CANNOT_OPEN)
+            window->ops->message_box(window->user, MISSING_BOX.text, MISSING_BOX.caption);
         if (result == READ_TOO_LARGE) report_too_large(window);
         if (result == READ_NO_MEMORY) report_no_memory(window);
         // The caret to the line, so that F4 goes on past it.

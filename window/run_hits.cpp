@@ -136,8 +136,10 @@ int record_run_hit(RunHits* run, const FolderEvent* event) {
     if (hit.kind == HIT_REPLACED && hit.told) {
         hit.place = event->offset + file->shift;
         hit.written_length = event->written_length;
-        hash_shown_bytes(event->encoding, event->written, event->written ? event->written_length : 0,
-                         &hit.written_characters, &hit.written_hash);
+        hit.written_known = event->written != nullptr || event->written_length == 0;
+        if (hit.written_known)
+            hash_shown_bytes(event->encoding, event->written, event->written_length,
+                             &hit.written_characters, &hit.written_hash);
         file->shift += static_cast<int64_t>(event->written_length) - event->match_length;
     }
     run->hits[run->hit_count++] = hit;

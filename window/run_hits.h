@@ -24,6 +24,7 @@ struct RunHit {
     uint8_t kind;                 // HIT_FOUND or HIT_REPLACED
     uint8_t told;                 // the search told what the match spanned (and wrote):
                                   //   the lengths above hold
+    uint8_t written_known;        // it told the written bytes too: the hash above holds
 };
 
 struct RunFile {

@@ -70,8 +70,8 @@ bool shown_character(const ShownFile* shown, int64_t offset, uint32_t* index) {
     uint32_t done = 0, count = 0;
     while (done < size) {
         uint32_t produced = 0;
-        uint32_t consumed =
-            decode_text(&decoder, from + done, size - done, at_end, view, nullptr, sizeof view, &produced);
+        uint32_t consumed = decode_text(&decoder, from + done, size - done, at_end, view, nullptr,
+                                        sizeof view, &produced);
         count += produced;
         done += consumed;
         if (consumed == 0) break;
