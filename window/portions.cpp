@@ -15,7 +15,7 @@ constexpr size_t CHUNK_FIRST = 64u << 10, CHUNK_LEAST = 4u << 10, CHUNK_MOST = 8
 }  // namespace
 
 void pace_begin(PortionPace* pace) {
-    pace->chunk = CHUNK_FIRST;
+    *pace = {CHUNK_FIRST, CHUNK_LEAST, 0, 0};
 }
 
 size_t next_portion(const PortionPace* pace, const char* from, size_t waiting,
@@ -39,6 +39,20 @@ void append_portion(PortionPace* pace, const Window* window, const char* text, s
     window->ops->append_text(window->user, text, follow);
     double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count();
-    if (ms < APPEND_MS_LOW && pace->chunk < CHUNK_MOST && length > pace->chunk / 2) pace->chunk *= 2;
-    if (ms > APPEND_MS_HIGH && pace->chunk > CHUNK_LEAST) pace->chunk /= 2;
+    // A round costs the edit control time of its own, which grows with its text: when a
+    // halved portion took hardly less, the rounds' own cost rules, and smaller portions
+    // would only make more of them.
+    bool halving_paid = !pace->halved || ms < pace->last_ms * 0.75;
+    pace->halved = 0;
+    if (!halving_paid) {
+        pace->chunk *= 2;
+        size_t floor = pace->chunk < CHUNK_FIRST ? pace->chunk : CHUNK_FIRST;
+        if (pace->floor < floor) pace->floor = floor;
+    } else if (ms < APPEND_MS_LOW && pace->chunk < CHUNK_MOST && length > pace->chunk / 2) {
+        pace->chunk *= 2;
+    } else if (ms > APPEND_MS_HIGH && pace->chunk / 2 >= pace->floor) {
+        pace->chunk /= 2;
+        pace->halved = 1;
+    }
+    pace->last_ms = ms;
 }

@@ -8,7 +8,10 @@
 #include "window_ops.h"
 
 struct PortionPace {
-    size_t chunk;   // the most that the next portion holds
+    size_t chunk;     // the most that the next portion holds
+    size_t floor;     // the least that it is worth halving it to
+    double last_ms;   // how long the last portion took
+    int halved;       // the chunk was halved after it
 };
 
 void pace_begin(PortionPace* pace);

@@ -17,8 +17,12 @@ protected:
     void write(const std::string& name, const std::string& bytes) { write_file("files\\" + name, bytes); }
     void search(const std::string& query, const char* replacement = nullptr) {
         fill_folder_search(query, replacement, files(), "*.txt");
-        post_command(&program, replacement ? IDC_REPLACE : IDC_FIND, BN_CLICKED);
-        if (replacement) message_box(IDYES);
+        // Returns once the search has begun (a Replace's question comes after it).
+        send_command(&program, replacement ? IDC_REPLACE : IDC_FIND, BN_CLICKED);
+        if (replacement) {
+            message_box(IDYES);
+            EXPECT_TRUE(wait_until([&] { return text(IDC_EDITOR).find("заменено") != std::string::npos; }));
+        }
         finish_walk();
         report = text(IDC_EDITOR);
     }
