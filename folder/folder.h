@@ -193,9 +193,9 @@ struct FolderJob {
     // A Replace: where each rewritten file's old content is kept for an undo (undo.h), or
     // null for none.
     UndoStore* undo;
-    // The most hit lines that the report lists, 0 for no bound: a file tells the line and
-    // excerpt of at most that many of its own hits (the sink leaves out the lines beyond
-    // the bound of the whole walk).
+    // The most hit lines that the report lists (the later hits are only counted): a file
+    // tells the line and excerpt of at most that many of its own hits, and the sink leaves
+    // out the lines beyond the bound of the whole walk. 0: no bound.
     uint32_t listed_hits = 0;
     // The search's options (QueryOptions of query.h), for the query and the counting Find
     // alike. A job that sets neither has them as the window starts: letters as typed,
@@ -206,6 +206,9 @@ struct FolderJob {
 
 // Appended to a file's path to name its temporary copy, beside it.
 constexpr char TEMP_SUFFIX[] = "$qor%tmp^rp$.tmp";
+
+// The most of a file that one match can span: each candidate's window.
+constexpr uint32_t WINDOW_SIZE = 65536;
 
 // The FileVisitor of folder-mode Find and Replace; `job` is a FolderJob. Returns
 // VISIT_CONTINUE, VISIT_LEAVE_OUT for a folder that an excluding mask leaves out, or

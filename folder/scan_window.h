@@ -5,12 +5,12 @@
 
 #include <stdint.h>
 
+#include "folder.h"
 #include "query.h"
 #include "text_encoding.h"
 
 struct FileScan;
 
-constexpr uint32_t WINDOW_SIZE = 65536;  // the most of a file that one match can span
 // With whole word, the bytes behind a window that the block holds too where the file goes
 // on: the character after a match at the window's end, which decides whether it counts.
 constexpr uint32_t WINDOW_LOOK_AHEAD = LONGEST_CHARACTER;

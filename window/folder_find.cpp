@@ -11,6 +11,7 @@
 #include "folder_undo.h"
 #include "folder_walk.h"
 #include "handlers.h"
+#include "kept_report.h"
 #include "plural.h"
 #include "query_check.h"
 #include "window_alloc.h"
@@ -50,6 +51,7 @@ void clear_for_report(WindowState* state, const Window* window) {
     ops->enable_command(window->user, IDM_SAVE, 0);
     ops->enable_command(window->user, IDM_SAVE_AS, 0);
     ops->set_text(window->user, IDC_EDITOR, nullptr);   // raises no change notification
+    drop_kept_report(state, window);
     state->current_path[0] = '\0';
     set_document_form(state, window, TextForm{TEXT_ANSI, 0});
     state->report_unedited = 1;

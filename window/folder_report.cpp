@@ -7,8 +7,6 @@
 namespace {
 
 // Each line is the path, one of these texts, and for some a number, then CR LF.
-const char FOUND[] = " \tнайдено в позиции: ";
-const char REPLACED[] = " \tзаменено в позиции: ";
 const char CANNOT_OPEN[] = " /tневозможно открыть для чтения!";
 const char READ_FAILED[] = " \tошибка чтения, файл не изменён!";
 const char COPY_FAILED[] = " \tошибка записи копии, файл не изменён!";
@@ -48,8 +46,8 @@ constexpr LineForm line(const char (&text)[N], int has_number, int has_other) {
 // The text of an event's line, or a null text for an event without one.
 LineForm form_of(const FolderEvent* event) {
     switch (event->kind) {
-    case FOLDER_HIT_FOUND: return line(FOUND, 1, 0);
-    case FOLDER_HIT_REPLACED: return line(REPLACED, 1, 0);
+    case FOLDER_HIT_FOUND: return line(FOUND_TEXT, 1, 0);
+    case FOLDER_HIT_REPLACED: return line(REPLACED_TEXT, 1, 0);
     case FOLDER_CANNOT_OPEN: return line(CANNOT_OPEN, 0, 0);
     case FOLDER_TEMP_NOT_DELETED: return line(TEMP_NOT_DELETED, 1, 0);
     case FOLDER_NOT_CHANGED:

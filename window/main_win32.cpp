@@ -16,6 +16,20 @@ constexpr int EXIT_NO_WINDOW = 1;
 constexpr int EXIT_NO_MEMORY = 5;
 
 WindowState state;   // one window per process
+WNDPROC edit_procedure;   // the edit controls' own, behind the editors' subclass
+
+// The editor and the kept report's control: the edit control does not tell its parent
+// about double clicks, so they are seen here, after the control has selected the word.
+LRESULT CALLBACK editor_proc(HWND editor, UINT message, WPARAM wparam, LPARAM lparam) {
+    LRESULT result = CallWindowProcA(edit_procedure, editor, message, wparam, lparam);
+    if (message == WM_LBUTTONDBLCLK && GetDlgCtrlID(editor) == IDC_EDITOR) {
+        DWORD start = 0;
+        SendMessageA(editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+        Window window = win32_window(GetParent(editor));
+        window_double_clicked(&state, &window, start);
+    }
+    return result;
+}
 
 }  // namespace
 
@@ -98,6 +112,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show) 
     HWND main_window = CreateDialogParamA(instance, WINDOW_CLASS, nullptr, nullptr, 0);
     if (!main_window) return EXIT_NO_WINDOW;
     HWND editor = GetDlgItem(main_window, IDC_EDITOR);
+    HWND kept_report = add_kept_report_control(main_window, editor_proc, &edit_procedure);
+    if (!kept_report) return EXIT_NO_WINDOW;
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(ACCELERATORS));
     // Without a dialog procedure the creation sends none: this is the only one.
     SendMessageA(main_window, WM_INITDIALOG, reinterpret_cast<WPARAM>(instance),
@@ -108,8 +124,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show) 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (TranslateAcceleratorA(main_window, accelerators, &message)) continue;
-        // Every key that the accelerators leave, Tab and Enter included, reaches the editor.
-        if (message.hwnd != editor && IsDialogMessageA(main_window, &message)) continue;
+        // Every key that the accelerators leave, Tab and Enter included, reaches the editor
+        // (either of the two controls that take turns as the editor).
+        bool to_editor = message.hwnd == editor || message.hwnd == kept_report;
+        if (!to_editor && IsDialogMessageA(main_window, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

@@ -38,7 +38,7 @@ static_assert(RULE_COUNT <= MOST_LAID_OUT, "a remembered rectangle for every rul
 // The editor's place, below the fields. Every control listed here is laid out into it
 // (one at a time shows there).
 const Rule EDITORS_PLACE = {IDC_EDITOR, NONE, ALL, ALL};
-const int IN_EDITORS_PLACE[] = {IDC_EDITOR};
+const int IN_EDITORS_PLACE[] = {IDC_EDITOR, IDC_KEPT_REPORT};
 
 int32_t part(Share share, int32_t growth) {
     return share == ALL ? growth : share == HALF ? growth / 2 : 0;

@@ -146,7 +146,7 @@ TEST_F(ProgramResources, DialogTemplateIsTheMainWindowsLayout) {
     EXPECT_LE(reader.at, bytes.size());
 }
 
-TEST_F(ProgramResources, MenuIsABarOfFourCommands) {
+TEST_F(ProgramResources, MenuIsABarOfFiveCommands) {
     std::vector<BYTE> bytes = resource(MAKEINTRESOURCEA(4), MAKEINTRESOURCEA(102));   // RT_MENU
     ASSERT_FALSE(bytes.empty()) << "no Russian menu 102";
     Reader reader{bytes, 0};
@@ -162,7 +162,8 @@ TEST_F(ProgramResources, MenuIsABarOfFourCommands) {
         {0, IDM_OPEN, "Открыть (Ctrl+O)"},
         {MF_GRAYED, IDM_SAVE, "Сохранить (Ctrl+S)"},
         {MF_GRAYED, IDM_SAVE_AS, "Сохранить как (Ctrl+Shift+S)"},
-        {MF_GRAYED | MF_END, IDM_UNDO_REPLACE, "Отменить замену"},
+        {MF_GRAYED, IDM_UNDO_REPLACE, "Отменить замену"},
+        {MF_GRAYED | MF_END, IDM_BACK_TO_REPORT, "К отчёту (F7)"},
     };
     for (const Item& item : expected) {
         EXPECT_EQ(reader.word(), item.flags);   // no MF_POPUP: no drop-down menus
@@ -189,7 +190,10 @@ TEST_F(ProgramResources, AcceleratorsAreVirtualKeysWithoutHighlighting) {
         {KEY | FCONTROL | FSHIFT, 'S', IDM_SAVE_AS},
         {KEY, VK_ESCAPE, IDM_FOCUS_EDITOR},
         {KEY | FALT, 'C', IDM_TOGGLE_MATCH_CASE},
-        {KEY | FALT | 0x80, 'W', IDM_TOGGLE_WHOLE_WORD},   // 0x80: the last entry
+        {KEY | FALT, 'W', IDM_TOGGLE_WHOLE_WORD},
+        {KEY, VK_F4, IDM_NEXT_HIT},
+        {KEY | FSHIFT, VK_F4, IDM_PREVIOUS_HIT},
+        {KEY | 0x80, VK_F7, IDM_BACK_TO_REPORT},   // 0x80: the last entry
     };
     ASSERT_EQ(bytes.size(), sizeof expected / sizeof expected[0] * 8);
     Reader reader{bytes, 0};

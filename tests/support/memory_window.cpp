@@ -135,13 +135,20 @@ void op_enable_control(void* user, int id, int enabled) {
     if (control) control->enabled = enabled != 0;
 }
 
+// The state of a menu command, or null for one that is not in the menu.
+bool* command_state(MemoryWindow* window, int command) {
+    switch (command) {
+    case IDM_OPEN: return &window->open_enabled;
+    case IDM_SAVE: return &window->save_enabled;
+    case IDM_SAVE_AS: return &window->save_as_enabled;
+    case IDM_UNDO_REPLACE: return &window->undo_replace_enabled;
+    case IDM_BACK_TO_REPORT: return &window->back_to_report_enabled;
+    }
+    return nullptr;
+}
+
 void op_enable_command(void* user, int command, int enabled) {
-    MemoryWindow* window = of(user);
-    bool state = enabled != 0;
-    if (command == IDM_OPEN) window->open_enabled = state;
-    if (command == IDM_SAVE) window->save_enabled = state;
-    if (command == IDM_SAVE_AS) window->save_as_enabled = state;
-    if (command == IDM_UNDO_REPLACE) window->undo_replace_enabled = state;
+    if (bool* state = command_state(of(user), command)) *state = enabled != 0;
 }
 
 int op_is_checked(void* user, int id) {
@@ -248,12 +255,12 @@ void op_set_editor_read_only(void* user, int read_only) {
 }
 
 // As the program does it: at the end, the user's selection kept unless the caret stood
-// at the end, where it stays.
-void op_append_text(void* user, const char* text) {
+// at the end and the view follows, where it stays.
+void op_append_text(void* user, const char* text, int follow) {
     MemoryWindow* window = of(user);
     MemoryControl* control = editor(window);
     int32_t anchor = control->anchor, caret = control->caret;
-    bool caret_at_end = anchor == caret && caret == length_of(control);
+    bool caret_at_end = follow && anchor == caret && caret == length_of(control);
     control->anchor = control->caret = length_of(control);
     if (replace_selection_of(window, control, text ? text : "", true))
         send(window, IDC_EDITOR, NOTIFY_CHANGED);
@@ -277,6 +284,34 @@ uint32_t op_program_folder(void* user, char* buffer, uint32_t size) {
     const std::string& folder = of(user)->program_folder;
     if (folder.empty() || folder.size() >= size) return 0;
     return copy_out(folder, buffer, size);
+}
+
+void op_swap_editors(void* user) {
+    MemoryWindow* window = of(user);
+    MemoryControl* shown = editor(window);
+    MemoryControl* hidden = memory_control(window, IDC_KEPT_REPORT);
+    shown->id = IDC_KEPT_REPORT;
+    hidden->id = IDC_EDITOR;
+    MemoryEditorState& other = window->hidden_editor;
+    std::swap(window->text_limit, other.text_limit);
+    std::swap(window->can_undo, other.can_undo);
+    std::swap(window->undo_text, other.undo_text);
+    std::swap(window->undo_caret, other.undo_caret);
+    std::swap(window->undo_insert_end, other.undo_insert_end);
+    std::swap(window->read_only, other.read_only);
+    window->swaps++;
+}
+
+void op_beep(void* user) {
+    of(user)->beeps++;
+}
+
+void op_forget_undo(void* user) {
+    of(user)->can_undo = false;
+}
+
+void op_release_mouse(void* user) {
+    of(user)->mouse_releases++;
 }
 
 const WindowOps MEMORY_WINDOW_OPS = {
@@ -312,6 +347,10 @@ const WindowOps MEMORY_WINDOW_OPS = {
     /* focused_control */      op_focused_control,
     /* close_window */         op_close_window,
     /* program_folder */       op_program_folder,
+    /* swap_editors */         op_swap_editors,
+    /* beep */                 op_beep,
+    /* forget_undo */          op_forget_undo,
+    /* release_mouse */        op_release_mouse,
 };
 
 }  // namespace
@@ -339,6 +378,7 @@ void memory_window_init(MemoryWindow* window) {
         {IDC_FOLDER, CONTROL_EDIT, "", false, {84, 64, 336, 87}},
         {IDC_BROWSE, CONTROL_BUTTON, "...", false, {339, 64, 363, 87}},
         {IDC_EDITOR, CONTROL_EDITOR, "", true, {0, 117, 600, 480}},
+        {IDC_KEPT_REPORT, CONTROL_EDITOR, "", true, {0, 117, 600, 480}},
         {IDC_MASK, CONTROL_EDIT, "", false, {420, 64, 594, 87}},
         {IDC_MASK_LABEL, CONTROL_STATIC, "файлах:", false, {372, 69, 417, 82}},
         {IDC_MATCH_CASE, CONTROL_CHECK_BOX, "Учитывать регистр", true, {6, 94, 132, 110}},
@@ -351,6 +391,8 @@ void memory_window_init(MemoryWindow* window) {
     window->open_enabled = true;
     window->text_limit = DEFAULT_TEXT_LIMIT;
     window->undo_insert_end = -1;
+    // The second editor is made with its limit lifted.
+    window->hidden_editor.undo_insert_end = -1;
     window->client_width = 600;
     window->client_height = 480;
 }
@@ -399,6 +441,8 @@ void memory_window_undo(MemoryWindow* window) {
     control->caret = std::min(control->caret, length_of(control));
     control->anchor = control->caret;
     window->undo_insert_end = -1;
+    // The second editor is made with its limit lifted.
+    window->hidden_editor.undo_insert_end = -1;
     send(window, IDC_EDITOR, NOTIFY_CHANGED);
 }
 
@@ -413,16 +457,27 @@ void memory_window_click(MemoryWindow* window, int id) {
 }
 
 bool memory_window_command(MemoryWindow* window, int command) {
-    bool enabled = true;
-    if (command == IDM_OPEN) enabled = window->open_enabled;
-    if (command == IDM_SAVE) enabled = window->save_enabled;
-    if (command == IDM_SAVE_AS) enabled = window->save_as_enabled;
-    if (command == IDM_UNDO_REPLACE) enabled = window->undo_replace_enabled;
-    if (!enabled) return false;
+    const bool* state = command_state(window, command);
+    if (state && !*state) return false;
     send(window, command, 1);
     return true;
 }
 
 void memory_window_select(MemoryWindow* window, int32_t anchor, int32_t caret) {
     set_selection(editor(window), anchor, caret);
+}
+
+void memory_window_double_click(MemoryWindow* window, int32_t position) {
+    MemoryControl* control = editor(window);
+    const std::string& text = control->text;
+    auto in_word = [&](int32_t at) {
+        char c = text[static_cast<size_t>(at)];
+        return c != ' ' && c != '\t' && c != '\r' && c != '\n';
+    };
+    int32_t start = std::min(position, length_of(control)), end = start;
+    while (start > 0 && in_word(start - 1)) start--;
+    while (end < length_of(control) && in_word(end)) end++;
+    control->anchor = start;
+    control->caret = end;
+    if (window->double_clicked) window->double_clicked(window->notify_context, start);
 }

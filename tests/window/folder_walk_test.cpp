@@ -220,6 +220,7 @@ TEST_F(FolderWalkTest, ProgressCountsInRussian) {
 
 // The edit control takes time for every line it is given: a tick appends whole lines up
 // to a share, and while more wait the ticks come sooner, so the window answers between.
+// The report lists 20,000 hits; the later ones are counted in a line after them.
 TEST_F(FolderWalkTest, ALargeReportArrivesInSharesOfWholeLines) {
     std::string many;
     for (int i = 0; i < 20000; i++) many += "кот\n";
@@ -233,12 +234,33 @@ TEST_F(FolderWalkTest, ALargeReportArrivesInSharesOfWholeLines) {
     EXPECT_EQ(memory.tick_interval, BUSY_TICK_MS);
     released = true;
     finish_walk();
-    // The lines beyond the 20,000 that a report lists are not told theirs.
+    // The report lists 20,000 hit lines and counts the rest.
     std::string expected = REPORT_HEADER;
     for (int i = 0; i < 20000; i++)
         expected += found(tree.path("1/a.txt"), 4 * i, "строка " + std::to_string(i + 1) + ": ‹кот›");
-    for (int i = 1; i < 5; i++) expected += found(tree.path(NAMES[i]), 2);
+    expected += tree.root + " \tв отчёте первые 20000 совпадений из 20004, остальные не перечислены\r\n";
     EXPECT_TRUE(editor_text(&memory) == expected);
+}
+
+// Past the bound a Replace still rewrites and counts its hits, without their lines;
+// reason lines are always written.
+TEST_F(FolderWalkTest, HitsPastTheBoundAreReplacedAndCountedAndReasonsStay) {
+    std::string many;
+    for (int i = 0; i < 20000; i++) many += "кот\n";
+    tree.file("0.txt", many);
+    tree.file("bin.dat", std::string("кот\0", 4));
+    press("кот", "пёс");
+    finish_walk();
+    const std::string& report = editor_text(&memory);
+    size_t lines = 0;
+    for (size_t at = 0; (at = report.find("позиции: ", at)) != std::string::npos; at++) lines++;
+    EXPECT_EQ(lines, 20000u);
+    EXPECT_NE(report.find(tree.path("bin.dat") + " \tдвоичный файл, не изменён\r\n"), std::string::npos);
+    const std::string bound =
+        tree.root + " \tв отчёте первые 20000 совпадений из 20006, остальные не перечислены\r\n";
+    EXPECT_EQ(report.substr(report.size() - bound.size()), bound);
+    EXPECT_EQ(tree.read("0.txt").find("кот"), std::string::npos);
+    for (const char* name : NAMES) EXPECT_EQ(tree.read(name), "a пёс") << name;
 }
 
 // Esc stops the walk; a close during a walk stops it and closes once it has ended. Both

@@ -84,7 +84,7 @@ TEST_F(StartupTest, LiftsTheEditorsTextLimit) {
     ASSERT_EQ(start(), INIT_DONE);
     std::string lines;
     while (lines.size() < 40000) lines += "0123456789012345678901234567890123456789\r\n";
-    window.ops->append_text(window.user, lines.c_str());
+    window.ops->append_text(window.user, lines.c_str(), 1);
     EXPECT_EQ(editor_text(&memory), lines);
 }
 
