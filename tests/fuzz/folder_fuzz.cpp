@@ -11,6 +11,7 @@
 #include "undo.h"
 #include "undo_platform.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -58,6 +59,7 @@ void set_scan_threads(FolderJob* job, int threads) {
 
 // The undo keeps old contents in the scratch folder, beside the tree and not in it.
 std::string undo_folder;   // with its separator
+const UndoPlatform system_undo = undo_platform;
 
 uint32_t scratch_temporary(char* buffer, uint32_t size) {
     if (undo_folder.size() >= size) return 0;
@@ -65,6 +67,8 @@ uint32_t scratch_temporary(char* buffer, uint32_t size) {
     buffer[undo_folder.size()] = '\0';
     return static_cast<uint32_t>(undo_folder.size());
 }
+
+int other_volume(const char*, const char*) { return EXDEV; }
 
 // The length of the character at bytes[at] of a UTF-8 or UTF-16 text: a well-formed
 // sequence or surrogate pair, else the one byte or code unit, which the search takes as
@@ -231,6 +235,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     undo_folder = scratch + "/undo/";
     if (mkdir(tree.c_str(), 0755) != 0 || mkdir(undo_folder.c_str(), 0700) != 0) abort();
     undo_platform.temporary_folder = scratch_temporary;
+    undo_platform.link_file = c.undo_copies ? other_volume : system_undo.link_file;
     make_tree(tree, c.text);
     const Tree before = read_tree(tree);
 

@@ -21,7 +21,8 @@ enum Knob {
     KNOB_A_LENGTH,   //   1 to 8 bytes
     KNOB_B_AT,       // literal B: where it begins,
     KNOB_B_LENGTH,   //   0 to 7 bytes
-    KNOB_TEMPLATE,   // bits 0-1: TEMPLATES; 2-4: C's length; 5: C's first byte as \xHH
+    KNOB_TEMPLATE,   // bits 0-1: TEMPLATES; 2-4: C's length; 5: C's first byte as \xHH;
+                     //   6: the undo keeps copies
     KNOB_C_AT,       // literal C of the template: where it begins
     KNOBS
 };
@@ -172,6 +173,7 @@ bool read_case(const uint8_t* data, size_t size, FuzzCase* out) {
     out->mask = MASKS[knob[KNOB_QUERY] >> 5 & 3];
     out->text = text;
     out->undo = knob[KNOB_RUN] & 1;
+    out->undo_copies = knob[KNOB_TEMPLATE] >> 6 & 1;
     out->threads = knob[KNOB_RUN] & 2 ? 2 : 1;
     out->stop_after = knob[KNOB_RUN] >> 2;
     return true;

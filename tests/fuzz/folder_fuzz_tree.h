@@ -17,6 +17,7 @@ struct FuzzCase {
                                //   (empty: none)
     std::string mask;          // lower-cased
     bool undo;                 // the Replace keeps the old contents for an undo
+    bool undo_copies;          //   in copies, as on another volume, rather than links
     int threads;               // the scan's threads: 1 or 2
     uint32_t stop_after;       // the events after which the Replace is stopped; 0: never
 };
