@@ -30,7 +30,7 @@ enum Knob {
 // The query: A, a joiner, B, a tail.
 const char* const JOINERS[] = {"*", "?", "%n%", ""};
 const char* const TAILS[] = {"", "*", "%t%", "?"};
-// The template around C: before it, after it.
+// The template around C: before it, after it (the first shape leaves C out).
 const char* const TEMPLATES[][2] = {{"", ""}, {"", ""}, {"", "%n%"}, {"%n%", "%t%"}};
 const char* const MASKS[] = {"*", "*.txt", "*.txt;!*/sub", "*.bin;*.tmp;*-mark.txt"};
 
