@@ -161,24 +161,13 @@ void walk(const std::string& root, const char* query, const char* replacement, i
     search_folder_tree(&job, (root + "/*").c_str());
 }
 
-// A query that ends in a capture is counted short (`a%x%` into `Z` on `abab`: one hit
-// counted, two replaced), as the engine's match and replace end such a capture apart; its
-// mend is under way. Until it lands such a query is not held to the count.
-bool count_known_short(const std::string& query) {
-    if (query.empty() || query.back() != '%') return false;
-    size_t backslashes = 0;
-    while (backslashes + 1 < query.size() && query[query.size() - 2 - backslashes] == '\\')
-        backslashes++;
-    return backslashes % 2 == 0;   // else the `%` is escaped
-}
-
 // The counting Find told of each file the hits that the Replace, not stopped, replaced
 // there. The window counts only for a query and a template that it can use.
 void check_count(const Seen& counted, const Seen& replaced) {
     QueryFault fault;
     if (find_query_fault(current->query.c_str(), current->replacement.c_str(), &fault) !=
             QUERY_FAULT_NONE ||
-        replaced.stop || count_known_short(current->query) || counted.counted == replaced.replaced)
+        replaced.stop || counted.counted == replaced.replaced)
         return;
     for (const auto& [path, entry] : *counted.before) {
         auto told = counted.counted.find(path);
