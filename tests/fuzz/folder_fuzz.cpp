@@ -143,7 +143,8 @@ void sink(void* user, const FolderEvent* event) {
     if (++seen->events == seen->stop_after) __atomic_store_n(&seen->stop, 1, __ATOMIC_RELAXED);
 }
 
-// One walk over the tree at `root`: Find (no replacement), counting or not, or Replace.
+// One walk over the tree at `root`: Find (no replacement), the search before a Replace
+// (counting, with its template), or Replace.
 void walk(const std::string& root, const char* query, const char* replacement, int counting,
           UndoStore* undo, uint32_t stop_after, const Tree& before, Seen* seen) {
     *seen = Seen{&before, root + "/", stop_after, 0, 0, {}, {}};
@@ -231,7 +232,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Seen found, counted, same;
     walk(tree, c.query.c_str(), nullptr, 0, nullptr, 0, before, &found);
     check_same_tree(before, read_tree(tree), "Find changes nothing");
-    walk(tree, c.query.c_str(), nullptr, 1, nullptr, 0, before, &counted);
+    // The search before a Replace's question matches with its template, as the Replace does.
+    walk(tree, c.query.c_str(), c.replacement.c_str(), 1, nullptr, 0, before, &counted);
     check_same_tree(before, read_tree(tree), "the counting Find changes nothing");
     if (!c.identity.empty()) {
         walk(tree, c.identity.c_str(), c.identity.c_str(), 0, nullptr, 0, before, &same);
