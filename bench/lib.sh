@@ -140,3 +140,27 @@ bench_start() {
   trap 'rm -rf "$work"' EXIT
   tree_facts "$work" "$bench"
 }
+
+# The masks' case: a tree `masked` in $work (2,000 files, 50 MB, made as the benchmark
+# tree is) and `archive` beside it, 100,000 small files with a hit each, which a run moves
+# into the tree and back (report_masked). `$1` is the native folder_bench.
+masked_tree() {
+  masked="$work/masked/tree" archive="$work/masked/archive"
+  mkdir -p "$masked"
+  "$1" generate "$masked" 2000 50 >&2
+  "$1" small-files "$archive" 100000
+}
+
+# Times the Find command `$1`, which prints its walk's time as folder_bench does, over the
+# masked tree with the archive in it as a folder named "archive" and without it, in turns
+# (one untimed run of each first), and reports both and their ratio against its target.
+report_masked() {
+  local with="mv '$archive' '$masked/archive'; $1; mv '$masked/archive' '$archive'" turns
+  eval "$with" >/dev/null
+  eval "$1" >/dev/null
+  mapfile -t turns < <(measure_turns "$with" "$1")
+  report "with the folder left out" "${turns[0]}" 50
+  report "without the folder" "${turns[1]}" 50
+  target "with the folder left out / without it" \
+    "$(ratio "${turns[0]%% *}" "${turns[1]%% *}")" at-most 1.1
+}

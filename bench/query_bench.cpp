@@ -1,6 +1,7 @@
 // The query engine over 64 KB of text, each case beside a baseline that does the same
-// searches with the C library's memmem in the same run. The engine compiles its query on
-// every call, as the program calls it.
+// searches with the C library's memmem in the same run, or, for the search's options,
+// beside the same search without the option. The engine compiles its query on every call,
+// as the program calls it.
 #include "query.h"
 
 #include <benchmark/benchmark.h>
@@ -134,6 +135,66 @@ void c_capture_replace_memmem(benchmark::State& state) {
     count_bytes(state);
 }
 
+// The options, each beside the same query without it, compiled once a call as the
+// editor compiles them (`_with` and `_without`).
+void find_with_options(benchmark::State& state, const std::string& text, const char* query,
+                       int match_case, int whole_word) {
+    const QueryOptions options = {match_case, whole_word, nullptr};
+    for (auto _ : state) {
+        PreparedQuery prepared;
+        prepare_query_with(&prepared, query, nullptr, &options);
+        uint32_t length;
+        benchmark::DoNotOptimize(match_prepared(&prepared, text.c_str(), TEXT_SIZE, &length));
+        release_query(&prepared);
+    }
+    count_bytes(state);
+}
+
+// (d) The literal of (a), match case off and on: both cases of its letters searched in
+// one pass.
+void d_ignore_case_with(benchmark::State& state) {
+    find_with_options(state, literal_text, "Quarterly Report", 0, 0);
+}
+
+void d_ignore_case_without(benchmark::State& state) {
+    find_with_options(state, literal_text, "quarterly report", 1, 0);
+}
+
+// (e) The literal of (a), after a space, as a whole word and not: the same search to the
+// same place.
+const std::string word_text = text_with({{-17, " quarterly report"}});
+
+void e_whole_word_with(benchmark::State& state) {
+    find_with_options(state, word_text, "quarterly report", 1, 1);
+}
+
+void e_whole_word_without(benchmark::State& state) {
+    find_with_options(state, word_text, "quarterly report", 1, 0);
+}
+
+// (f) "ing" ends many words of the text and stands alone only at its end: as a whole
+// word, one call passes over every other occurrence; without the option, a call from each
+// occurrence on finds the next, as a folder search goes on behind each hit.
+const std::string endings_text = text_with({{-5, " ing."}});
+
+void f_passed_over_with(benchmark::State& state) {
+    find_with_options(state, endings_text, "ing", 1, 1);
+}
+
+void f_passed_over_without(benchmark::State& state) {
+    const QueryOptions options = {1, 0, nullptr};
+    const char* text = endings_text.c_str();
+    for (auto _ : state) {
+        PreparedQuery prepared;
+        prepare_query_with(&prepared, "ing", nullptr, &options);
+        uint32_t length = 0;
+        for (const char* at = text; (at = match_prepared(&prepared, at, TEXT_SIZE - (at - text), &length));)
+            at += length;
+        release_query(&prepared);
+    }
+    count_bytes(state);
+}
+
 }  // namespace
 
 BENCHMARK(a_literal_at_end_engine);
@@ -142,4 +203,10 @@ BENCHMARK(b_literals_engine);
 BENCHMARK(b_literals_memmem);
 BENCHMARK(c_capture_replace_engine);
 BENCHMARK(c_capture_replace_memmem);
+BENCHMARK(d_ignore_case_with);
+BENCHMARK(d_ignore_case_without);
+BENCHMARK(e_whole_word_with);
+BENCHMARK(e_whole_word_without);
+BENCHMARK(f_passed_over_with);
+BENCHMARK(f_passed_over_without);
 BENCHMARK_MAIN();

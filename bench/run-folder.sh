@@ -7,9 +7,11 @@
 #             to wc -l), and the walk as the window runs it (progress path) vs the plain
 #             walk; the same over BENCH_SMALL_FILES (default 100,000) files of 1 KB
 #   One thread: Find on both trees and Replace with one thread (--threads 1) vs the
-#             program of BENCH_BEFORE (a revision, default 6a20c03: the last before files
+#             program of BENCH_BEFORE (a revision, default b53dd7c: the last before files
 #             were scanned in parallel), built from its sources, in turns
-#   Frequent hits: Find 'the ' vs rg -F -j1 'the '
+#   Frequent hits: Find 'the ' vs rg -F -j1 'the ', and with every hit's line and excerpt
+#   Options: Find 'fr_marker(' with match case off vs on (in turns) and vs rg -i -F -j1,
+#             and 'fr_marker' as a whole word vs without (in turns)
 #   Replace:  ours vs sd and sed -i, each on a fresh copy of the tree, on the disk
 #             (the temporary folder) and on tmpfs (/dev/shm); ours with the undo's
 #             copies kept on the tree's volume (hard links) and on the other one (copies)
@@ -19,6 +21,8 @@
 #             alone
 #   Encodings: Find and Replace with the encodings told vs taken as bytes (--bytes-only),
 #             and Find in the same text in UTF-8 and UTF-16 vs in ANSI
+#   Masks: Find with the mask '*;!*/archive' over a tree of 2,000 files (50 MB) with a
+#             folder "archive" of 100,000 small files in it vs without that folder, in turns
 #   Dense files: 20 MB of one letter, 20 MB of "ab" and 8 MB of Russian Windows-1251 text,
 #             with queries that make nearly every byte a candidate and never match, vs
 #             rg -U -j1 with the equivalent expression
@@ -86,9 +90,38 @@ echo "  lines: ours $("$bench" find "$tree" "$frequent" | cut -d' ' -f1)," \
      "rg -o $(rg -F -j1 -o "$frequent" "$tree" 2>/dev/null | wc -l) (hits)"
 ours=$(measure "'$bench' find '$tree' '$frequent'")
 rg_time=$(measure "rg -F -j1 '$frequent' '$tree' 2>/dev/null | wc -l")
+# As the window lists them, the first 20,000 lines tell their line and excerpt; with
+# --all-lines every one does, which shows what they cost a hit.
+all_lines=$(measure "'$bench' --all-lines find '$tree' '$frequent'")
 report "walk_folder + search_in_file" "$ours" "$megabytes"
 report "rg -F -j1 '$frequent' | wc -l" "$rg_time" "$megabytes"
+report "ours, every line with its line and excerpt" "$all_lines" "$megabytes"
 target "rg / ours" "$(ratio "${rg_time%% *}" "${ours%% *}")" at-least 1
+
+# The options: the same literal query with match case on and off, and with whole word and
+# without, each pair in turns; match case off against rg -i (ASCII: rg cannot fold
+# Windows-1251 letters).
+word='fr_marker'
+echo "Options: Find '$literal' with match case on and off, '$word' without and with whole word"
+echo "  lines: case on $("$bench" find "$tree" "$literal" | cut -d' ' -f1)," \
+     "case off $("$bench" --any-case find "$tree" "$literal" | cut -d' ' -f1)," \
+     "rg -i $(rg -i -F -j1 "$literal" "$tree" 2>/dev/null | wc -l) (lines);" \
+     "'$word' $("$bench" find "$tree" "$word" | cut -d' ' -f1)," \
+     "whole word $("$bench" --whole-word find "$tree" "$word" | cut -d' ' -f1)"
+mapfile -t turns < <(measure_turns "'$bench' find '$tree' '$literal'" \
+  "'$bench' --any-case find '$tree' '$literal'" "'$bench' find '$tree' '$word'" \
+  "'$bench' --whole-word find '$tree' '$word'")
+report "match case on" "${turns[0]}" "$megabytes"
+report "match case off" "${turns[1]}" "$megabytes"
+target "match case off / on" "$(ratio "${turns[1]%% *}" "${turns[0]%% *}")" at-most 1.3
+report "'$word'" "${turns[2]}" "$megabytes"
+report "'$word', whole word" "${turns[3]}" "$megabytes"
+target "whole word / without" "$(ratio "${turns[3]%% *}" "${turns[2]%% *}")" at-most 1.1
+ours=$(measure "'$bench' --any-case find '$tree' '$literal'")
+rg_time=$(measure "rg -i -F -j1 '$literal' '$tree' 2>/dev/null | wc -l")
+report "match case off, the whole process" "$ours" "$megabytes"
+report "rg -i -F -j1" "$rg_time" "$megabytes"
+target "rg -i / ours, match case off" "$(ratio "${rg_time%% *}" "${ours%% *}")" at-least 1
 
 # Replace on fresh copies of the tree in `$1`, a folder on the file system to measure;
 # `$2` is "disk" or "tmpfs", which says the ratio aimed for; `$3`, a folder on another
@@ -174,7 +207,7 @@ fi
 
 # One thread against the program before its files were scanned in parallel, built from
 # that revision's sources (once, into build/before-<revision>).
-before_revision=${BENCH_BEFORE:-6a20c03}
+before_revision=${BENCH_BEFORE:-b53dd7c}
 if git cat-file -e "$before_revision^{commit}" 2>/dev/null; then
   before_build="$root/build/before-$before_revision"
   if [ ! -x "$before_build/bench/folder/folder_bench" ]; then
@@ -236,6 +269,20 @@ for encoding in utf8 utf16le utf16be; do
   target "$encoding Find / ANSI Find" "$(ratio "${time%% *}" "${ours%% *}")" at-most 2
   rm -rf "$encoded"
 done
+
+# Masks: a folder that the mask leaves out costs nothing, however much it holds.
+masked_tree "$bench"
+mask='*;!*/archive'
+find_masked="'$bench' find '$masked' '$query' '$mask'"
+echo "Masks: Find '$query' with the mask '$mask' over 2,000 files (50 MB), with and without" \
+     "a folder 'archive' of 100,000 small files, one hit each (in turns)"
+mv "$archive" "$masked/archive"
+echo "  lines: with the folder $("$bench" find "$masked" "$query" "$mask" | cut -d' ' -f1)," \
+     "searched too $("$bench" find "$masked" "$query" | cut -d' ' -f1)"
+mv "$masked/archive" "$archive"
+echo "  lines: without the folder $("$bench" find "$masked" "$query" "$mask" | cut -d' ' -f1)"
+report_masked "$find_masked"
+rm -rf "$work/masked"
 
 # Dense files: one file each, in a folder of its own. Each case has rg's expression for
 # the same matches as the query (the query's * spans lines and every byte: -U and (?s-u);

@@ -8,6 +8,8 @@
 # Each figure is the median of REPEAT runs (default 5), each in a fresh program; 'the ',
 # whose run takes many minutes, is run MANY_HITS_REPEAT times (default once), each allowed
 # MANY_HITS_LIMIT seconds (default 600; a run cut there gives the least its ratio can be).
+# Then the editor: Open of a 1 MB and a 16 MB text file, timed until the whole text is in,
+# and a hit opened from a report by a double click in a 250 KB file, until it is selected.
 # Usage: bench/run-program.sh [BUILD_DIR]   (the native Release build, which generates
 # the tree; default build/bench)
 set -euo pipefail
@@ -30,6 +32,11 @@ many_limit=${MANY_HITS_LIMIT:-600}
 program_bench() {
   REPEAT=$1 FIND_LIMIT=$2 with_display cmake/wine-run.sh "$win32/bench/program/program_bench.exe" \
     "$root/$win32/window/fuzzyreplace.exe" "$windows_tree" "${@:3}" || true
+}
+# The same for program_bench's other runs: "open FILE..." or "hit FOLDER QUERY".
+program_bench_editor() {
+  REPEAT=$repeat FIND_LIMIT=600 with_display cmake/wine-run.sh "$win32/bench/program/program_bench.exe" \
+    "$1" "$root/$win32/window/fuzzyreplace.exe" "${@:2}" || true
 }
 # The "median min max" and the line count on the line of query `$2` in the output `$1`.
 times_of() { grep -F -- "$2: " <<<"$1" | tail -1 | sed 's/.*: //' | awk 'NF > 3 { print $1, $2, $3 }'; }
@@ -56,4 +63,34 @@ if [ -n "$many_time" ]; then
 else
   echo "  '$many': did not end within $many_limit s (MANY_HITS_LIMIT)"
   target "'$many' / no hit, at least" "$(ratio "$many_limit" "${absent_time%% *}")" at-most 5
+fi
+
+# Text files of lines as a user's are, and a folder with one 250 KB file whose last line
+# holds the one hit.
+text_file() {  # path, bytes
+  local line
+  line=$(printf 'Строка текстового файла для открытия в редакторе, 0123456789' | iconv -t cp1251)
+  LC_ALL=C awk -v size="$2" -v line="$line" 'BEGIN {
+    while (written + length(line) + 2 <= size) { printf "%s\r\n", line; written += length(line) + 2 }
+    while (written < size) { printf "x"; written++ } }' > "$1"
+}
+mkdir -p "$work/editor/hit"
+text_file "$work/editor/1mb.txt" 1000000
+text_file "$work/editor/16mb.txt" 16000000
+text_file "$work/editor/hit/letter.txt" 250000
+printf 'fr_hit\r\n' >> "$work/editor/hit/letter.txt"
+opened=$(program_bench_editor open "$(winepath -w "$work/editor/1mb.txt")" "$(winepath -w "$work/editor/16mb.txt")")
+hit=$(program_bench_editor hit "$(winepath -w "$work/editor/hit")" fr_hit)
+echo "The editor under Wine (median of $repeat runs, each in a fresh program):"
+for name in 1mb 16mb; do
+  times=$(times_of "$opened" "$name.txt")
+  if [ -n "$times" ]; then report "Open of $name.txt" "$times" "$(( ${name%mb} ))"
+  else printf 'program_bench open failed:\n%s\n' "$opened"; fi
+done
+hit_time=$(grep -F -- "hit: " <<<"$hit" | sed 's/.*: //' | awk 'NF > 3 { print $1, $2, $3 }')
+if [ -n "$hit_time" ]; then
+  report "a hit in a 250 KB file" "$hit_time" 0.25
+  target "a hit opened, in seconds" "${hit_time%% *}" at-most 1
+else
+  printf 'program_bench hit failed:\n%s\n' "$hit"
 fi

@@ -5,9 +5,12 @@
 # times, warm cache, a Find with a few hits per file:
 #   folder_bench.exe find   vs  plain_reader.exe (every file read in 1 MB blocks into one
 #   buffer, nothing else: the floor)  and  the native folder_bench find;
-# and a Find without hits, its files scanned by as many threads as the cores and by one,
-# vs the floor, which is read by one thread and by two side by side: whether Wine reads
+# a Find without hits, its files scanned by as many threads as the cores and by one, vs
+# the floor, which is read by one thread and by two side by side: whether Wine reads
 # files in parallel at all.
+#   Masks: folder_bench.exe find with the mask '*;!*\\archive' over a tree of 2,000 files
+#   (50 MB) with a folder "archive" of 100,000 small files in it vs without that folder,
+#   in turns.
 # The times are those that the programs print for their walks, without Wine's start.
 # Each figure is the median of REPEAT runs (default 5), with the fastest and slowest.
 # Usage: bench/run-win32.sh [BUILD_DIR]   (the native Release build; default build/bench)
@@ -55,3 +58,14 @@ target "Win32 Find without hits / floor" "$(ratio "${turns[2]%% *}" "${turns[0]%
 echo "  floor on two threads / on one: $(ratio "${turns[1]%% *}" "${turns[0]%% *}")x" \
      "(about 1 or more: Wine reads files one at a time)"
 echo "  one thread / all threads: $(ratio "${turns[3]%% *}" "${turns[2]%% *}")x"
+
+# Masks: a folder that the mask leaves out costs nothing, however much it holds.
+masked_tree "$bench"
+mask='*;!*\\archive'
+find_masked="$wine_run '$win32/bench/folder/folder_bench.exe' find '$(winepath -w "$masked" 2>/dev/null)' '$query' '$mask'"
+mv "$archive" "$masked/archive"
+echo "Masks: Find '$query' with the mask '$mask' over 2,000 files (50 MB), with and without" \
+     "a folder 'archive' of 100,000 small files (in turns); lines with it: $(eval "$find_masked")"
+mv "$masked/archive" "$archive"
+report_masked "$find_masked"
+rm -rf "$work/masked"

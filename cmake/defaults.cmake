@@ -2,7 +2,8 @@
 
 # Sources are UTF-8; narrow literals become Windows-1251 bytes, the code page the program
 # shows its Russian texts in through the ANSI interface. clang has no -fexec-charset for
-# other code pages, so it only builds the engine (fuzzing), which holds no such texts.
+# other code pages, so it only builds the engine and the folder search (fuzzing), which
+# show the user no such texts (the header of the undo's list comes out in UTF-8 there).
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-finput-charset=UTF-8>
                       $<$<COMPILE_LANGUAGE:CXX>:-fexec-charset=CP1251>)

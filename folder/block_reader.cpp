@@ -35,3 +35,25 @@ void slide_block(FileBlock* block, int64_t offset) {
     block->start = offset;
     fill_block(block);
 }
+
+int32_t block_read_range(const FileBlock* block, int64_t from, uint32_t size, char* out) {
+    uint32_t got = 0;
+    while (got < size) {
+        int64_t at = from + got;
+        uint32_t wanted = size - got;
+        if (at >= block->start && at < block_end(block)) {
+            uint32_t held = static_cast<uint32_t>(block_end(block) - at);
+            uint32_t taken = held < wanted ? held : wanted;
+            memcpy(out + got, block->bytes + (at - block->start), taken);
+            got += taken;
+            continue;
+        }
+        if (at < block->start && block->start - at < wanted)
+            wanted = static_cast<uint32_t>(block->start - at);
+        int32_t count = file_ops.read_at(block->source, at, out + got, wanted);
+        if (count < 0) return -1;
+        if (count == 0) break;
+        got += static_cast<uint32_t>(count);
+    }
+    return static_cast<int32_t>(got);
+}

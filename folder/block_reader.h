@@ -1,5 +1,6 @@
 // The block of a file that the scan has at hand: read in large pieces into the scan
-// tools' buffer, moved forward as the scan goes. It only reads.
+// tools' buffer, moved forward as the scan goes; and the file's bytes elsewhere, read
+// again. It only reads.
 #pragma once
 
 #include <stdint.h>
@@ -28,3 +29,8 @@ void fill_block(FileBlock* block);
 
 // Drops the bytes before `offset` (all of them when it lies beyond) and reads on.
 void slide_block(FileBlock* block, int64_t offset);
+
+// Copies the file's `size` bytes from offset `from` into `out`: from the block where it
+// holds them, else read from the file again. Returns the count (fewer only where the
+// file ends), or -1 when reading failed.
+int32_t block_read_range(const FileBlock* block, int64_t from, uint32_t size, char* out);

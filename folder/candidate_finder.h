@@ -17,8 +17,15 @@ struct PrefixForm {
     int owned;
     uint32_t length;         // 0: every offset is a candidate
     ByteFinder finder;       // finds them
-    uint32_t* failure;       // their failure function, when they can overlap themselves
+    // Their failure function, when they can overlap themselves. Of an encoded prefix in
+    // two forms it only says that they may.
+    uint32_t* failure;
     int ready;
+    // With match case off, the prefix with each letter in its other case (a heap block of
+    // `length` bytes, or null when it has no letter): a place holds the prefix where each
+    // byte is either form's. An ANSI prefix compares its bytes through `fold` then.
+    char* other;
+    const unsigned char* fold;
 };
 
 // The prefix in each encoding met, made once and kept from file to file.
@@ -27,10 +34,11 @@ struct CandidateFinder {
 };
 
 // Makes the finder for `query` (as typed) with its literal prefix of `prefix_length`
-// characters. Returns 1, or 0 when no window of `window_size` bytes could hold a hit
-// (every offset is then a candidate), or -1 when memory cannot be had.
+// characters, its letters in either case unless `match_case`. Returns 1, or 0 when no
+// window of `window_size` bytes could hold a hit (every offset is then a candidate), or
+// -1 when memory cannot be had.
 int finder_begin(CandidateFinder* finder, const char* query, uint32_t prefix_length,
-                 uint32_t window_size);
+                 uint32_t window_size, int match_case);
 void finder_end(CandidateFinder* finder);
 
 // The prefix in `encoding` (binary files are searched as bytes), made the first time a
@@ -48,5 +56,6 @@ int next_candidate(const FileScan* scan, int64_t from, int64_t* candidate, int64
 // the scan would follow it, each occurrence a candidate and the next looked for behind
 // it, up to the first occurrence from `useful` on. Returns 1 with that place in `*next`,
 // or 0 when the block ends first: `*next` is then where the search goes on once the
-// block has moved forward.
+// block has moved forward. An encoded prefix that can overlap itself is not followed:
+// the scan never passes over its candidates.
 int pass_hopeless(const FileScan* scan, int64_t from, int64_t useful, int64_t* next);

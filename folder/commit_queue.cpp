@@ -68,8 +68,7 @@ Waiting* new_record(CommitQueue* queue) {
 void release_record(Waiting* record) {
     free(record->event);
     free(record->path);
-    free(record->written.held);
-    release_copy(&record->written.copy);
+    release_written(&record->written);
 }
 
 // Hands the records from the head up to `end` on: files take their places, events go
@@ -201,6 +200,7 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error)
     fate.encoding = written->encoding;
     fate.hits = fate.held_count = written->held_count;
     fate.held = written->held;
+    fate.notes = &written->notes;
     int closed = fclose(written->copy.stream) == 0 ? 0 : (errno ? errno : EIO);
     written->copy.stream = nullptr;
     UndoStore* undo = job->undo;
@@ -225,6 +225,14 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error)
     free(written->held);
     written->held = nullptr;
     written->held_count = 0;
+    notes_release(&written->notes);
+}
+
+void release_written(WrittenCopy* written) {
+    free(written->held);
+    written->held = nullptr;
+    notes_release(&written->notes);
+    release_copy(&written->copy);
 }
 
 void commit_copy(const FolderJob* job, WrittenCopy* written) {
@@ -256,6 +264,9 @@ int commit_add(CommitQueue* queue, const FolderJob* job, WrittenCopy* written) {
     record->path = path;
     record->written = *written;
     record->written.path = path;
+    // Its hits' outcome is settled in walk order as it joins: the files after it need no
+    // notes for hits that the report will not list.
+    count_hits_handed_on(job, written->held_count);
     *written = {};
     if (queue->open_files++ == 0) queue->open_since_ms = now_ms();
     queue->open_bytes += static_cast<uint64_t>(record->written.identity.size);

@@ -11,6 +11,7 @@
 #include "fingerprint.h"
 #include "folder.h"
 #include "folder_platform.h"
+#include "hit_notes.h"
 #include "replace_file.h"
 #include "undo.h"
 
@@ -55,6 +56,7 @@ struct WrittenCopy {
     Fingerprint new_content;   //   and its copy
     int kept;                  //   undo_keep's answer, or KEEP_NOT_YET
     UndoEntry kept_entry;      //   and what it kept
+    HitNotes notes;          // of the first held hits
 };
 
 // An event of the walk, to wait behind the files that wait. Returns 1 when it waits (it
@@ -69,6 +71,10 @@ int commit_add(CommitQueue* queue, const FolderJob* job, WrittenCopy* written);
 // Takes a copy written whole over: in its file's turn, it waits with its group when the
 // job commits files in groups, or else takes its file's place at once.
 void commit_copy(const FolderJob* job, WrittenCopy* written);
+
+// Releases the memory of a copy that is not settled (its name, hits and notes), once its
+// stream is closed.
+void release_written(WrittenCopy* written);
 
 // Between files and blocks: a group that is full or old enough goes to the disk, and a
 // group that is there takes its files' places. With `wait`, everything waiting is done.

@@ -3,7 +3,6 @@
 #include <stdlib.h>
 
 #include "commit_queue.h"
-#include "encoded_replacement.h"
 #include "file_scan.h"
 #include "scan_window.h"
 
@@ -84,20 +83,10 @@ void copy_before_dropping(FileScan* scan, int64_t offset) {
     if (copy_alive(scan) && scan->copy.started && copy_through(scan, offset) != 0) fail_copy(scan);
 }
 
-int write_hit(FileScan* scan, const PreparedQuery* query, const WindowAnswer* answer) {
+int write_hit(FileScan* scan, const WindowAnswer* answer, const char* replacement, size_t length) {
     ScanCopy* copy = &scan->copy;
     const int64_t offset = answer->offset, end = answer->end;
-    const char* replacement = answer->replacement;
-    size_t length = answer->replacement_length;
-    char* encoded = nullptr;
-    int failed = 0;
-    if (scan->encoded) {
-        failed = encoded_replacement(scan, &answer->window, query, &encoded, &length) != 0;
-        replacement = encoded;
-    }
-    failed = failed || copy_through(scan, offset) != 0 || write_copy(copy, replacement, length) != 0;
-    if (encoded) free(encoded);   // most files are plain: no call for them
-    if (failed) {
+    if (copy_through(scan, offset) != 0 || write_copy(copy, replacement, length) != 0) {
         if (scan->block.read_failed) return HIT_READ_FAILED;
         fail_copy(scan);
         return HIT_NOT_WRITTEN;
@@ -127,8 +116,10 @@ void scan_give_up(FileScan* scan, int reason) {
     fate_leave(&scan->fate, reason);
     scan->fate.held = scan->copy.held;
     scan->fate.held_count = scan->copy.held_count;
+    scan->fate.notes = &scan->copy.notes;
     fate_drop_copy(scan->job, &scan->fate, &scan->copy.file);
     scan->copy.held_count = 0;
+    notes_release(&scan->copy.notes);
 }
 
 void scan_commit_copy(FileScan* scan) {
@@ -149,14 +140,17 @@ void scan_commit_copy(FileScan* scan) {
                            hash_end(&copy->old_content),
                            hash_end(&copy->new_content),
                            KEEP_NOT_YET,
-                           {}};
+                           {},
+                           copy->notes};
     copy->file = {};
     copy->held = nullptr;
     copy->held_count = copy->held_capacity = 0;
+    copy->notes = {};
     commit_copy(scan->job, &written);
 }
 
 void copy_end(ScanCopy* copy) {
+    notes_release(&copy->notes);
     free(copy->held);
     copy->held = nullptr;
     copy->held_count = copy->held_capacity = 0;

@@ -7,7 +7,7 @@
 #include <stdint.h>
 
 #include "fingerprint.h"
-#include "query.h"
+#include "hit_notes.h"
 #include "replace_file.h"
 
 struct FileScan;
@@ -22,6 +22,7 @@ struct ScanCopy {
     int64_t* held;
     uint32_t held_count;
     uint32_t held_capacity;
+    HitNotes notes;          // of the first held hits, whose lines are listed
     int hashing;
     HashState old_content;
     HashState new_content;
@@ -40,9 +41,9 @@ enum HitWriting {
     HIT_READ_FAILED = -1,  // the file could not be read: the scan ends
 };
 
-// Writes the copy up to the hit in `answer` and the replacement that the engine gave in
-// its place. Returns a HitWriting.
-int write_hit(FileScan* scan, const PreparedQuery* query, const WindowAnswer* answer);
+// Writes the copy up to the hit in `answer` and `replacement` (`length` bytes in the
+// file's encoding) in its place. Returns a HitWriting.
+int write_hit(FileScan* scan, const WindowAnswer* answer, const char* replacement, size_t length);
 
 // Writes the rest of the file to the copy once something was replaced. Returns 0, or -1
 // when it failed (the rewriting is then given up).
@@ -53,7 +54,7 @@ int scan_finish_copy(FileScan* scan);
 void scan_commit_copy(FileScan* scan);
 
 // Ends the rewriting of the file for `reason` (a REASON_...; the first one given counts):
-// the copy goes, and the hits held for it are reported as found.
+// the copy goes, and the hits held for it are reported as found, with their notes.
 void scan_give_up(FileScan* scan, int reason);
 
 // Releases what the copy holds once the file is done.

@@ -60,3 +60,16 @@ int encoded_replacement(const FileScan* scan, const ScanWindow* window,
     *length = built.length;
     return built.failed ? -1 : 0;
 }
+
+int hit_replacement(const FileScan* scan, const PreparedQuery* query, const WindowAnswer* answer,
+                    const char** bytes, size_t* length, char** owned) {
+    *owned = nullptr;
+    if (!scan->encoded) {
+        *bytes = answer->replacement;
+        *length = answer->replacement_length;
+        return 0;
+    }
+    int made = encoded_replacement(scan, &answer->window, query, owned, length);
+    *bytes = *owned;
+    return made;
+}

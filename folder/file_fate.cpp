@@ -14,6 +14,14 @@ bool worth_saying(const FileFate* fate) {
            fate->reason == REASON_LEFTOVER_COPY;
 }
 
+// The hits written into the copy, as `kind`, now and once.
+void send_held(const FolderJob* job, int kind, FileFate* fate) {
+    const HitNotes* notes = fate->notes;
+    send_hits(job, kind, fate->path, fate->encoding, fate->held, fate->held_count,
+              notes ? notes->notes : nullptr, notes ? notes->count : 0);
+    fate->held_count = 0;
+}
+
 // The reason of a Replace's file, or the matching one of an undo's.
 int reason_of(const FileFate* fate, int replacing, int restoring) {
     return fate->restoring ? restoring : replacing;
@@ -56,16 +64,13 @@ void fate_drop_copy(const FolderJob* job, FileFate* fate, FileCopy* copy) {
         send_event(job, &event);
     }
     release_copy(copy);
-    send_hits(job, FOLDER_HIT_FOUND, fate->path, fate->encoding, fate->held, fate->held_count);
-    fate->held_count = 0;
+    send_held(job, FOLDER_HIT_FOUND, fate);
 }
 
 void settle_fate(const FolderJob* job, FileFate* fate, FileCopy* copy) {
     if (fate->outcome == FATE_PLACED) {
         release_copy(copy);
-        send_hits(job, FOLDER_HIT_REPLACED, fate->path, fate->encoding, fate->held,
-                  fate->held_count);
-        fate->held_count = 0;
+        send_held(job, FOLDER_HIT_REPLACED, fate);
         if (fate->restoring) {
             FolderEvent event = file_event(FOLDER_RESTORED, fate->path, fate->encoding);
             send_event(job, &event);

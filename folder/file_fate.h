@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include "hit_notes.h"
 #include "replace_file.h"
 
 struct FolderJob;
@@ -27,6 +28,7 @@ struct FileFate {
     uint32_t hits;          // the hits of the file, found ones included
     const int64_t* held;    // the hits written into the copy, told once the fate is known
     uint32_t held_count;
+    const HitNotes* notes;  //   and the notes of the first of them, or null
 };
 
 // The file is to stay as it was, for `reason`: the first reason given counts.

@@ -74,8 +74,7 @@ void drop_copy(FileOrder* order, WrittenCopy* written) {
         event.error = error;
         send_event(order->job, &event);
     }
-    release_copy(&written->copy);
-    free(written->held);
+    release_written(written);
 }
 
 // The file's bytes held no more: counted off the bound, without the lock (its scanners
@@ -282,8 +281,7 @@ int order_hold_copy(FileOrder* order, OrderedFile* file, WrittenCopy* written) {
     } else {
         // After a stop, with no turn to tell a failure in.
         remove_copy(&written->copy);
-        release_copy(&written->copy);
-        free(written->held);
+        release_written(written);
     }
     *written = {};
     return 1;

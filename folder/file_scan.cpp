@@ -9,11 +9,14 @@
 #include <stdlib.h>
 
 #include "commit_queue.h"
+#include "encoded_replacement.h"
 #include "folder.h"
 #include "folder_events.h"
 #include "folder_job.h"
+#include "hit_excerpt.h"
 #include "scan_tools.h"
 #include "scan_window.h"
+#include "search_in_file.h"
 
 namespace {
 
@@ -35,41 +38,80 @@ void between_blocks(FileScan* scan) {
 int next_block(FileScan* scan, int64_t offset) {
     if (!block_can_grow(&scan->block) || scan->stopped) return 0;
     copy_before_dropping(scan, offset);
+    lines_before_dropping(scan, offset);
     between_blocks(scan);
     if (scan->block.read_failed || scan->stopped) return 0;
     slide_block(&scan->block, offset);
     return !scan->block.read_failed;
 }
 
-// 1 when the block ends before the candidate's whole window and the file goes on.
+// 1 when the block ends before the candidate's whole window (and with whole word the
+// character behind it) and the file goes on.
 int window_cut_short(const FileScan* scan, int64_t candidate) {
-    return candidate + WINDOW_SIZE > block_end(&scan->block) && !scan->block.at_end;
+    int64_t needed = candidate + WINDOW_SIZE + (scan->job->whole_word ? WINDOW_LOOK_AHEAD : 0);
+    return needed > block_end(&scan->block) && !scan->block.at_end;
 }
 
-// A hit that is not written into the copy is found: told at once.
-void tell_found(FileScan* scan, int64_t offset) {
-    send_hits(scan->job, FOLDER_HIT_FOUND, scan->path, scan->form.encoding, &offset, 1);
+// A hit that is not written into the copy is found: told at once, with its note when
+// its line is listed.
+void tell_found(FileScan* scan, int64_t offset, const HitNote* note) {
+    send_hits(scan->job, FOLDER_HIT_FOUND, scan->path, scan->form.encoding, &offset, 1, note,
+              note ? 1 : 0);
 }
 
-// The hit that the engine found in `answer`: written into the copy while the file is
-// rewritten, else told. Returns the offset behind it, where the scan resumes, or -1 after
-// a read failure.
+// The search before a Replace matches as the Replace will: with its template in a file
+// that it would rewrite, as a Find in any other. Whether it would is asked once a file
+// has a candidate: a file without one costs no more than in a Find.
+int matches_as_rewritten(FileScan* scan) {
+    const FolderJob* job = scan->job;
+    return job->counting && job->replacement && scan_would_rewrite(scan);
+}
+
+// The hit that the engine found in `answer` (with a Replace's template: `replacing`):
+// written into the copy while the file is rewritten, else told. Returns the offset behind
+// it, where the scan resumes, or -1 after a read failure.
 int64_t take_hit(FileScan* scan, const PreparedQuery* query, const WindowAnswer* answer,
                  int replacing) {
-    int written = replacing ? write_hit(scan, query, answer) : HIT_NOT_WRITTEN;
+    const int writing = copy_alive(scan), listed = hit_listed(scan);
+    if (!writing && !listed) {
+        // Most hits of a search with many: told as they are.
+        tell_found(scan, answer->offset, nullptr);
+        scan->hits++;
+        return answer->end;
+    }
+    // The bytes that replace the hit in the file, where they are written or shown.
+    const char* replacement = nullptr;
+    size_t length = 0;
+    char* encoded = nullptr;
+    int made = replacing ? hit_replacement(scan, query, answer, &replacement, &length, &encoded) : -1;
+    HitNote note;
+    char text[EXCERPT_ROOM];
+    if (listed) {
+        int with_new = made != 0 ? NOTE_OLD_ONLY : writing ? NOTE_WRITTEN : NOTE_PREVIEW;
+        make_hit_note(scan, answer, with_new, replacement, length, text, &note);
+    }
+    int written = HIT_NOT_WRITTEN;
+    if (writing && made != 0) scan_give_up(scan, REASON_COPY_FAILED);   // no memory for it
+    else if (writing) written = write_hit(scan, answer, replacement, length);
+    if (written == HIT_HELD && listed) notes_keep(&scan->copy.notes, &note);
+    if (written == HIT_NOT_WRITTEN) tell_found(scan, answer->offset, listed ? &note : nullptr);
+    if (encoded) free(encoded);   // made for UTF-8 and UTF-16 files alone
     if (written == HIT_READ_FAILED) return -1;
-    if (written == HIT_NOT_WRITTEN) tell_found(scan, answer->offset);
     scan->hits++;
-    return answer->end;
+    return scan->block.read_failed ? -1 : answer->end;
 }
 
 // One candidate, its window in the block: evaluated by the engine. Returns the offset at
 // which the scan resumes, or -1 after a read failure.
 int64_t take_candidate(FileScan* scan, int64_t candidate) {
-    int replacing = copy_alive(scan);
+    int replacing = copy_alive(scan) || matches_as_rewritten(scan);
     PreparedQuery* query = tools_query(scan->tools, replacing);
     WindowAnswer answer;
     ask_engine(scan, query, replacing, candidate, &answer);
+    if (scan->block.read_failed) {
+        free(answer.replacement);
+        return -1;
+    }
     if (!answer.match) note_needed_reach(scan, query);
     int64_t resume = answer.match && answer.match_length != 0
                          ? take_hit(scan, query, &answer, replacing)
@@ -99,6 +141,7 @@ int scan_begin(FileScan* scan, ScanTools* tools, int with_binary) {
         hash_begin(&scan->copy.new_content);
     }
     tools_new_file(tools);
+    scan->listed_before = hits_handed_on(scan->job);
     // The first block tells the file's encoding.
     between_blocks(scan);
     if (!scan->stopped) fill_block(&scan->block);
@@ -115,6 +158,15 @@ int scan_begin(FileScan* scan, ScanTools* tools, int with_binary) {
     scan->encoded = scan->form.encoding == TEXT_UTF8 || is_utf16(scan->form.encoding);
     if (scan->encoded && !tools_view(tools, scan->form.encoding)) return -1;
     return 0;
+}
+
+int hit_listed(FileScan* scan) {
+    uint32_t listed = scan->job->listed_hits;
+    if (listed == 0) return 1;
+    if (static_cast<uint64_t>(scan->listed_before) + scan->hits >= listed) return 0;
+    // Before its turn every hit counted is of a file before it.
+    if (job_ahead_of_turn(scan->job)) scan->listed_before = hits_handed_on(scan->job);
+    return static_cast<uint64_t>(scan->listed_before) + scan->hits < listed;
 }
 
 void scan_end(FileScan* scan) {

@@ -13,6 +13,7 @@
 #include "copy_writer.h"
 #include "file_fate.h"
 #include "folder_platform.h"
+#include "hit_line.h"
 #include "text_encoding.h"
 
 struct FolderJob;
@@ -31,8 +32,13 @@ struct FileScan {
     int64_t useful_from;        // no candidate before this offset can give a hit
     int stopped;                // the job was stopped during the scan
     uint32_t hits;              // hits reported so far
+    uint32_t listed_before;     // hit lines known to be listed before the file's
     ScanCopy copy;              // Replace: the copy being written
     FileFate fate;              // Replace: what becomes of the file
+    const char* copy_name;      // the name that its copy has, or would have
+    int rewrite_asked;          // the search before a Replace asked, at its first
+    int would_rewrite;          //   candidate, whether the Replace would rewrite the file
+    LineCount lines;            // the line ends before its hits, from the first one on
 };
 
 // Starts the scan of the file that `scan->block.source` has open, with the thread's
@@ -44,3 +50,9 @@ void scan_end(FileScan* scan);
 // Scans the file from its start to its end (or a read error), reporting every hit and,
 // while its copy is open, writing the rewritten file into it.
 void scan_file(FileScan* scan);
+
+// 1 when the hit that the scan takes next may be one whose line the report lists, so that
+// the file tells its line and excerpt: of its first FolderJob.listed_hits hits, less the
+// hits of files before it that are known to be listed already (known anew while the file
+// is scanned beside the walk ahead of its turn, as the files before it settle).
+int hit_listed(FileScan* scan);

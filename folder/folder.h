@@ -18,6 +18,8 @@ constexpr int VISIT_CONTINUE = 0;    // the entry is listed
 constexpr int VISIT_NOT_LISTED = 1;  // the entry is kept off its list; a folder is still entered
 constexpr int VISIT_STOP = 2;        // the entry is listed, then the walk ends with 995
 constexpr int VISIT_DETACH = 3;      // the entry is listed; the visitor is not called again
+constexpr int VISIT_LEAVE_OUT = 4;   // the entry is kept off its list, and a folder is not
+                                     //   entered: nothing below it is met
 
 // The walker's results (Win32 error codes).
 constexpr int32_t WALK_CODE_OK = 0;
@@ -76,8 +78,8 @@ enum FolderEventKind {
     FOLDER_CANNOT_OPEN = 3,       // the file cannot be opened for reading
     FOLDER_NOT_CHANGED = 4,       // Replace left the file as it was, for `reason`
     FOLDER_TEMP_NOT_DELETED = 5,  // the copy at `path` could not be removed (`error`)
-    FOLDER_REWRITABLE = 6,        // a counting Find: a Replace would rewrite the file, and
-                                  //   `offset` of its hits (no line of the report)
+    FOLDER_REWRITABLE = 6,        // the search before a Replace: the Replace would rewrite
+                                  //   the file, and `offset` of its hits (no report line)
     FOLDER_RESTORED = 7,          // an undo put the file's old content back
     FOLDER_NOT_RESTORED = 8,      // an undo left the file as it was, for `reason`
 };
@@ -114,6 +116,29 @@ enum RestoreReason {
 // with more is only searched, so that memory stays bounded.
 constexpr uint32_t MAX_HELD_HITS = 1000000;
 
+// The excerpt of a hit's line that the report shows: pieces of Windows-1251 text (a
+// UTF-8 or UTF-16 file's decoded, `?` for a character without a form there) with line
+// breaks and control characters as the file holds them, cut as the report's rule says.
+enum ExcerptPiece {
+    PIECE_BEFORE = 0,     // the line before the match: its nearest characters
+    PIECE_OLD_HEAD = 1,   // the matched text: all of it, or its first characters
+    PIECE_OLD_TAIL = 2,   //   and its last ones when its middle is left out (else empty)
+    PIECE_NEW_HEAD = 3,   // the replacement written, or to be written, the same way
+    PIECE_NEW_TAIL = 4,
+    PIECE_AFTER = 5,      // the line after the match: its first characters
+    EXCERPT_PIECES = 6,
+};
+
+struct HitExcerpt {
+    const char* pieces[EXCERPT_PIECES];   // by ExcerptPiece (null when empty)
+    uint8_t lengths[EXCERPT_PIECES];
+    uint8_t before_cut;   // the line holds more before the match
+    uint8_t after_cut;    // the line goes on after
+    uint8_t has_new;      // the new pieces are told
+    uint8_t preview;      // a hit of the search before a Replace, in a file that the
+                          //   Replace would rewrite: the new pieces are what it would write
+};
+
 struct FolderEvent {
     int kind;            // FOLDER_...
     int reason;          // FOLDER_NOT_CHANGED: a REASON_...
@@ -123,11 +148,16 @@ struct FolderEvent {
     const char* other;   // a second path that the reason names, or null
     int encoding;        // the file's text encoding (TEXT_... of text_encoding.h)
     // A hit (FOLDER_HIT_FOUND, FOLDER_HIT_REPLACED): the file's bytes that the match
-    // spans, and for a replaced hit the bytes that took their place there, in the file's
-    // encoding (null and 0 when not told).
+    // spans, and for a replaced hit the bytes that took their place there (for a preview,
+    // those that would), in the file's encoding; null and 0 when not told, as for a hit
+    // whose line is not listed.
     uint32_t match_length;
     const char* written;
     uint32_t written_length;
+    // A hit whose line the report lists (FolderJob.listed_hits): the line where it
+    // begins, 1-based, and the excerpt of that line; 0 when they are not told.
+    int64_t line;
+    HitExcerpt excerpt;
 };
 
 // Receives the events of a walk in walk order, one at a time: on the walk's thread, or on
@@ -141,8 +171,8 @@ struct UndoStore;
 // What the window hands to search_in_file through the walker's user pointer.
 struct FolderJob {
     const char* query;           // as typed, escapes not decoded
-    const char* replacement;     // template as typed; null means Find
-    const char* mask;            // file-name mask, already lower-cased
+    const char* replacement;     // template as typed; null means Find (see `counting`)
+    const char* mask;            // the masks (mask_list.h), already lower-cased
     uint32_t prefix_length;      // literal_prefix_length of the query
     FolderSink sink;             // where the events go; null: nowhere
     void* sink_user;
@@ -151,29 +181,43 @@ struct FolderJob {
     // rewritten left as it was). Null: never stopped.
     const uint8_t* stop;
     // What search_in_file keeps from one file to the next (its buffer, the compiled
-    // query): made by begin_folder_job. Null: each file makes its own.
+    // query and masks): made by begin_folder_job. Null: each file makes its own.
     FolderWork* work;
     // Every file taken as bytes of the ANSI code page, as before encodings were told
     // apart: for measuring what telling them costs.
     int bytes_only;
-    // A Find before a Replace: each file with hits that the Replace would rewrite is told
-    // with FOLDER_REWRITABLE, so that the user can be asked with the counts.
+    // A search before a Replace, with the Replace's template in `replacement`: it
+    // matches as the Replace will and rewrites nothing; each file with hits that the
+    // Replace would rewrite is told with FOLDER_REWRITABLE, so that the user can be asked
+    // with the counts, and its hits are told as found, with the preview of their change.
     int counting;
     // A Replace: where each rewritten file's old content is kept for an undo (undo.h), or
     // null for none.
     UndoStore* undo;
+    // The most hit lines that the report lists (the later hits are only counted): a file
+    // tells the line and excerpt of at most that many of its own hits, and the sink leaves
+    // out the lines beyond the bound of the whole walk. 0: no bound.
+    uint32_t listed_hits = 0;
+    // The search's options (QueryOptions of query.h), for the query and the counting Find
+    // alike. A job that sets neither has them as the window starts: letters as typed,
+    // matches inside words too.
+    int match_case = 1;
+    int whole_word = 0;
     // The threads that scan the files while the walk lists the folders: 0 as many as the
     // processor's logical cores; 1 none beside the walk, whose own thread scans them. At
     // most 8 in a 32-bit program.
-    uint32_t threads;
+    uint32_t threads = 0;
 };
 
 // Appended to a file's path to name its temporary copy, beside it.
 constexpr char TEMP_SUFFIX[] = "$qor%tmp^rp$.tmp";
 
+// The most of a file that one match can span: each candidate's window.
+constexpr uint32_t WINDOW_SIZE = 65536;
+
 // The FileVisitor of folder-mode Find and Replace; `job` is a FolderJob. Returns
-// VISIT_CONTINUE, or VISIT_STOP when the job was stopped or memory for the scan cannot
-// be had.
+// VISIT_CONTINUE, VISIT_LEAVE_OUT for a folder that an excluding mask leaves out, or
+// VISIT_STOP when the job was stopped or memory for the scan or the masks cannot be had.
 int search_in_file(const char* path, int is_folder, int32_t* file_count, int32_t* folder_count,
                    void* job);
 

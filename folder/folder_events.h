@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "folder.h"
+#include "hit_notes.h"
 
 // An event of `kind` about the file at `path` whose text is in `encoding` (TEXT_...), its
 // other fields empty.
@@ -17,13 +18,16 @@ FolderEvent file_event(int kind, const char* path, int encoding);
 void send_event(const FolderJob* job, const FolderEvent* event);
 
 // Hits at `offsets` (`count` of them) of the file at `path`, FOLDER_HIT_FOUND or
-// FOLDER_HIT_REPLACED: every hit that the folder search tells goes through here.
+// FOLDER_HIT_REPLACED, the first `note_count` with their notes: every hit that the folder
+// search tells goes through here.
 void send_hits(const FolderJob* job, int kind, const char* path, int encoding,
-               const int64_t* offsets, uint32_t count);
+               const int64_t* offsets, uint32_t count, const HitNote* notes,
+               uint32_t note_count);
 
-// An event that waits is copied with the texts that it points to into one block, which
-// holds nothing of the walk's: the block's size, and the copy made in `room` (aligned as
-// a FolderEvent), whose pointers point into the block. The one place that knows which of
-// an event's fields point elsewhere.
+// An event that waits is copied with the texts and bytes that it points to (its paths,
+// its excerpt's pieces, the bytes written) into one block, which holds nothing of the
+// walk's: the block's size, and the copy made in `room` (aligned as a FolderEvent), whose
+// pointers point into the block. The one place that knows which of an event's fields
+// point elsewhere.
 size_t held_event_size(const FolderEvent* event);
 FolderEvent* held_event_copy(const FolderEvent* event, void* room);

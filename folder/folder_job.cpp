@@ -69,9 +69,26 @@ int job_has_turn(const FolderJob* job) {
     return !job->work->file || order_turn(job_order(job), job->work->file);
 }
 
+int job_ahead_of_turn(const FolderJob* job) {
+    return job->work && job->work->file && !job->work->file->has_turn;
+}
+
+uint32_t hits_handed_on(const FolderJob* job) {
+    return job->work ? __atomic_load_n(&job->work->shared->hits_handed_on, __ATOMIC_RELAXED) : 0;
+}
+
+void count_hits_handed_on(const FolderJob* job, uint32_t count) {
+    if (job->work && count)
+        __atomic_add_fetch(&job->work->shared->hits_handed_on, count, __ATOMIC_RELAXED);
+}
+
 int stop_requested(const FolderJob* job) {
     // Set by another thread: the atomic load makes sure that its store is seen.
     return job->stop && __atomic_load_n(job->stop, __ATOMIC_RELAXED) != 0;
+}
+
+const MaskList* job_masks(const FolderJob* job) {
+    return job->work->shared->masks;
 }
 
 int begin_folder_job(FolderJob* job) {
@@ -89,6 +106,11 @@ int begin_folder_job(FolderJob* job) {
         shared->asked_user = job->undo->go_on_user;
         job->undo->go_on_without = ask_paused;
         job->undo->go_on_user = shared;
+    }
+    shared->masks = compile_mask_list(job->mask);
+    if (!shared->masks) {
+        end_folder_job(job);
+        return ENOMEM;
     }
     uint32_t threads = scan_threads(job);
     if (threads > 1) shared->pool = pool_start(job, threads);
@@ -114,6 +136,7 @@ void end_folder_job(FolderJob* job) {
         job->undo->go_on_without = shared->asked;
         job->undo->go_on_user = shared->asked_user;
     }
+    release_mask_list(shared->masks);
     shared->~WalkShared();
     free(shared);
     free(job->work);

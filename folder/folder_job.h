@@ -10,6 +10,7 @@
 #include "commit_queue.h"
 #include "scan_tools.h"
 #include "folder.h"
+#include "mask_list.h"
 
 struct FileOrder;
 struct OrderedFile;
@@ -22,6 +23,8 @@ struct WalkShared {
     ScanPool* pool;         // the threads that scan beside the walk; null: the walk's
                             //   thread scans alone
     int short_of_files;     // the pool did not scan every file handed over to its end
+    MaskList* masks;        // compiled once, tested on the walk's thread
+    uint32_t hits_handed_on;   // read and counted by every scan: atomic
     // While the user is asked whether to go on without the undo, every scan waits at
     // its next safe point.
     std::mutex pause_lock;
@@ -56,3 +59,17 @@ void pause_point(const FolderJob* job);
 // 1 while the thread may reach the commit queue and the sink: always on the walk's
 // thread, on a pool thread when its file has its turn.
 int job_has_turn(const FolderJob* job);
+// 1 on a pool thread whose file has not had its turn yet: nothing of it has gone on.
+int job_ahead_of_turn(const FolderJob* job);
+
+// The job's masks, compiled once for the walk and tested on the walk's thread.
+const MaskList* job_masks(const FolderJob* job);
+
+// The hits whose outcome is settled in walk order so far, all of files before any that is
+// still scanned without its turn: handed on to the sink, or waiting behind the files in
+// the commit queue (whose hits count as they join it). A file whose earlier files' hits
+// are as many as the report lists needs no notes for its hits. 0 for a job without its
+// work.
+uint32_t hits_handed_on(const FolderJob* job);
+// `count` hits were settled in walk order.
+void count_hits_handed_on(const FolderJob* job, uint32_t count);

@@ -31,6 +31,16 @@ int32_t listing_next(Listing* listing, const char** name);
 // Releases the listing. Returns 0 or a code.
 int32_t listing_close(Listing* listing);
 
+// The three as the walker calls them: a table, so that a test can see which folders are
+// listed.
+struct ListingOps {
+    int32_t (*open)(const char* pattern, uint16_t split, Listing** listing, const char** name);
+    int32_t (*next)(Listing* listing, const char** name);
+    int32_t (*close)(Listing* listing);
+};
+
+extern ListingOps listing_ops;
+
 constexpr int ENTRY_FILE = 0;
 constexpr int ENTRY_FOLDER = 1;
 constexpr int ENTRY_LINKED_FOLDER = 2;  // a link to a folder: never entered
@@ -54,7 +64,7 @@ uint32_t processor_count();
 // thread comes first.
 void lower_own_priority();
 
-// Lower-cases a string in place by the C library's current locale.
+// Lower-cases a string in place by the fixed Windows-1251 table, on every platform.
 void lower_case(char* text);
 
 // What tells whether a file is still the one that was read: its size, its last write

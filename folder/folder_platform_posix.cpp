@@ -1,6 +1,7 @@
 // POSIX realisation of the folder search's platform layer: what the walker and the
 // visitor get from Win32 on Windows, with the same Win32 error codes.
 #include "folder_platform.h"
+#include "letter_case.h"
 
 #include <ctype.h>
 #include <dirent.h>
@@ -197,6 +198,12 @@ int32_t listing_close(Listing* listing) {
     return 0;
 }
 
+ListingOps listing_ops = {
+    /* open */  listing_open,
+    /* next */  listing_next,
+    /* close */ listing_close,
+};
+
 int32_t entry_kind(const Listing* listing, const char* path, int* kind) {
     const char* name = name_in(listing, path);
     int folder = name ? dirfd(listing->folder) : AT_FDCWD;
@@ -277,9 +284,7 @@ void lower_own_priority() {
 #endif
 }
 
-void lower_case(char* text) {
-    for (; *text; text++) *text = static_cast<char>(tolower(static_cast<unsigned char>(*text)));
-}
+void lower_case(char* text) { lower_case_1251(text); }
 
 namespace {
 

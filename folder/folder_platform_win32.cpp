@@ -1,6 +1,7 @@
 // Win32 realisation of the folder search's platform layer: FindFirstFileA and friends,
 // GetFileAttributesA, and the C runtime's descriptors for the file contents.
 #include "folder_platform.h"
+#include "letter_case.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -42,6 +43,12 @@ int32_t listing_close(Listing* listing) {
     free(listing);
     return code;
 }
+
+ListingOps listing_ops = {
+    /* open */  listing_open,
+    /* next */  listing_next,
+    /* close */ listing_close,
+};
 
 int32_t entry_kind(const Listing*, const char* path, int* kind) {
     DWORD attributes = GetFileAttributesA(path);
@@ -103,7 +110,7 @@ uint32_t processor_count() {
 
 void lower_own_priority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
 
-void lower_case(char* text) { _strlwr(text); }
+void lower_case(char* text) { lower_case_1251(text); }
 
 namespace {
 

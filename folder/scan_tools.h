@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "candidate_finder.h"
+#include "letter_case.h"
 #include "query.h"
 #include "text_view.h"
 
@@ -20,6 +21,8 @@ struct ScanTools {
     int searchable;          // 0: no window can hold a hit (an empty query, say)
     CandidateFinder finder;
     char placeholder;        // the view byte of a character without an ANSI form
+    char word_placeholder;   // with whole word, that of such a letter or digit, or 0
+    WordBytes words;         // the word characters of the ANSI text and of the view
     TextView view;           // an encoded file's text, once view_ready
     int view_ready;
     PreparedQuery find;      // the query for searching, once find_ready

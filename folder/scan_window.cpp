@@ -1,8 +1,11 @@
 #include "scan_window.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "file_scan.h"
+#include "folder.h"
+#include "folder_platform.h"
 #include "scan_tools.h"
 #include "text_view.h"
 
@@ -30,19 +33,66 @@ int make_window(FileScan* scan, int64_t candidate, uint32_t reach, ScanWindow* w
     }
     TextView* view = &scan->tools->view;
     uint32_t first = 0;
-    int fresh = view_window(view, candidate, candidate + (reach < bytes ? reach : bytes),
-                            block->bytes, block->start, block_end(block), block->at_end, &first);
-    uint32_t size = view->count - first;
-    *window = {view->bytes + first, size, size, view->base + first, first, bytes, reach >= bytes};
+    int64_t until = candidate + (reach < bytes ? reach : bytes);
+    if (!scan->job->whole_word) {
+        int fresh = view_window(view, candidate, until, block->bytes, block->start,
+                                block_end(block), block->at_end, &first);
+        uint32_t size = view->count - first;
+        *window = {view->bytes + first, size, size, view->base + first, first, bytes, reach >= bytes};
+        return fresh;
+    }
+    // The character after the window's last is decoded too, where there is one, for the
+    // engine to read behind a match at its end.
+    int64_t ahead = until + WINDOW_LOOK_AHEAD < block_end(block) ? until + WINDOW_LOOK_AHEAD
+                                                                 : block_end(block);
+    int fresh = view_window(view, candidate, ahead, block->bytes, block->start, block_end(block),
+                            block->at_end, &first);
+    uint32_t size = view_index_before(view, until) - first;
+    *window = {view->bytes + first, size, view->count - first, view->base + first, first, bytes,
+               reach >= bytes};
     return fresh;
+}
+
+// The view byte of the character before the candidate, for whole word, or -1 at the
+// text's start: of an ANSI file its byte; of an encoded one the character decoded, from
+// the view where it holds it, else from the file's bytes, which may lie before the block.
+int character_before(FileScan* scan, int64_t candidate, const ScanWindow* window) {
+    if (candidate <= scan->text_start) return -1;
+    const TextView* view = &scan->tools->view;
+    if (scan->encoded && window->first > 0)
+        return static_cast<unsigned char>(view->bytes[window->first - 1]);
+    FileBlock* block = &scan->block;
+    char raw[LONGEST_CHARACTER];
+    uint32_t size = !scan->encoded ? 1
+                    : candidate - scan->text_start < LONGEST_CHARACTER
+                        ? static_cast<uint32_t>(candidate - scan->text_start)
+                        : LONGEST_CHARACTER;
+    int64_t from = candidate - size;
+    if (from >= block->start) {
+        memcpy(raw, block->bytes + (from - block->start), size);
+    } else if (file_ops.read_at(block->source, from, raw, size) != static_cast<int32_t>(size)) {
+        block->read_failed = 1;
+        return -1;
+    }
+    if (!scan->encoded) return static_cast<unsigned char>(raw[0]);
+    uint32_t length = last_character_length(scan->form.encoding, raw, size);
+    TextDecoder decoder = view->decoder;   // the view's placeholders
+    char byte = 0;
+    uint32_t produced = 0;
+    decode_text(&decoder, raw + size - length, length, 1, &byte, nullptr, 1, &produced);
+    return produced ? static_cast<unsigned char>(byte) : -1;
 }
 
 // Whether the engine's answer for a window short of the whole may differ from its answer
 // for the whole: a match that runs to the window's end, or a failure that a longer window
 // may turn into a match (the text that it needs lies beyond).
-bool answer_may_grow(const PreparedQuery* query, const char* match, const ScanWindow* window) {
+bool answer_may_grow(const PreparedQuery* query, const char* match, uint32_t match_length,
+                     const ScanWindow* window) {
     if (window->whole) return false;
-    if (match) return query->reaches_text_end;
+    // With whole word, a match whose end no character is known to follow may fail the
+    // test once the window goes on.
+    if (match) return query->reaches_text_end ||
+                      (query->whole_word && match + match_length == window->text + window->readable);
     return query->needed_end == 0 || query->needed_end <= window->offset + window->bytes;
 }
 
@@ -64,8 +114,13 @@ void ask_engine(FileScan* scan, PreparedQuery* query, int replacing, int64_t can
     answer->replacement = nullptr;
     answer->replacement_length = 0;
     answer->match_length = 0;
+    int before = -2;   // not known yet
     for (;;) {
         if (make_window(scan, candidate, reach, window)) forget_stream(query);
+        if (query->whole_word) {
+            if (before == -2) before = character_before(scan, candidate, window);
+            query->preceding = before;
+        }
         if (!replacing && !scan->encoded && scan->tools->find_is_prefix) {
             // A query that is its prefix alone matches each candidate, as the engine would
             // find: the text begins with the literal, which holds no zero byte.
@@ -79,7 +134,7 @@ void ask_engine(FileScan* scan, PreparedQuery* query, int replacing, int64_t can
             answer->match = match_window(query, window->text, window->size, window->readable,
                                          window->offset, &answer->match_length);
         }
-        if (!answer_may_grow(query, answer->match, window)) break;
+        if (!answer_may_grow(query, answer->match, answer->match_length, window)) break;
         free(answer->replacement);
         answer->replacement = nullptr;
         reach *= REACH_GROWTH;

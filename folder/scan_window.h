@@ -5,11 +5,15 @@
 
 #include <stdint.h>
 
+#include "folder.h"
 #include "query.h"
+#include "text_encoding.h"
 
 struct FileScan;
 
-constexpr uint32_t WINDOW_SIZE = 65536;  // the most of a file that one match can span
+// With whole word, the bytes behind a window that the block holds too where the file goes
+// on: the character after a match at the window's end, which decides whether it counts.
+constexpr uint32_t WINDOW_LOOK_AHEAD = LONGEST_CHARACTER;
 
 struct ScanWindow {
     const char* text;
@@ -36,6 +40,8 @@ struct WindowAnswer {
 // goes, with `query`, for a Replace with its template (`replacing`). An encoded file's text is decoded as far as the engine needs
 // it: most matches end soon after their candidate, so a short window comes first, then
 // longer ones while the answer may grow with them. The caller releases the replacement.
+// With whole word the engine is told the character before the candidate; a failure to
+// read it again from the file sets the block's read_failed.
 void ask_engine(FileScan* scan, PreparedQuery* query, int replacing, int64_t candidate,
                 WindowAnswer* answer);
 

@@ -1,7 +1,8 @@
 // search_in_file: the visitor of folder-mode Find and Replace. Tests a file's path
-// against the mask, scans the file (file_scan.cpp), or hands it over to the threads that
-// scan beside the walk (scan_pool.h), and, for Replace, lets the finished copy take the
-// file's place in one step.
+// against the masks (a folder's against the excluding ones) on the walk's thread, scans
+// the file (file_scan.cpp), or hands it over to the threads that scan beside the walk
+// (scan_pool.h), and, for Replace, lets the finished copy take the file's place in one
+// step.
 #include "folder.h"
 
 #include "file_fate.h"
@@ -9,6 +10,7 @@
 #include "folder_events.h"
 #include "folder_job.h"
 #include "folder_platform.h"
+#include "mask_list.h"
 #include "query.h"
 #include "replace_file.h"
 #include "scan_pool.h"
@@ -23,13 +25,18 @@ namespace {
 
 constexpr size_t COPY_BUFFER = 1 << 16;
 
-// The mask must match the lower-cased path up to its end; the first match decides, and
-// one of length 0 passes.
-int passes_mask(char* lowered, const char* mask) {
+// The mask test of an entry whose path `lowered` holds, lower-cased here: 1 when a file
+// is searched or a folder entered, 0 when not, -1 when memory for the masks cannot be
+// had. The walk's masks are compiled once; a path visited on its own compiles the job's.
+int passes_masks(const FolderJob* job, char* lowered, int is_folder) {
+    MaskList* own = job->work ? nullptr : compile_mask_list(job->mask);
+    const MaskList* masks = job->work ? job_masks(job) : own;
+    if (!masks) return -1;
     lower_case(lowered);
-    uint32_t length = 0;
-    const char* match = match_query(lowered, mask, &length, nullptr);
-    return match && (length == 0 || match[length] == 0);
+    int passes = is_folder ? !mask_list_leaves_out(masks, lowered)
+                           : mask_list_takes_file(masks, lowered);
+    release_mask_list(own);
+    return passes;
 }
 
 // After the scan: a copy that holds replacements takes the file's place, if the file is
@@ -61,8 +68,8 @@ int is_own_copy(const char* path) { return strstr(path, TEMP_SUFFIX) != nullptr;
 
 // Whether a Replace rewrites the file that `scan` has open, and if not, why, in `fate`.
 // The one place of that decision, for the Replace (`make`: its copy is made here, and a
-// copy that cannot be made is a reason too) and for the Find that counts what a Replace
-// would rewrite. `copy_name` holds the name of the copy.
+// copy that cannot be made is a reason too) and for the search before a Replace, which
+// counts what it would rewrite. `copy_name` holds the name of the copy.
 int rewrite_verdict(FileScan* scan, const char* copy_name, int make, FileFate* fate) {
     // A link's copy would take the place of the link itself.
     if (is_own_copy(scan->path) || is_link(scan->path)) return ONLY_SEARCHED;
@@ -83,6 +90,19 @@ int rewrite_verdict(FileScan* scan, const char* copy_name, int make, FileFate* f
     fate_no_copy(fate, error, copy_name);
     return NOT_REWRITABLE;
 }
+
+}  // namespace
+
+int scan_would_rewrite(FileScan* scan) {
+    if (!scan->rewrite_asked) {
+        FileFate ignored = {};
+        scan->rewrite_asked = 1;
+        scan->would_rewrite = rewrite_verdict(scan, scan->copy_name, 0, &ignored) == REWRITABLE;
+    }
+    return scan->would_rewrite;
+}
+
+namespace {
 
 // Opens and scans a file that passed the mask; `name` has room for the copy's name.
 // Returns the visitor's code.
@@ -105,16 +125,16 @@ int scan_one(const FolderJob* job, const char* path, size_t path_length, char* n
 
     memcpy(name, path, path_length);
     memcpy(name + path_length, TEMP_SUFFIX, sizeof(TEMP_SUFFIX));
-    // A Replace passes over its own copies: they are not even searched.
+    scan->copy_name = name;
+    // A Replace, and the search before it, pass over its own copies: they are not even
+    // searched.
     int skip = job->replacement && is_own_copy(path);
-    if (job->replacement && !skip) rewrite_verdict(scan, name, 1, &scan->fate);
+    if (job->replacement && !job->counting && !skip) rewrite_verdict(scan, name, 1, &scan->fate);
     if (!skip && tools->searchable) scan_file(scan);
     file_ops.close_source(scan->block.source);
     if (!skip) settle_copy(scan);
-    // Asked only of files with hits: a search that counts costs hardly more than a Find.
-    FileFate would_be = {};
     if (job->counting && !scan->stopped && scan->hits > 0 && scan->hits <= MAX_HELD_HITS &&
-        rewrite_verdict(scan, name, 0, &would_be) == REWRITABLE) {
+        scan_would_rewrite(scan)) {
         FolderEvent event = file_event(FOLDER_REWRITABLE, path, TEXT_ANSI);
         event.offset = scan->hits;
         send_event(job, &event);
@@ -144,7 +164,7 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
     const FolderJob* job = static_cast<const FolderJob*>(user);
     if (!job) return VISIT_CONTINUE;
     if (stop_requested(job)) return VISIT_STOP;
-    if (is_folder || !path || !job->query || !job->mask) return VISIT_CONTINUE;
+    if (!path || !job->query || !job->mask) return VISIT_CONTINUE;
 
     // First the lower-cased path, then the copy's name; on the stack for the paths that
     // the walker hands over.
@@ -156,8 +176,11 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
     if (!name) return VISIT_STOP;
     memcpy(name, path, path_length + 1);
 
-    int code = VISIT_CONTINUE;
-    if (passes_mask(name, job->mask)) {
+    int passes = passes_masks(job, name, is_folder);
+    int code = passes < 0 ? VISIT_STOP : VISIT_CONTINUE;
+    if (is_folder) {
+        if (passes == 0) code = VISIT_LEAVE_OUT;
+    } else if (passes > 0) {
         // With threads beside the walk, one of them scans the file.
         ScanPool* pool = job->work ? job->work->shared->pool : nullptr;
         code = pool ? pool_hand_over(pool, job, path, path_length)

@@ -5,6 +5,7 @@
 
 #include "code_page.h"
 #include "find_bytes.h"
+#include "unicode_words.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #define TEXT_VECTORS 1
@@ -86,6 +87,10 @@ bool is_low_surrogate(uint32_t unit) {
 
 uint32_t utf16_unit(const unsigned char* raw, uint32_t at, bool big_endian) {
     return big_endian ? (raw[at] << 8 | raw[at + 1]) : (raw[at + 1] << 8 | raw[at]);
+}
+
+uint32_t surrogate_pair(uint32_t high, uint32_t low) {
+    return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
 }
 
 // Eight bytes as one word, the first at its lowest bits.
@@ -274,16 +279,20 @@ void put(View* view, char byte, uint32_t at) {
     view->count++;
 }
 
-// The ANSI byte of a code point above U+0000, or the placeholder.
+// A character without an ANSI form: apart from the common case, which stays small.
+__attribute__((noinline)) void put_unmapped(View* view, TextDecoder* decoder, uint32_t point,
+                                            uint32_t at) {
+    bool word = decoder->word_placeholder && unicode_word_character(point);
+    put(view, word ? decoder->word_placeholder : decoder->placeholder, at);
+    decoder->unmapped++;
+}
+
+// The ANSI byte of a code point above U+0000, or a placeholder.
 void put_character(View* view, TextDecoder* decoder, const AnsiCodePage* page, uint32_t point,
                    uint32_t at) {
     uint8_t byte = point <= 0xFFFF ? page->bytes[point] : 0;
-    if (byte == 0) {
-        put(view, decoder->placeholder, at);
-        decoder->unmapped++;
-    } else {
-        put(view, static_cast<char>(byte), at);
-    }
+    if (byte == 0) put_unmapped(view, decoder, point, at);
+    else put(view, static_cast<char>(byte), at);
 }
 
 void put_placeholder(View* view, TextDecoder* decoder, uint32_t at) {
@@ -340,7 +349,12 @@ uint32_t decode_utf16(TextDecoder* decoder, const unsigned char* raw, uint32_t s
                 if (size - at >= 4 && is_low_surrogate(utf16_unit(raw, at + 2, big_endian)))
                     length = 4;
             }
-            put_placeholder(view, decoder, at);
+            if (length == 4) {
+                uint32_t low = utf16_unit(raw, at + 2, big_endian);
+                put_character(view, decoder, page, surrogate_pair(unit, low), at);
+            } else {
+                put_placeholder(view, decoder, at);
+            }
         }
         at += length;
     }
@@ -409,6 +423,29 @@ uint32_t decode_text(TextDecoder* decoder, const char* raw, uint32_t size, int a
     decoder->position += consumed;
     *produced = out.count;
     return consumed;
+}
+
+uint32_t last_character_length(int encoding, const char* raw, uint32_t size) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(raw);
+    if (is_utf16(encoding)) {
+        if (size < 2) return size;
+        bool big_endian = encoding == TEXT_UTF16_BE;
+        bool pair = size >= 4 && is_low_surrogate(utf16_unit(bytes, size - 2, big_endian)) &&
+                    is_high_surrogate(utf16_unit(bytes, size - 4, big_endian));
+        return pair ? 4 : 2;
+    }
+    if (encoding != TEXT_UTF8 || size == 0) return size ? 1 : 0;
+    // The nearest byte that is no continuation byte begins the character, if the bytes
+    // from it form one sequence; else the last byte is an invalid one of its own.
+    for (uint32_t length = 1; length <= LONGEST_CHARACTER && length <= size; length++) {
+        unsigned char byte = bytes[size - length];
+        if (byte >= 0x80 && byte <= 0xBF) continue;
+        uint32_t point;
+        return utf8_sequence(bytes + size - length, length, 0, &point) == static_cast<int>(length)
+                   ? length
+                   : 1;
+    }
+    return 1;
 }
 
 uint64_t encoded_size(int encoding, const char* ansi, uint32_t length) {

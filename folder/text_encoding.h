@@ -71,6 +71,9 @@ struct TextDecoder {
                          //   surrogate, and of a last odd byte of UTF-16
     uint32_t position;
     uint32_t unmapped;
+    // Not 0: the view byte of a character without an ANSI form that Unicode counts as a
+    // word's (unicode_words.h), so that whole-word matching tells it from the others.
+    char word_placeholder;
 };
 
 // Decodes raw bytes that begin at a character boundary into `view`, one byte per
@@ -82,6 +85,13 @@ struct TextDecoder {
 // receives the view bytes written.
 uint32_t decode_text(TextDecoder* decoder, const char* raw, uint32_t size, int at_end,
                      char* view, uint32_t* offsets, uint32_t capacity, uint32_t* produced);
+
+// The most bytes that one character takes in any of the encodings.
+constexpr uint32_t LONGEST_CHARACTER = 4;
+
+// The length of the character that ends the `size` raw bytes (they end where a character
+// begins, and begin no earlier than the text), as decode_text divides them.
+uint32_t last_character_length(int encoding, const char* raw, uint32_t size);
 
 // The size of `length` ANSI bytes in `encoding`, without a mark.
 uint64_t encoded_size(int encoding, const char* ansi, uint32_t length);

@@ -3,10 +3,29 @@
 #include <stdlib.h>
 #include <string.h>
 
-int view_begin(TextView* view, int encoding, char placeholder, uint32_t window_size) {
+namespace {
+
+// The index of the first character that begins at or after the file offset `at`.
+uint32_t first_from(const TextView* view, int64_t at) {
+    if (at <= view->start) return 0;
+    uint32_t low = 0, high = view->count;
+    uint32_t target = static_cast<uint32_t>(at - view->start);
+    while (low < high) {
+        uint32_t middle = low + (high - low) / 2;
+        if (view->offsets[middle] < target) low = middle + 1;
+        else high = middle;
+    }
+    return low;
+}
+
+}  // namespace
+
+int view_begin(TextView* view, int encoding, char placeholder, char word_placeholder,
+               uint32_t window_size) {
     *view = {};
     view->decoder.encoding = static_cast<uint8_t>(encoding);
     view->decoder.placeholder = placeholder;
+    view->decoder.word_placeholder = word_placeholder;
     // Room for a window behind the characters that the candidate before left.
     view->capacity = 2 * window_size;
     view->bytes = static_cast<char*>(malloc(view->capacity));
@@ -24,6 +43,12 @@ int64_t view_offset(const TextView* view, uint32_t index) {
     return index < view->count ? view->start + view->offsets[index] : view->end;
 }
 
+uint32_t view_index_before(const TextView* view, int64_t until) {
+    uint32_t index = first_from(view, until);
+    // The character before it may run on past `until`.
+    return index > 0 && view_offset(view, index) > until ? index - 1 : index;
+}
+
 int view_window(TextView* view, int64_t from, int64_t until, const char* raw, int64_t raw_start,
                 int64_t raw_end, int at_end, uint32_t* first) {
     int fresh = view->count == 0 || from < view->start || from > view->end;
@@ -34,15 +59,7 @@ int view_window(TextView* view, int64_t from, int64_t until, const char* raw, in
         view->start = view->end = from;
         view->count = 0;
     } else {
-        // The candidates move forward: the first character from `from` on.
-        uint32_t low = 0, high = view->count;
-        uint32_t target = static_cast<uint32_t>(from - view->start);
-        while (low < high) {
-            uint32_t middle = low + (high - low) / 2;
-            if (view->offsets[middle] < target) low = middle + 1;
-            else high = middle;
-        }
-        index = low;
+        index = first_from(view, from);   // the candidates move forward
     }
     int64_t coming = until > view->end ? until - view->end : 0;   // at most one character a byte
     if (index > 0 && view->count + coming > view->capacity) {

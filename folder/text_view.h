@@ -21,8 +21,10 @@ struct TextView {
 };
 
 // Makes the view for a file in `encoding`; characters without an ANSI form become
-// `placeholder`. Returns 0, or -1 when memory cannot be had.
-int view_begin(TextView* view, int encoding, char placeholder, uint32_t window_size);
+// `placeholder`, or `word_placeholder` those that Unicode counts as a word's (when it is
+// not 0). Returns 0, or -1 when memory cannot be had.
+int view_begin(TextView* view, int encoding, char placeholder, char word_placeholder,
+               uint32_t window_size);
 void view_end(TextView* view);
 
 // Makes the view hold the characters from file offset `from` (where a character begins)
@@ -36,3 +38,7 @@ int view_window(TextView* view, int64_t from, int64_t until, const char* raw, in
 // The file offset where the character at `index` begins; `end` for the index after the
 // last.
 int64_t view_offset(const TextView* view, uint32_t index);
+
+// The index behind the last character of the view whose bytes lie wholly before the file
+// offset `until`.
+uint32_t view_index_before(const TextView* view, int64_t until);

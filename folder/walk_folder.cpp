@@ -100,7 +100,7 @@ int32_t walk_entry(const char* pattern, uint16_t split, uint16_t base, WalkConte
     else context->file_count++;
     int code = visit(context, visitor, path, is_folder, user);
     NameList* list = is_folder ? context->folders : context->files;
-    if (list && code != VISIT_NOT_LISTED) {
+    if (list && code != VISIT_NOT_LISTED && code != VISIT_LEAVE_OUT) {
         result = append_entry(list, path + base, context->flags);
         if (result) return result;
     }
@@ -109,7 +109,8 @@ int32_t walk_entry(const char* pattern, uint16_t split, uint16_t base, WalkConte
         return WALK_CODE_OPERATION_ABORTED;
     }
     // A linked folder is never entered: no loops, nothing outside the tree.
-    if (!is_folder || (context->flags & WALK_NO_RECURSION) || kind == ENTRY_LINKED_FOLDER)
+    if (!is_folder || (context->flags & WALK_NO_RECURSION) || kind == ENTRY_LINKED_FOLDER ||
+        code == VISIT_LEAVE_OUT)
         return 0;
 
     size_t mask_part = strlen(pattern + split);  // the separator and the mask
@@ -151,7 +152,7 @@ int32_t walk_level(const char* pattern, uint16_t split, uint16_t base, WalkConte
 
     Listing* listing = nullptr;
     const char* name = nullptr;
-    int32_t result = listing_open(pattern, split, &listing, &name);
+    int32_t result = listing_ops.open(pattern, split, &listing, &name);
     if (result) {
         free(path);
         return result;
@@ -167,11 +168,11 @@ int32_t walk_level(const char* pattern, uint16_t split, uint16_t base, WalkConte
                 walk_entry(pattern, split, base, context, visitor, user, path, listing, name);
             if (result) break;
         }
-        result = listing_next(listing, &name);
+        result = listing_ops.next(listing, &name);
         if (result) break;
     }
     free(path);
-    int32_t closed = listing_close(listing);
+    int32_t closed = listing_ops.close(listing);
     if (closed) return closed;
     return result == WALK_CODE_NO_MORE_FILES ? 0 : result;
 }

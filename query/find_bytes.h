@@ -7,9 +7,19 @@
 
 struct ByteFinder {
     const char* needle;
+    // Null: the needle's bytes exactly. Otherwise another form of it, byte for byte (its
+    // letters in their other case, say): a place holds the needle where each byte is
+    // either form's at its index, and both are searched for in the same pass.
+    const char* other;
     uint32_t size;    // at least 1
     uint32_t rare;    // the needle's rarest byte in text, by a rough table
     uint32_t second;  // the next rarest, at another index (equal to rare for one byte)
+    // With `other`, when the two forms' bytes at `rare` and at `second` differ in one bit
+    // at most (a letter's two cases mostly do): those bits, which set in a byte let one
+    // comparison find both forms. `masked` 0: each form is compared.
+    int masked;
+    unsigned char rare_bit;
+    unsigned char second_bit;
 };
 
 void prepare_finder(ByteFinder* finder, const char* needle, uint32_t size);
@@ -17,6 +27,13 @@ void prepare_finder(ByteFinder* finder, const char* needle, uint32_t size);
 // needle in UTF-16, its characters' low bytes, as the high ones are common in such text.
 void prepare_finder_among(ByteFinder* finder, const char* needle, uint32_t size,
                           uint32_t first, uint32_t step);
+// Either of two forms of a needle, of `size` bytes each (`other` may be null), the two
+// bytes chosen as by prepare_finder_among (first 0 and step 1: among all). Matching both
+// cases of a Windows-1251 needle: `other` from other_cases_1251. For an encoded needle
+// the forms are its lower- and upper-case text encoded; a place that mixes bytes of the
+// two forms within one character is found too, and is for the caller to judge.
+void prepare_finder_either(ByteFinder* finder, const char* needle, const char* other,
+                           uint32_t size, uint32_t first, uint32_t step);
 
 // The first occurrence of the needle that lies wholly within the `size` bytes, or null.
 const char* find_bytes(const ByteFinder* finder, const char* bytes, size_t size);

@@ -129,12 +129,31 @@ struct QueryFault {
 QueryFaultKind find_query_fault(const char* query, const char* replacement_template,
                                 QueryFault* fault);
 
+// How a compiled query matches: the options of Find and Replace. Those of prepare_query
+// are match case on, whole word off.
+struct QueryOptions {
+    // 1: letters match as typed. 0: every letter of the query's literals (decoded, so
+    // `\x41` too) matches either of its cases, by the fixed Windows-1251 table; captures
+    // keep the text's bytes, and a template's own text is written as typed.
+    int match_case;
+    // 1: a match counts only when no word character stands right before its first byte
+    // nor right after its last (a text's start and end count as none). One that does not
+    // is passed over as a candidate without a hit, and the search goes on from the next
+    // candidate: the next occurrence of the query's first literal, or the next byte when
+    // the query opens without one.
+    int whole_word;
+    // Which bytes are word characters: 256 flags, living as long as the prepared query.
+    // Null: Windows-1251's letters and digits (CP1251_WORD_BYTES). A caller whose text
+    // stands for characters that have no byte (placeholders) says here how each counts.
+    const unsigned char* word_bytes;
+};
+
 // A query, and for Replace a template, compiled once for matching many texts: a folder
 // search's windows. A text there ends at its first zero byte or after `limit` bytes,
 // whichever comes first (the `limit` bytes must be readable); only the bytes that a match
-// spans are looked at for a zero. Every call gives what match_query (without captures) or
-// replace_query gives for that text with the same query and template, errno included,
-// without compiling them again.
+// spans are looked at for a zero. With the options of prepare_query every call gives what
+// match_query (without captures) or replace_query gives for that text with the same query
+// and template, errno included, without compiling them again.
 struct ByteFinder;
 struct LiteralMemo;
 struct PreparedQuery {
@@ -149,14 +168,24 @@ struct PreparedQuery {
     ByteFinder* finders;     // one per segment, for its literal
     LiteralMemo* memo;       // one per segment: its literal's last search in the stream
     int64_t needed_end;      // see match_window
-    // The query is this literal text alone, without a zero byte: a text that begins with
-    // it matches there, with its length. Null otherwise.
+    // The query is this literal text alone, without a zero byte, and whole word is off: a
+    // text that begins with it (in either case of its letters when match case is off)
+    // matches there, with its length. Null otherwise.
     const char* plain;
     uint32_t plain_length;
     // The query ends with `*`: its match runs to the end of the text. Otherwise a match
     // in a window is the match in every longer window that begins with it, as each
     // literal is taken at its first occurrence.
     int reaches_text_end;
+    int match_case;          // the options it was prepared with
+    int whole_word;
+    const unsigned char* word_bytes;   // never null
+    // With whole word: the byte that stands before text[0] in the whole text, for the
+    // calls that follow, or -1 (as prepared) when text[0] begins it. The byte after a
+    // match is the one behind it when that lies within the readable bytes (so a window
+    // shorter than its text judges a match that ends at its end by the byte beyond).
+    int preceding;
+    LiteralMemo* call_memo;  // with whole word, one per segment: a call's own searches
 };
 
 // Prepares `query`, with `replacement_template` (null: for match_prepared). A fault of
@@ -164,6 +193,9 @@ struct PreparedQuery {
 // Release with release_query.
 void prepare_query(PreparedQuery* prepared, const char* query,
                    const char* replacement_template);
+// The same with `options` (null: those of prepare_query).
+void prepare_query_with(PreparedQuery* prepared, const char* query,
+                        const char* replacement_template, const QueryOptions* options);
 void release_query(PreparedQuery* prepared);
 
 const char* match_prepared(PreparedQuery* prepared, const char* text, size_t limit,
@@ -171,6 +203,13 @@ const char* match_prepared(PreparedQuery* prepared, const char* text, size_t lim
 const char* replace_prepared(PreparedQuery* prepared, const char* text, size_t limit,
                              uint32_t* match_length, char** replacement,
                              uint32_t* replacement_length);
+
+// match_prepared that writes nothing of `prepared` (errno aside, which is each thread's
+// own): any number of threads may match with one prepared query at once, as long as none
+// of them uses it otherwise meanwhile. A query prepared with a template, or with whole word
+// (its searches are remembered in it), gives EINVAL.
+const char* match_read_only(const PreparedQuery* prepared, const char* text, size_t limit,
+                            uint32_t* match_length);
 
 // The same over the windows of one stream (a file), given in increasing order of their
 // start, `offset` being the stream offset of text[0] and `readable` (at least `limit`)

@@ -6,13 +6,16 @@
 
 #include "control_text.h"
 #include "document_file.h"
+#include "document_load.h"
 #include "document_text.h"
 #include "handlers.h"
+#include "kept_report.h"
+#include "shown_file.h"
 
 namespace {
 
 constexpr char TOO_LARGE_TEXT[] =
-    "Программа не умеет открывать файлы > 64кб!\r\n"
+    "Программа не умеет открывать файлы > 16Мб!\r\n"
     "Это ограничение не распространяется на поиск и замену в файлах";
 constexpr char TOO_LARGE_CAPTION[] = "Ограничение";
 
@@ -75,41 +78,58 @@ bool choose_file(WindowState* state, const Window* window, int kind) {
 
 }  // namespace
 
-void open_document(WindowState* state, const Window* window) {
+void report_too_large(const Window* window) {
+    window->ops->message_box(window->user, TOO_LARGE_TEXT, TOO_LARGE_CAPTION);
+}
+
+void show_file(WindowState* state, const Window* window, char* text, ShownFile* shown,
+               const DocumentText& decoded, int32_t select_start, int32_t select_end,
+               const LoadMessage* notice) {
     const WindowOps* ops = window->ops;
-    if (!may_discard_document(state, window)) return;
+    // The editor shows a text only up to a zero byte: saving it back would cut the file.
+    bool whole = shown->text_length == shown->full_length;
+    bool savable = whole && !decoded.lossy;
+    // The text before is saved, given up or kept: the file's bytes are unchanged.
+    state->report_unedited = 0;
+    if (savable) memcpy(state->current_path, shown->path, PATH_SIZE);
+    else state->current_path[0] = '\0';
+    release_shown_file(&state->shown);
+    state->shown = *shown;
+    *shown = ShownFile();
+    set_document_form(state, window, decoded.form);
+    if (state->modified) clear_modified(state, window);
+    ops->enable_command(window->user, IDM_SAVE, savable ? 1 : 0);
+    ops->enable_command(window->user, IDM_SAVE_AS, 1);
+    LoadMessage messages[LOAD_MESSAGES];
+    int count = 0;
+    if (!whole) messages[count++] = {ZERO_BYTE_TEXT, ZERO_BYTE_CAPTION};
+    if (decoded.lossy) messages[count++] = {UNSHOWN_TEXT, ZERO_BYTE_CAPTION};
+    if (notice) messages[count++] = *notice;
+    load_document_text(state, window, text, state->shown.text_length, select_start, select_end,
+                       messages, count);
+}
+
+void open_document(WindowState* state, const Window* window) {
+    // A report shown is kept, not lost: it is not asked about.
+    bool keep = state->report == REPORT_SHOWN;
+    if (!keep && !may_discard_document(state, window)) return;
     if (!choose_file(state, window, FILE_DIALOG_OPEN)) return;
     char* text = nullptr;
-    uint32_t length = 0;
-    switch (read_whole_file(state->chosen_path, OPEN_LIMIT, &text, &length)) {
+    ShownFile shown = {};
+    DocumentText decoded = {};
+    switch (read_shown_file(state->chosen_path, OPEN_LIMIT, &text, &shown, &decoded)) {
     case READ_DONE: break;
     case READ_CANNOT_OPEN: return;
     case READ_TOO_LARGE:
-        ops->message_box(window->user, TOO_LARGE_TEXT, TOO_LARGE_CAPTION);
+        report_too_large(window);
         return;
     case READ_NO_MEMORY:
         report_no_memory(window);
         return;
     }
-    DocumentText decoded = decode_document(text, &length);
-    // The editor shows a text only up to a zero byte: saving it back would cut the file.
-    bool whole = memchr(text, '\0', length) == nullptr;
-    bool savable = whole && !decoded.lossy;
-    ops->set_text(window->user, IDC_EDITOR, text);
-    free(text);
-    // The text before is saved or given up: the file's bytes are unchanged.
-    state->report_unedited = 0;
-    set_document_form(state, window, decoded.form);
-    if (state->modified) clear_modified(state, window);
-    if (savable) {
-        memcpy(state->current_path, state->chosen_path, PATH_SIZE);
-    } else {
-        state->current_path[0] = '\0';
-    }
-    ops->enable_command(window->user, IDM_SAVE, savable ? 1 : 0);
-    ops->enable_command(window->user, IDM_SAVE_AS, 1);
-    if (!whole) ops->message_box(window->user, ZERO_BYTE_TEXT, ZERO_BYTE_CAPTION);
-    if (decoded.lossy) ops->message_box(window->user, UNSHOWN_TEXT, ZERO_BYTE_CAPTION);
+    if (keep) keep_shown_text(state, window);
+    state->from_report = 0;
+    show_file(state, window, text, &shown, decoded, -1, -1, nullptr);
 }
 
 void save_document(WindowState* state, const Window* window) {

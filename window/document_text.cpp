@@ -10,15 +10,13 @@
 namespace {
 
 constexpr TextForm ANSI_FORM = {TEXT_ANSI, 0};
-// What the editor shows for a character that the code page lacks.
-constexpr char UNSHOWN = '?';
 
 }  // namespace
 
 DocumentText decode_document(char* bytes, uint32_t* length) {
     TextForm form = detect_text_form(bytes, *length);
     if (form.encoding == TEXT_ANSI || form.encoding == TEXT_BINARY) return {ANSI_FORM, 0};
-    TextDecoder decoder = {form.encoding, UNSHOWN, 0, 0};
+    TextDecoder decoder = {form.encoding, UNSHOWN_CHARACTER, 0, 0, 0};
     uint32_t produced = 0;
     decode_text(&decoder, bytes + form.mark_length, *length - form.mark_length, 1, bytes,
                 nullptr, *length, &produced);

@@ -8,6 +8,9 @@
 #include "text_encoding.h"
 #include "window.h"
 
+// What the editor shows for a character that the code page lacks.
+constexpr char UNSHOWN_CHARACTER = '?';
+
 struct DocumentText {
     TextForm form;    // what Save writes: the file's form, or ANSI when it could not be kept
     uint8_t lossy;    // characters without an ANSI form are shown as '?': the file's

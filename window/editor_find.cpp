@@ -25,12 +25,20 @@ void find_next(const Window* window, const char* query, const char* replacement)
     }
     uint32_t start = ops->selection_end(window->user);
     if (start > length) start = length;
+    // Compiled with the option boxes as they stand; whole word judges the first match by
+    // the character before the selection's end too.
+    QueryOptions options = {ops->is_checked(window->user, IDC_MATCH_CASE),
+                            ops->is_checked(window->user, IDC_WHOLE_WORD), nullptr};
+    PreparedQuery prepared;
+    prepare_query_with(&prepared, query, replacement, &options);
+    prepared.preceding = start > 0 ? static_cast<unsigned char>(text[start - 1]) : -1;
     uint32_t match_length = 0;
     char* inserted = nullptr;
     const char* match =
-        replacement
-            ? replace_query(text + start, query, replacement, &match_length, &inserted, nullptr)
-            : match_query(text + start, query, &match_length, nullptr);
+        replacement ? replace_prepared(&prepared, text + start, length - start, &match_length,
+                                       &inserted, nullptr)
+                    : match_prepared(&prepared, text + start, length - start, &match_length);
+    release_query(&prepared);
     if (match) {
         // Positions count from the beginning of the text, not from the search start.
         int32_t offset = static_cast<int32_t>(match - text);

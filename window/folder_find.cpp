@@ -11,6 +11,7 @@
 #include "folder_undo.h"
 #include "folder_walk.h"
 #include "handlers.h"
+#include "kept_report.h"
 #include "plural.h"
 #include "query_check.h"
 #include "window_alloc.h"
@@ -50,6 +51,7 @@ void clear_for_report(WindowState* state, const Window* window) {
     ops->enable_command(window->user, IDM_SAVE, 0);
     ops->enable_command(window->user, IDM_SAVE_AS, 0);
     ops->set_text(window->user, IDC_EDITOR, nullptr);   // raises no change notification
+    drop_kept_report(state, window);
     state->current_path[0] = '\0';
     set_document_form(state, window, TextForm{TEXT_ANSI, 0});
     state->report_unedited = 1;
@@ -95,9 +97,16 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
     // Both read whole: a text cut to fit a buffer would name another folder or another
     // set of files, and Replace would rewrite those.
     // A Replace first searches as Find does, and rewrites only once the user agrees.
-    FolderRequest request = {query, replacement, nullptr, nullptr, nullptr,
+    // The boxes as they stand now hold for the count and for the Replace that follows it.
+    FolderRequest request = {query,
+                             replacement,
+                             nullptr,
+                             nullptr,
+                             nullptr,
                              replacement ? IDC_REPLACE : IDC_FIND,
-                             replacement ? WALK_COUNT : WALK_FIND};
+                             replacement ? WALK_COUNT : WALK_FIND,
+                             ops->is_checked(window->user, IDC_MATCH_CASE),
+                             ops->is_checked(window->user, IDC_WHOLE_WORD)};
     request.mask = read_control_text(window, IDC_MASK, nullptr);
     request.folder = request.mask ? read_control_text(window, IDC_FOLDER, nullptr) : nullptr;
     request.pattern = request.folder ? walk_pattern(request.folder) : nullptr;
@@ -106,7 +115,7 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
     } else if (opens_with_wildcard(query)) {
         ops->message_box(window->user, BAD_QUERY_TEXT, BAD_QUERY_CAPTION);
     } else if (!refuse_faulty_query(window, query, replacement) &&
-               may_discard_document(state, window)) {
+               !refuse_faulty_mask(window, request.mask) && may_discard_document(state, window)) {
         clear_for_report(state, window);
         lower_case(request.mask);
         start_folder_walk(state, window, &request);   // takes the texts over

@@ -7,8 +7,6 @@
 namespace {
 
 // Each line is the path, one of these texts, and for some a number, then CR LF.
-const char FOUND[] = " \tнайдено в позиции: ";
-const char REPLACED[] = " \tзаменено в позиции: ";
 const char CANNOT_OPEN[] = " /tневозможно открыть для чтения!";
 const char READ_FAILED[] = " \tошибка чтения, файл не изменён!";
 const char COPY_FAILED[] = " \tошибка записи копии, файл не изменён!";
@@ -48,8 +46,8 @@ constexpr LineForm line(const char (&text)[N], int has_number, int has_other) {
 // The text of an event's line, or a null text for an event without one.
 LineForm form_of(const FolderEvent* event) {
     switch (event->kind) {
-    case FOLDER_HIT_FOUND: return line(FOUND, 1, 0);
-    case FOLDER_HIT_REPLACED: return line(REPLACED, 1, 0);
+    case FOLDER_HIT_FOUND: return line(FOUND_TEXT, 1, 0);
+    case FOLDER_HIT_REPLACED: return line(REPLACED_TEXT, 1, 0);
     case FOLDER_CANNOT_OPEN: return line(CANNOT_OPEN, 0, 0);
     case FOLDER_TEMP_NOT_DELETED: return line(TEMP_NOT_DELETED, 1, 0);
     case FOLDER_NOT_CHANGED:
@@ -98,7 +96,7 @@ constexpr char DIGIT_PAIRS[] =
 
 // Signed decimal, as printf's %lld writes it (two digits a step: a report can have a
 // million lines); returns the characters' count.
-size_t put_number(char* out, long long value) {
+__attribute__((always_inline)) inline size_t put_number(char* out, long long value) {
     char digits[24];
     size_t at = sizeof digits;
     unsigned long long magnitude =
@@ -118,6 +116,90 @@ size_t put_number(char* out, long long value) {
     if (value < 0) out[length++] = '-';
     memcpy(out + length, digits + at, sizeof digits - at);
     return length + sizeof digits - at;
+}
+
+// A hit's line and excerpt, behind its position and tag:
+// "\tстрока <n>: <before>‹<match>›<after>", with "‹<old>› на ‹<new>›" for a preview.
+const char LINE_FIELD[] = "\tстрока ";
+const char LINE_FIELD_END[] = ": ";
+const char PREVIEW_WORD[] = " на ";
+// The glyphs of an excerpt, one Windows-1251 byte each.
+const char OPENING[] = "‹";
+const char CLOSING[] = "›";
+const char CUT[] = "…";
+const char LINE_BREAK[] = "¶";
+const char CONTROL[] = "·";
+
+// A piece of an excerpt as the line shows it: a line break (CR, LF or CR LF) as ¶, a TAB
+// as a space, any other byte below 0x20 as ·, so that the report's line stays one line
+// with one TAB before "строка". Returns the bytes written. Most pieces hold no such byte:
+// they go eight bytes at a time while none is met.
+size_t put_excerpt_piece(char* out, const char* text, size_t length) {
+    const uint64_t ONES = 0x0101010101010101ull, HIGHS = 0x8080808080808080ull;
+    auto plain = [&](size_t at, uint64_t* word) {
+        memcpy(word, text + at, 8);
+        return !((*word - 0x20 * ONES) & ~*word & HIGHS);
+    };
+    size_t at = 0;
+    uint64_t word;
+    for (; length - at >= 8 && plain(at, &word); at += 8) memcpy(out + at, &word, 8);
+    // The last bytes as the last eight, when they are plain too.
+    if (at < length && length >= 8 && length - at < 8 && plain(length - 8, &word)) {
+        memcpy(out + length - 8, &word, 8);
+        return length;
+    }
+    size_t put = at;
+    for (; at < length; at++) {
+        unsigned char byte = static_cast<unsigned char>(text[at]);
+        if (byte >= 0x20) out[put++] = static_cast<char>(byte);
+        else if (byte == '\t') out[put++] = ' ';
+        else if (byte != '\r' && byte != '\n') out[put++] = CONTROL[0];
+        else {
+            if (byte == '\r' && at + 1 < length && text[at + 1] == '\n') at++;
+            out[put++] = LINE_BREAK[0];
+        }
+    }
+    return put;
+}
+
+size_t put_text(char* out, const char* text, size_t length) {
+    memcpy(out, text, length);
+    return length;
+}
+
+// A text of the hit, its head and tail pieces (from `head` on) around the cut mark when
+// its middle is left out, between the opening and closing marks.
+size_t put_hit_text(char* out, const HitExcerpt* excerpt, int head) {
+    size_t length = put_text(out, OPENING, 1);
+    length += put_excerpt_piece(out + length, excerpt->pieces[head], excerpt->lengths[head]);
+    if (excerpt->lengths[head + 1]) {
+        length += put_text(out + length, CUT, 1);
+        length += put_excerpt_piece(out + length, excerpt->pieces[head + 1],
+                                    excerpt->lengths[head + 1]);
+    }
+    return length + put_text(out + length, CLOSING, 1);
+}
+
+// The line and excerpt of a hit whose line is listed. Returns the bytes written.
+size_t put_line_and_excerpt(char* out, const FolderEvent* event) {
+    const HitExcerpt* excerpt = &event->excerpt;
+    size_t length = put_text(out, LINE_FIELD, sizeof LINE_FIELD - 1);
+    length += put_number(out + length, event->line);
+    length += put_text(out + length, LINE_FIELD_END, sizeof LINE_FIELD_END - 1);
+    if (excerpt->before_cut) length += put_text(out + length, CUT, 1);
+    length += put_excerpt_piece(out + length, excerpt->pieces[PIECE_BEFORE],
+                                excerpt->lengths[PIECE_BEFORE]);
+    // A replaced hit shows what was written in its place.
+    bool replaced = event->kind == FOLDER_HIT_REPLACED && excerpt->has_new;
+    length += put_hit_text(out + length, excerpt, replaced ? PIECE_NEW_HEAD : PIECE_OLD_HEAD);
+    if (event->kind == FOLDER_HIT_FOUND && excerpt->preview && excerpt->has_new) {
+        length += put_text(out + length, PREVIEW_WORD, sizeof PREVIEW_WORD - 1);
+        length += put_hit_text(out + length, excerpt, PIECE_NEW_HEAD);
+    }
+    length += put_excerpt_piece(out + length, excerpt->pieces[PIECE_AFTER],
+                                excerpt->lengths[PIECE_AFTER]);
+    if (excerpt->after_cut) length += put_text(out + length, CUT, 1);
+    return length;
 }
 
 }  // namespace
@@ -150,6 +232,8 @@ size_t format_report_line(const FolderEvent* event, char* line, size_t size) {
         line[length + 2 + name_length] = ']';
         length += name_length + 3;
     }
+    if (is_hit_event(event) && event->line > 0)
+        length += put_line_and_excerpt(line + length, event);
     memcpy(line + length, "\r\n", 3);
     return length + 2;
 }

@@ -6,8 +6,13 @@
 
 #include "folder.h"
 
-// The longest line, beyond its paths.
-constexpr size_t REPORT_LINE_EXTRA = 96;
+// A hit line is the path, one of these, the hit's offset and, for a file not in the ANSI
+// code page, its encoding's tag (" [UTF-8]"), then a TAB, its line and its excerpt.
+constexpr char FOUND_TEXT[] = " \tнайдено в позиции: ";
+constexpr char REPLACED_TEXT[] = " \tзаменено в позиции: ";
+
+// The longest line, beyond its paths: its words and number, and a hit's line and excerpt.
+constexpr size_t REPORT_LINE_EXTRA = 96 + 256;
 
 // Writes the report line of `event` (CR LF at its end, a zero behind it) into `line`,
 // which holds `size` bytes, and returns its length; 0 for an event without a line.

@@ -59,7 +59,3 @@ void undo_folder_replace(WindowState* state, const Window* window) {
     request.kind = WALK_RESTORE;
     start_folder_walk(state, window, &request);
 }
-
-void window_destroyed(WindowState* state) {
-    discard_undo(state);
-}

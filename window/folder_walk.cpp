@@ -4,14 +4,15 @@
 // that the edit control is asked once per tick rather than once per line. A tick takes
 // only as many lines as the edit control lays out in a few hundredths of a second (it
 // costs it time for every line), and ticks come sooner while lines wait: the window
-// answers all along, however large the report.
+// answers all along, however large the report. The report lists the first LISTED_HITS
+// hits; the later ones are counted, and a line after the listed ones says how many there
+// were in all.
 #include "folder_walk.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <new>
@@ -23,7 +24,10 @@
 #include "folder_undo.h"
 #include "handlers.h"
 #include "plural.h"
+#include "kept_report.h"
+#include "portions.h"
 #include "query.h"
+#include "run_hits.h"
 #include "title.h"
 #include "undo.h"
 #include "window_alloc.h"
@@ -35,17 +39,13 @@ constexpr char RESTORE_HEADER[] = "Восстановлено из замены:
 // Past this many bytes waiting for the editor the walk waits for the window, so that a
 // walk that finds faster than the editor takes lines keeps its memory bounded.
 constexpr size_t PENDING_LIMIT = 8u << 20;
-// What one tick appends: sized so that the append takes about this long. Each round of
-// the message loop between appends costs the edit control time of its own, so a tick
-// carries as much as the window's answers allow.
-constexpr double APPEND_MS_LOW = 60, APPEND_MS_HIGH = 120;
-constexpr size_t CHUNK_FIRST = 64u << 10, CHUNK_LEAST = 4u << 10, CHUNK_MOST = 8u << 20;
 
 // The controls that a walk disables, and the two buttons' own texts.
-constexpr int WALK_DISABLED[] = {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_FIND,   IDC_REPLACE,
-                                 IDC_IN_FOLDER, IDC_FOLDER,       IDC_BROWSE, IDC_MASK,
-                                 IDC_MASK_LABEL};
-constexpr int WALK_COMMANDS[] = {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS, IDM_UNDO_REPLACE};
+constexpr int WALK_DISABLED[] = {IDC_FIND_TEXT,  IDC_REPLACE_TEXT, IDC_FIND,   IDC_REPLACE,
+                                 IDC_IN_FOLDER,  IDC_FOLDER,       IDC_BROWSE, IDC_MASK,
+                                 IDC_MASK_LABEL, IDC_MATCH_CASE,   IDC_WHOLE_WORD};
+constexpr int WALK_COMMANDS[] = {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS, IDM_UNDO_REPLACE,
+                                 IDM_BACK_TO_REPORT};
 constexpr char FIND_TEXT[] = "Найти";
 constexpr char REPLACE_TEXT[] = "Заменить";
 constexpr char STOP_TEXT[] = "Стоп";
@@ -58,6 +58,9 @@ constexpr char PATHS_TOO_LONG_LINE[] =
 constexpr char WALK_BROKEN_LINE[] =
     "%s \tпоиск прерван, просмотрены не все файлы! Код ошибки: %d\r\n";
 constexpr char WALK_STOPPED_LINE[] = "%s \tпоиск остановлен, просмотрены не все файлы!\r\n";
+// After the listed hit lines of a walk that found more.
+constexpr char UNLISTED_LINE[] =
+    "%s \tв отчёте первые %u совпадений из %u, остальные не перечислены\r\n";
 
 }  // namespace
 
@@ -67,11 +70,13 @@ struct FolderWalk {
     int focus;                   // the control that had the focus before the walk
     uint8_t stop;                // set by the window's thread, read by the walk's
     uint32_t files;              // files that passed the mask so far (atomic)
-    // What a Replace would rewrite, as a counting Find tells it; the sink's alone (the
-    // threads that reach it one at a time, in their files' turns), until the window's
-    // thread joins the walk's.
+    // The sink's alone (the threads that reach it one at a time, in their files' turns),
+    // until the window's thread joins the walk's: what a Replace would rewrite, as a
+    // counting Find tells it; the hit lines listed so far, and what their hits were.
     uint64_t rewritable_hits;
     uint32_t rewritable_files;
+    uint32_t listed;
+    RunHits* run;
 
     // Shared by the two threads, under `lock`.
     std::mutex lock;
@@ -91,7 +96,7 @@ struct FolderWalk {
     int answer;
 
     // The window's thread only.
-    size_t chunk;                // the most that a tick appends
+    PortionPace pace;            // how much a tick appends
     uint32_t interval;           // the ticks' interval now
     int worker_started;
     uint32_t shown_files, shown_hits;
@@ -155,13 +160,24 @@ void walk_sink(void* user, const FolderEvent* event) {
         walk->rewritable_hits += static_cast<uint64_t>(event->offset);
         return;
     }
+    // Reason lines are always written; hit lines up to the report's bound.
+    bool hit = is_hit_event(event) != 0;
+    bool listed = !hit || walk->listed < LISTED_HITS;
+    if (hit && listed) {
+        walk->listed++;
+        if (walk->run && record_run_hit(walk->run, event) != 0) {
+            // Its lines then lead to their hits as any report's do.
+            free_run_hits(walk->run);
+            walk->run = nullptr;
+        }
+    }
     char local[PATH_LIMIT + REPORT_LINE_EXTRA];
-    size_t room = report_line_room(event);
+    size_t room = listed ? report_line_room(event) : 0;
     char* line = room <= sizeof local ? local : static_cast<char*>(malloc(room));
-    size_t length = line ? format_report_line(event, line, room) : 0;
+    size_t length = line && listed ? format_report_line(event, line, room) : 0;
 
     std::unique_lock<std::mutex> held(walk->lock);
-    if (is_hit_event(event)) walk->hits++;
+    if (hit) walk->hits++;
     if (!line || (length && keep_pending(walk, line, length) != 0)) {
         // A line that cannot be kept would leave a report that looks complete.
         walk->out_of_memory = 1;
@@ -225,25 +241,34 @@ const char* last_line_format(const FolderWalk* walk) {
     return WALK_BROKEN_LINE;
 }
 
-void append_last_line(const FolderWalk* walk, const Window* window) {
-    const char* format = last_line_format(walk);
-    if (!format) return;
-    const char* folder = walk->request.folder;
-    int result = static_cast<int>(walk->result);
-    int size = snprintf(nullptr, 0, format, folder, result);
+// Appends a line worded by `format` with the walk's folder and two numbers.
+void append_folder_line(const FolderWalk* walk, const Window* window, const char* format,
+                        unsigned first, unsigned second) {
+    const char* folder = walk->request.folder ? walk->request.folder : "";
+    int size = snprintf(nullptr, 0, format, folder, first, second);
     char* line = size > 0 ? static_cast<char*>(window_alloc(static_cast<size_t>(size) + 1))
                           : nullptr;
     if (!line) {
         report_no_memory(window);
         return;
     }
-    snprintf(line, static_cast<size_t>(size) + 1, format, folder, result);
-    window->ops->append_text(window->user, line);
+    snprintf(line, static_cast<size_t>(size) + 1, format, folder, first, second);
+    window->ops->append_text(window->user, line, 1);
     free(line);
+}
+
+// After the listed lines: how many hits were left out, then why the walk did not cover
+// the whole tree.
+void append_last_lines(const FolderWalk* walk, const Window* window) {
+    if (walk->hits > LISTED_HITS)
+        append_folder_line(walk, window, UNLISTED_LINE, LISTED_HITS, walk->hits);
+    const char* format = last_line_format(walk);
+    if (format) append_folder_line(walk, window, format, static_cast<unsigned>(walk->result), 0);
 }
 
 void release_walk(FolderWalk* walk) {
     release_request(&walk->request);
+    free_run_hits(walk->run);
     free(walk->pending);
     walk->~FolderWalk();
     free(walk);
@@ -263,6 +288,7 @@ void give_window_back(WindowState* state, FolderWalk* walk, const Window* window
     ops->enable_command(window->user, IDM_SAVE, 0);
     ops->enable_command(window->user, IDM_SAVE_AS, 1);
     show_undo_command(state, window);
+    show_report_command(state, window);
     show_title(state, window);
     if (walk->focus) ops->focus(window->user, walk->focus);
 }
@@ -271,7 +297,11 @@ void end_walk(WindowState* state, const Window* window) {
     FolderWalk* walk = state->walk;
     if (walk->worker_started) window->ops->join_worker(window->user);
     if (walk->out_of_memory) report_no_memory(window);
-    append_last_line(walk, window);
+    append_last_lines(walk, window);
+    // The report's lines lead to this walk's hits.
+    free_run_hits(state->run);
+    state->run = walk->run;
+    walk->run = nullptr;
     int kind = walk->request.kind;
     // A count that ran to its end with something to rewrite asks; one that was stopped,
     // or whose report is not whole, does not.
@@ -310,7 +340,9 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     walk->request = *request;
     int kind = request->kind;
     walk->job.query = request->query;
-    walk->job.replacement = kind == WALK_REPLACE ? request->replacement : nullptr;
+    // The search before a Replace matches with its template, as the Replace will.
+    walk->job.replacement = kind == WALK_REPLACE || kind == WALK_COUNT ? request->replacement
+                                                                       : nullptr;
     walk->job.mask = request->mask;
     walk->job.prefix_length = request->query ? literal_prefix_length(request->query) : 0;
     walk->job.sink = walk_sink;
@@ -318,6 +350,17 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     walk->job.stop = &walk->stop;
     walk->job.counting = kind == WALK_COUNT;
     walk->job.threads = state->walk_threads;
+    walk->job.match_case = request->match_case;
+    walk->job.whole_word = request->whole_word;
+    walk->job.listed_hits = LISTED_HITS;
+    // What a hit is, for going to it later: the walk's query, and the template for a
+    // Replace and for the count before it, which matches as the Replace will. Without
+    // memory for it the report's lines still lead to their places.
+    if (request->query) {
+        const char* matched_with = kind == WALK_FIND ? nullptr : request->replacement;
+        walk->run = new_run_hits(request->query, matched_with, request->match_case,
+                                 request->whole_word);
+    }
     if (kind == WALK_REPLACE || kind == WALK_RESTORE) {
         walk->job.undo = state->undo;
         state->undo->go_on_without = ask_window;
@@ -333,9 +376,9 @@ void start_folder_walk(WindowState* state, const Window* window, FolderRequest* 
     if (request->button) ops->set_text(window->user, request->button, STOP_TEXT);
     ops->set_editor_read_only(window->user, 1);
     // Its change notification marks the document modified.
-    ops->append_text(window->user, kind == WALK_RESTORE ? RESTORE_HEADER : REPORT_HEADER);
+    ops->append_text(window->user, kind == WALK_RESTORE ? RESTORE_HEADER : REPORT_HEADER, 1);
     show_progress(walk, window, 0, 0);
-    walk->chunk = CHUNK_FIRST;
+    pace_begin(&walk->pace);
     walk->interval = TICK_MS;
     ops->set_ticking(window->user, TICK_MS);
     walk->worker_started = ops->start_worker(window->user, walk_work, walk);
@@ -355,16 +398,7 @@ void folder_walk_tick(WindowState* state, const Window* window) {
     std::unique_lock<std::mutex> held(walk->lock);
     size_t waiting = walk->pending_length - walk->pending_start;
     const char* from = walk->pending + walk->pending_start;
-    size_t take = waiting;
-    if (!closing && take > walk->chunk) {
-        // Whole lines: up to the last line end within the chunk, or the first after it.
-        take = walk->chunk;
-        while (take > 0 && from[take - 1] != '\n') take--;
-        if (take == 0) {
-            const void* end = memchr(from + walk->chunk, '\n', waiting - walk->chunk);
-            take = end ? static_cast<size_t>(static_cast<const char*>(end) - from) + 1 : waiting;
-        }
-    }
+    size_t take = closing ? waiting : next_portion(&walk->pace, from, waiting, 0);
     char* lines = nullptr;
     if (take && !closing) {
         lines = static_cast<char*>(malloc(take + 1));
@@ -385,11 +419,7 @@ void folder_walk_tick(WindowState* state, const Window* window) {
     walk->drained.notify_all();
 
     if (lines) {
-        auto start = std::chrono::steady_clock::now();
-        window->ops->append_text(window->user, lines);
-        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        if (ms < APPEND_MS_LOW && walk->chunk < CHUNK_MOST && take >= walk->chunk) walk->chunk *= 2;
-        if (ms > APPEND_MS_HIGH && walk->chunk > CHUNK_LEAST) walk->chunk /= 2;
+        append_portion(&walk->pace, window, lines, take, 1);
         free(lines);
     }
     if (asked) answer_walk(state, walk, window);

@@ -22,6 +22,8 @@ struct FolderRequest {
     char* pattern;       // the folder and "\*"
     int button;          // IDC_FIND or IDC_REPLACE: it reads «Стоп» during the walk; 0: none
     int kind;            // a WalkKind
+    int match_case;      // the search's options at the press
+    int whole_word;
 };
 
 // Releases the request's blocks.

@@ -5,8 +5,20 @@
 
 struct FolderRequest;
 
+struct DocumentText;
+struct LoadMessage;
+
 // Document commands.
 void open_document(WindowState* state, const Window* window);
+// The box for a file that is larger than Open takes.
+void report_too_large(const Window* window);
+// The editor takes the file `shown`, read as `text` (both taken over), as Open leaves it:
+// its path for Save, its encoding in the title, the menu; [select_start, select_end)
+// selected once its place is in (start -1: none); Open's warnings and `notice` (or null)
+// shown once the text is whole.
+void show_file(WindowState* state, const Window* window, char* text, ShownFile* shown,
+               const DocumentText& decoded, int32_t select_start, int32_t select_end,
+               const LoadMessage* notice);
 void save_document(WindowState* state, const Window* window);
 void save_document_as(WindowState* state, const Window* window);
 // Saves as Save does, or as Save As does when the document has no file of its own (Save
@@ -27,6 +39,8 @@ void clear_modified(WindowState* state, const Window* window);
 void focus_find_text(WindowState* state, const Window* window);
 void focus_editor(WindowState* state, const Window* window);
 void select_all(WindowState* state, const Window* window);
+void toggle_match_case(WindowState* state, const Window* window);
+void toggle_whole_word(WindowState* state, const Window* window);
 // Enter in a field: presses the button beside it.
 void press_field_button(WindowState* state, const Window* window);
 
@@ -50,3 +64,8 @@ void confirm_folder_replace(WindowState* state, const Window* window, FolderRequ
 void clear_for_report(WindowState* state, const Window* window);
 // «Отменить замену»: the undo of the last folder Replace.
 void undo_folder_replace(WindowState* state, const Window* window);
+
+// The report's hits: F4 and Shift+F4 open the next and the previous hit line's hit, from
+// the kept report while a file opened from it is shown, else from the caret's line.
+void open_next_hit(WindowState* state, const Window* window);
+void open_previous_hit(WindowState* state, const Window* window);

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "document_file.h"
+#include "resize.h"
 #include "window.h"
 
 namespace {
@@ -30,11 +31,8 @@ InitResult window_initialise(WindowState* state, const Window* window) {
     state->report_unedited = 0;
     state->form = TextForm{TEXT_ANSI, 0};
     ops->read_title(window->user, state->program_name, TITLE_SIZE);
-    state->editor_excess_width = 0;
-    state->editor_excess_height = 0;
-    ops->client_size(window->user, &state->last_client_width, &state->last_client_height);
-    state->size_known = 1;
-    // Lower-casing of paths and masks follows the user's letters, Cyrillic included.
+    remember_layout(state, window);
+    // The runtime follows the user's locale; letter case is the code page's own table.
     setlocale(LC_ALL, "");
     ops->set_text(window->user, IDC_MASK, "*.*");
     // Letter case counts until the user says otherwise.

@@ -19,6 +19,10 @@ constexpr int IDC_MASK_LABEL = 1019;
 // The search's options, in a row under the fields.
 constexpr int IDC_MATCH_CASE = 1020;   // «Учитывать регистр», checked at start
 constexpr int IDC_WHOLE_WORD = 1021;   // «Слово целиком»
+// A second multi-line edit control in the editor's place, hidden: it keeps a folder report
+// while a file opened from it is shown. The two trade ids when they trade places, so that
+// the text shown is always IDC_EDITOR.
+constexpr int IDC_KEPT_REPORT = 1030;
 
 // Commands of the menu bar and the accelerator table.
 constexpr int IDM_OPEN = 40004;
@@ -31,6 +35,11 @@ constexpr int IDM_SELECT_ALL = 40013;
 // Alt+C and Alt+W: toggle the options from anywhere in the window.
 constexpr int IDM_TOGGLE_MATCH_CASE = 40020;
 constexpr int IDM_TOGGLE_WHOLE_WORD = 40021;
+// The report's hits: F4 opens the next hit line's hit, Shift+F4 the previous one, and
+// «К отчёту (F7)» shows the kept report again.
+constexpr int IDM_NEXT_HIT = 40030;
+constexpr int IDM_PREVIOUS_HIT = 40031;
+constexpr int IDM_BACK_TO_REPORT = 40032;
 
 // Enter in a field: the command that the dialog keyboard handling sends (IDOK).
 constexpr int ID_ENTER = 1;
@@ -47,6 +56,12 @@ constexpr int ANSWER_CANCEL = 2;
 // Which settings the file dialog is shown with.
 constexpr int FILE_DIALOG_OPEN = 0;
 constexpr int FILE_DIALOG_SAVE_AS = 1;
+
+// A rectangle of the main window's client area, in pixels: left and top inside it, right
+// and bottom just outside.
+struct Rect {
+    int32_t left, top, right, bottom;
+};
 
 // Every operation gets the table's opaque `user` pointer first. Texts are single-byte
 // (Windows-1251) strings; editor positions are byte offsets into the editor's text.
@@ -95,10 +110,12 @@ struct WindowOps {
     // Folder dialog that starts at `path` and writes the chosen folder into it.
     // Returns 1 when a folder was chosen, 0 when cancelled.
     int (*choose_folder)(void* user, char* path, uint32_t size);
-    // Geometry, in pixels: the client area, and the editor's outer size.
+    // Geometry, in pixels: the client area's size; a control's outer rectangle in the
+    // client area (all zero for a control that the window lacks); a control moved and
+    // sized to a rectangle of the client area.
     void (*client_size)(void* user, int32_t* width, int32_t* height);
-    void (*editor_size)(void* user, int32_t* width, int32_t* height);
-    void (*set_editor_size)(void* user, int32_t width, int32_t height);
+    void (*control_rect)(void* user, int control, Rect* rect);
+    void (*move_control)(void* user, int control, const Rect* rect);
     // Editor: lifts the default text limit (about 30,000 characters), beyond which a
     // replace-selection or typing would silently insert nothing.
     void (*unlimit_editor)(void* user);
@@ -114,9 +131,10 @@ struct WindowOps {
     // Editor: read-only for the user (it still scrolls and selects), or editable again.
     void (*set_editor_read_only)(void* user, int read_only);
     // Editor: puts text at the end of its text as an undoable change (raising the change
-    // notification) and leaves the user's selection where it was; the view follows the
-    // end when the end was in view, and otherwise stays where the user scrolled it.
-    void (*append_text)(void* user, const char* text);
+    // notification) and leaves the user's selection where it was. With `follow` 1 the view
+    // follows the end when the end was in view (a caret left at the end stays there), and
+    // otherwise stays where the user scrolled it; with 0 the view and the selection stay.
+    void (*append_text)(void* user, const char* text, int follow);
     // The control that has the keyboard focus, or 0 when none of them has it.
     int (*focused_control)(void* user);
     // Destroys the window: the message loop ends with exit code 0.
@@ -124,6 +142,17 @@ struct WindowOps {
     // The folder that holds the program's own file, with a path separator at its end.
     // Returns its length, or 0 when it cannot be had or does not fit in `size` bytes.
     uint32_t (*program_folder)(void* user, char* buffer, uint32_t size);
+    // The editor and IDC_KEPT_REPORT trade places and ids: the hidden control is shown in
+    // the editor's place as IDC_EDITOR (with the focus when the editor had it), the other
+    // is hidden as IDC_KEPT_REPORT. Each keeps its text, selection, undo and scrolling.
+    void (*swap_editors)(void* user);
+    // The platform's default beep.
+    void (*beep)(void* user);
+    // Editor: forgets what its undo would take back.
+    void (*forget_undo)(void* user);
+    // Ends the mouse capture of a click in progress (a double click that opens a hit goes
+    // on in boxes and in another control, not in a drag of the selection).
+    void (*release_mouse)(void* user);
 };
 
 // How often a running walk's report and progress reach the window; sooner while lines

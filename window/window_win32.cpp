@@ -181,16 +181,31 @@ void op_client_size(void* user, int32_t* width, int32_t* height) {
     *height = client.bottom - client.top;
 }
 
-void op_editor_size(void* user, int32_t* width, int32_t* height) {
-    RECT outer;
-    GetWindowRect(editor_of(user), &outer);
-    *width = outer.right - outer.left;
-    *height = outer.bottom - outer.top;
+void op_control_rect(void* user, int control, Rect* rect) {
+    RECT outer = {0, 0, 0, 0};
+    HWND item = GetDlgItem(main_of(user), control);
+    if (item && GetWindowRect(item, &outer))
+        MapWindowPoints(nullptr, main_of(user), reinterpret_cast<POINT*>(&outer), 2);
+    *rect = Rect{outer.left, outer.top, outer.right, outer.bottom};
 }
 
-void op_set_editor_size(void* user, int32_t width, int32_t height) {
-    SetWindowPos(editor_of(user), nullptr, 0, 0, width, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+void op_move_control(void* user, int control, const Rect* rect) {
+    SetWindowPos(GetDlgItem(main_of(user), control), nullptr, rect->left, rect->top,
+                 rect->right - rect->left, rect->bottom - rect->top,
+                 SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+}
+
+// The hidden edit control, made after the window's layout was taken, starts exactly where
+// the editor is; the layout moves both from then on.
+void match_kept_report(HWND main_window) {
+    HWND editor = GetDlgItem(main_window, IDC_EDITOR);
+    HWND kept = GetDlgItem(main_window, IDC_KEPT_REPORT);
+    if (!editor || !kept) return;
+    RECT place;
+    GetWindowRect(editor, &place);
+    MapWindowPoints(nullptr, main_window, reinterpret_cast<POINT*>(&place), 2);
+    SetWindowPos(kept, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
 }
 
 void op_unlimit_editor(void* user) {
@@ -234,13 +249,13 @@ bool end_in_view(HWND editor, int length) {
     return y >= client.top && y < client.bottom;
 }
 
-void op_append_text(void* user, const char* text) {
+void op_append_text(void* user, const char* text, int follow_end) {
     HWND editor = editor_of(user);
     DWORD start = 0, end = 0;
     SendMessageA(editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     int length = GetWindowTextLengthA(editor);
-    bool follow = end_in_view(editor, length);
-    bool caret_at_end = start == end && static_cast<int>(end) == length;
+    bool follow = follow_end && end_in_view(editor, length);
+    bool caret_at_end = follow_end && start == end && static_cast<int>(end) == length;
     LRESULT first = SendMessageA(editor, EM_GETFIRSTVISIBLELINE, 0, 0);
     SendMessageA(editor, EM_SETSEL, length, length);
     SendMessageA(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
@@ -274,6 +289,29 @@ uint32_t op_program_folder(void*, char* buffer, uint32_t size) {
     return static_cast<uint32_t>(separator + 1 - buffer);
 }
 
+void op_swap_editors(void* user) {
+    HWND shown = editor_of(user);
+    HWND hidden = GetDlgItem(main_of(user), IDC_KEPT_REPORT);
+    bool focused = GetFocus() == shown;
+    SetWindowLongPtrA(shown, GWLP_ID, IDC_KEPT_REPORT);
+    SetWindowLongPtrA(hidden, GWLP_ID, IDC_EDITOR);
+    ShowWindow(hidden, SW_SHOW);
+    if (focused) SetFocus(hidden);
+    ShowWindow(shown, SW_HIDE);
+}
+
+void op_beep(void*) {
+    MessageBeep(MB_OK);
+}
+
+void op_forget_undo(void* user) {
+    SendMessageA(editor_of(user), EM_EMPTYUNDOBUFFER, 0, 0);
+}
+
+void op_release_mouse(void*) {
+    ReleaseCapture();
+}
+
 const WindowOps WIN32_WINDOW_OPS = {
     /* text_length */          op_text_length,
     /* read_text */            op_read_text,
@@ -296,8 +334,8 @@ const WindowOps WIN32_WINDOW_OPS = {
     /* choose_file */          op_choose_file,
     /* choose_folder */        op_choose_folder,
     /* client_size */          op_client_size,
-    /* editor_size */          op_editor_size,
-    /* set_editor_size */      op_set_editor_size,
+    /* control_rect */         op_control_rect,
+    /* move_control */         op_move_control,
     /* unlimit_editor */       op_unlimit_editor,
     /* start_worker */         op_start_worker,
     /* join_worker */          op_join_worker,
@@ -307,10 +345,35 @@ const WindowOps WIN32_WINDOW_OPS = {
     /* focused_control */      op_focused_control,
     /* close_window */         op_close_window,
     /* program_folder */       op_program_folder,
+    /* swap_editors */         op_swap_editors,
+    /* beep */                 op_beep,
+    /* forget_undo */          op_forget_undo,
+    /* release_mouse */        op_release_mouse,
 };
 
 }  // namespace
 
 Window win32_window(HWND main_window) {
     return Window{&WIN32_WINDOW_OPS, main_window};
+}
+
+HWND add_kept_report_control(HWND main_window, WNDPROC editor_procedure, WNDPROC* original) {
+    HWND editor = GetDlgItem(main_window, IDC_EDITOR);
+    if (!editor) return nullptr;
+    // The editor's twin: its style, font and place, hidden, without a text limit.
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrA(editor, GWL_STYLE)) & ~WS_VISIBLE;
+    DWORD extended = static_cast<DWORD>(GetWindowLongPtrA(editor, GWL_EXSTYLE));
+    HWND kept = CreateWindowExA(extended, "EDIT", "", style, 0, 0, 0, 0, main_window,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_KEPT_REPORT)),
+                                reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(main_window, GWLP_HINSTANCE)),
+                                nullptr);
+    if (!kept) return nullptr;
+    SendMessageA(kept, WM_SETFONT, SendMessageA(editor, WM_GETFONT, 0, 0), FALSE);
+    SendMessageA(kept, EM_SETLIMITTEXT, 0, 0);
+    SetWindowPos(kept, editor, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    match_kept_report(main_window);
+    *original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editor_procedure)));
+    SetWindowLongPtrA(kept, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editor_procedure));
+    return kept;
 }

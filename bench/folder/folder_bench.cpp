@@ -1,7 +1,7 @@
-// Folder search benchmark: generates a tree of text and binary files, or one file dense
-// in candidates for a query, and runs folder-mode Find or Replace on it (walk_folder with
-// search_in_file) with the editor held in memory. bench/run-folder.sh compares it with
-// grep, ripgrep, sd and sed.
+// Folder search benchmark: generates a tree of text and binary files, a folder of many
+// small files, or one file dense in candidates for a query, and runs folder-mode Find or
+// Replace on it (walk_folder with search_in_file) with the editor held in memory.
+// bench/run-folder.sh compares it with grep, ripgrep, sd and sed.
 #include "folder.h"
 #include "folder_report.h"
 #include "memory_window.h"
@@ -114,6 +114,22 @@ int generate(const char* root, int files, int total_mb) {
     return 0;
 }
 
+// `count` small files with a hit each, in sub-folders of 1,000 below `root`: a folder that
+// a mask leaves out, which should cost nothing.
+int small_files(const char* root, int count) {
+    make_folder(root);
+    for (int i = 0; i < count; i++) {
+        std::string folder = std::string(root) + "/k" + std::to_string(i / 1000);
+        if (i % 1000 == 0) make_folder(folder);
+        std::string path = folder + "/old" + std::to_string(i) + ".txt";
+        if (write_file(path, "old " + std::string(MARKER) + std::to_string(i) + ")\r\n") != 0) {
+            perror(path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
 #ifndef _WIN32
 std::string read_bytes(const std::string& path) {
     std::string bytes;
@@ -218,19 +234,26 @@ void report_sink(void* user, const FolderEvent* event) {
 // temporary folder ($TMPDIR, or /tmp), as the window's Replace does; their removal is
 // timed apart, as it comes later (with the next Replace, or when the window closes).
 // With --bytes-only, every file is taken as ANSI bytes, as before encodings were told
-// apart: the same walk without what telling them costs.
+// apart: the same walk without what telling them costs. --any-case and --whole-word are
+// the search's options (match case off, whole word on).
 int bytes_only = 0;
 // With --threads N, the files are scanned by N threads (1: by the walk's own thread);
 // without it, by as many as the cores, as in the window.
 uint32_t threads = 0;
+int match_case = 1;
+int whole_word = 0;
+// The hit lines whose line and excerpt are made, as the window lists them; with
+// --all-lines every hit's (0: no bound), for measuring what they cost a hit.
+uint32_t listed_hits = 20000;
 
 int search(const char* folder, const char* query, const char* replacement, const char* mask,
            bool undo = false) {
     Report report;
     UndoStore store = {};
-    FolderJob job = {query,   replacement, mask,       literal_prefix_length(query), report_sink,
-                     &report, nullptr,     nullptr,    bytes_only,                   0,
-                     undo ? &store : nullptr, threads};
+    FolderJob job = {query,       replacement, mask,       literal_prefix_length(query),
+                     report_sink, &report,     nullptr,    nullptr,
+                     bytes_only,  0,           undo ? &store : nullptr,
+                     listed_hits, match_case,  whole_word, threads};
 #ifdef _WIN32
     std::string pattern = std::string(folder) + "\\*";
 #else
@@ -302,21 +325,23 @@ int search_through_window(const char* folder, const char* query, const char* rep
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (;;) {
-        if (argc > 1 && std::string(argv[1]) == "--bytes-only") {
-            bytes_only = 1;
-        } else if (argc > 2 && std::string(argv[1]) == "--threads") {
+    for (; argc > 1 && std::string(argv[1]).rfind("--", 0) == 0; argc--, argv++) {
+        std::string flag = argv[1];
+        if (flag == "--bytes-only") bytes_only = 1;
+        else if (flag == "--any-case") match_case = 0;
+        else if (flag == "--whole-word") whole_word = 1;
+        else if (flag == "--all-lines") listed_hits = 0;
+        else if (flag == "--threads" && argc > 2) {
             threads = static_cast<uint32_t>(atoi(argv[2]));
             argc--;
             argv++;
         } else {
             break;
         }
-        argc--;
-        argv++;
     }
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "generate" && argc == 5) return generate(argv[2], atoi(argv[3]), atoi(argv[4]));
+    if (command == "small-files" && argc == 4) return small_files(argv[2], atoi(argv[3]));
     if (command == "one-letter" && argc == 4) return one_letter(argv[2], atoi(argv[3]));
 #ifndef _WIN32
     if (command == "encode-tree" && argc == 5) {
@@ -339,8 +364,10 @@ int main(int argc, char** argv) {
         return search_through_window(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*");
     fprintf(stderr,
             "usage: folder_bench generate FOLDER FILES MEGABYTES\n"
-            "       folder_bench [--bytes-only] [--threads N] find|replace|replace-undo ...\n"
+            "       folder_bench [--bytes-only] [--any-case] [--whole-word] [--all-lines]\n"
+            "                    [--threads N] find|replace|replace-undo ...\n"
             "       folder_bench encode-tree FROM TO utf8|utf16le|utf16be\n"
+            "       folder_bench small-files FOLDER COUNT\n"
             "       folder_bench one-letter FILE MEGABYTES\n"
             "       folder_bench repeated FILE MEGABYTES TEXT\n"
             "       folder_bench russian FILE MEGABYTES\n"

@@ -1,7 +1,7 @@
 # Fails unless the program imports only DLLs that every 32-bit Windows has.
 # cmake -DOBJDUMP=... -DPROGRAM=... -P check_imports.cmake
 cmake_minimum_required(VERSION 3.25)
-set(allowed KERNEL32.DLL USER32.DLL COMDLG32.DLL SHELL32.DLL OLE32.DLL MSVCRT.DLL)
+set(allowed KERNEL32.DLL USER32.DLL COMCTL32.DLL COMDLG32.DLL SHELL32.DLL OLE32.DLL MSVCRT.DLL)
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "objdump could not read ${PROGRAM}")

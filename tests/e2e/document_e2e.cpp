@@ -88,16 +88,17 @@ TEST_F(Document, MenuStatesAndKeyboardCommandsFollowTheDocument) {
     EXPECT_EQ(menu_state(IDM_SAVE), static_cast<UINT>(MF_GRAYED));
 }
 
-TEST_F(Document, OpenTakesFilesUpTo64KiB) {
+// Open takes files of up to 16 MiB; one of 64 KiB goes into the editor at once.
+TEST_F(Document, OpenTakesFilesUpTo16MiB) {
     const std::string largest = lines_of(65536, "строка файла на границе размера\r\n");
     write_file("largest.txt", largest);
-    write_file("larger.txt", largest + "x");
+    write_file("larger.txt", lines_of((16 << 20) + 1, "строка файла за границей размера\r\n"));
     write_file("readme.txt", "kept");
     start();
     open("larger.txt");
     MessageBoxSeen seen = message_box();
     EXPECT_EQ(seen.text,
-              "Программа не умеет открывать файлы > 64кб!\r\n"
+              "Программа не умеет открывать файлы > 16Мб!\r\n"
               "Это ограничение не распространяется на поиск и замену в файлах");
     EXPECT_EQ(seen.caption, "Ограничение");
     EXPECT_EQ(text(IDC_EDITOR), "kept");

@@ -75,14 +75,16 @@ TEST_F(Encoding, AFolderOfFilesInEveryEncodingIsSearchedAndRewritten) {
         std::string before, after;
         long long offset;
         const char* tag;
+        const char* around;   // the text around the phrase, in Windows-1251: "<before>|<after>"
     };
     const File files[] = {
-        {"a.txt", ansi, "Договор с АО «Ромашка».", 10, ""},
-        {"b.txt", lead8 + phrase8 + ".", lead8 + replaced8 + ".", 18, " [UTF-8]"},
-        {"c.txt", "\xEF\xBB\xBF" + phrase8, "\xEF\xBB\xBF" + replaced8, 3, " [UTF-8]"},
+        {"a.txt", ansi, "Договор с АО «Ромашка».", 10, "", "Договор с |."},
+        {"b.txt", lead8 + phrase8 + ".", lead8 + replaced8 + ".", 18, " [UTF-8]", "Договор с |."},
+        {"c.txt", "\xEF\xBB\xBF" + phrase8, "\xEF\xBB\xBF" + replaced8, 3, " [UTF-8]", "|"},
         {"d.txt", "\xFF\xFE" + utf16(lead8 + phrase8, false),
-         "\xFF\xFE" + utf16(lead8 + replaced8, false), 2 + 20, " [UTF-16 LE]"},
-        {"e.txt", utf16(lead8 + phrase8, true), utf16(lead8 + replaced8, true), 20, " [UTF-16 BE]"},
+         "\xFF\xFE" + utf16(lead8 + replaced8, false), 2 + 20, " [UTF-16 LE]", "Договор с |"},
+        {"e.txt", utf16(lead8 + phrase8, true), utf16(lead8 + replaced8, true), 20, " [UTF-16 BE]",
+         "Договор с |"},
     };
     const std::string binary = std::string("\x01\0", 2) + ansi;
     for (const File& file : files) tree.file(file.name, file.before);
@@ -100,13 +102,18 @@ TEST_F(Encoding, AFolderOfFilesInEveryEncodingIsSearchedAndRewritten) {
             EXPECT_EQ(message_box(IDYES).text, "Заменить 5 совпадений в 5 файлах?");
         }
         finish_walk();
+        // Each line shows the phrase (or what took its place) in Windows-1251.
         std::vector<std::string> blocks;
         for (const File& file : files) {
-            std::string line = replacement ? replaced(tree.path(file.name), file.offset)
-                                           : found(tree.path(file.name), file.offset);
-            blocks.push_back(line.substr(0, line.size() - 2) + file.tag + "\r\n");
+            std::string around = file.around;
+            std::string before = around.substr(0, around.find('|')), after = around.substr(around.find('|') + 1);
+            blocks.push_back(replacement
+                                 ? replaced(tree.path(file.name), file.offset,
+                                            "строка 1: " + before + "‹АО «Ромашка»›" + after, file.tag)
+                                 : found(tree.path(file.name), file.offset,
+                                         "строка 1: " + before + "‹ООО «Ромашка»›" + after, file.tag));
         }
-        std::string bin = found(tree.path("f.bin"), 12);
+        std::string bin = found(tree.path("f.bin"), 12, "строка 1: ··Договор с ‹ООО «Ромашка»›.");
         if (replacement) bin += tree.path("f.bin") + " \tдвоичный файл, не изменён\r\n";
         blocks.push_back(bin);
         EXPECT_TRUE(is_report(text(IDC_EDITOR), blocks)) << text(IDC_EDITOR);

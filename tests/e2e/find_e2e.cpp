@@ -65,6 +65,33 @@ TEST_F(Find, AMalformedQueryIsToldWithItsPlace) {
     EXPECT_EQ(title(), TITLE);
 }
 
+// «Учитывать регистр» (checked at start) and «Слово целиком», clicked, are read by each
+// press of Find and of Replace.
+TEST_F(Find, TheOptionBoxesDecideWhatFindAndReplaceTake) {
+    start_with("ТОООО ооо2 ООО ооо");
+    EXPECT_EQ(IsDlgButtonChecked(program.window, IDC_MATCH_CASE), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(program.window, IDC_WHOLE_WORD), BST_UNCHECKED);
+    set_text(item(IDC_FIND_TEXT), "ооо");
+    press(IDC_FIND);
+    EXPECT_EQ(editor_selection(), Range(6, 9));
+    SendMessageA(item(IDC_MATCH_CASE), BM_CLICK, 0, 0);
+    select_range(item(IDC_EDITOR), 0, 0);
+    press(IDC_FIND);
+    EXPECT_EQ(editor_selection(), Range(1, 4));   // inside ТОООО
+    SendMessageA(item(IDC_WHOLE_WORD), BM_CLICK, 0, 0);
+    select_range(item(IDC_EDITOR), 0, 0);
+    press(IDC_FIND);
+    EXPECT_EQ(editor_selection(), Range(11, 14));
+    replace("ооо", "АО");   // from the selection's end: the last word
+    EXPECT_EQ(text(IDC_EDITOR), "ТОООО ооо2 ООО АО");
+    EXPECT_EQ(editor_selection(), Range(15, 17));
+    SendMessageA(item(IDC_MATCH_CASE), BM_CLICK, 0, 0);
+    select_range(item(IDC_EDITOR), 0, 0);
+    replace("ООО", "АО");
+    EXPECT_EQ(text(IDC_EDITOR), "ТОООО ооо2 АО АО");
+    EXPECT_FALSE(has_owned_dialog(&program));
+}
+
 // Enter in «Найти:» presses «Найти», in «Заменить на:» «Заменить»; in the editor it
 // stays a line break.
 TEST_F(Find, EnterInAFieldPressesItsButton) {

@@ -41,6 +41,11 @@ protected:
         if (replacement && asks) message_box(IDYES);
         finish_walk();
     }
+    // The report of Find "кот" over the tree, as blocks by file.
+    std::vector<std::string> cat_report() const {
+        return {found(report_path, 6, "строка 1: Кот и ‹кот›.") + found(report_path, 12, "строка 2: ‹кот›!"),
+                found(notes_path, 0, "строка 1: ‹кот› Ёжика")};
+    }
     std::vector<std::string> others() const {
         return {tree.read("Документы/Письмо.doc"), tree.read("Прочее/кот.txt")};
     }
@@ -58,9 +63,7 @@ TEST_F(Folder, FindAndReplaceOverATreeWithCyrillicNamesAndAMaskInCapitals) {
         EXPECT_TRUE(IsWindowEnabled(item(id))) << id;
 
     search("кот");
-    EXPECT_TRUE(is_report(text(IDC_EDITOR), {found(report_path, 6) + found(report_path, 12),
-                                             found(notes_path, 0)}))
-        << text(IDC_EDITOR);
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), cat_report())) << text(IDC_EDITOR);
     EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "Кот и кот.\r\nкот!\r\n");
     EXPECT_EQ(tree.read("Документы/Вложенная/Заметки.txt"), "кот Ёжика");
     EXPECT_EQ(title(), std::string(TITLE) + "*");
@@ -68,8 +71,9 @@ TEST_F(Folder, FindAndReplaceOverATreeWithCyrillicNamesAndAMaskInCapitals) {
     EXPECT_EQ(menu_state(IDM_SAVE_AS), 0u);
 
     search("кот", "пёсик");
-    EXPECT_TRUE(is_report(text(IDC_EDITOR), {replaced(report_path, 6) + replaced(report_path, 12),
-                                             replaced(notes_path, 0)}))
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), {replaced(report_path, 6, "строка 1: Кот и ‹пёсик›.") +
+                                                 replaced(report_path, 12, "строка 2: ‹пёсик›!"),
+                                             replaced(notes_path, 0, "строка 1: ‹пёсик› Ёжика")}))
         << text(IDC_EDITOR);
     EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "Кот и пёсик.\r\nпёсик!\r\n");
     EXPECT_EQ(tree.read("Документы/Вложенная/Заметки.txt"), "пёсик Ёжика");
@@ -114,6 +118,73 @@ TEST_F(Folder, ARefusedQueryLeavesTheEditorAndTheFilesAsTheyWere) {
     EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "Кот и кот.\r\nкот!\r\n");
 }
 
+// The option boxes, clicked, are read by each press in folder mode: Find, the count that
+// Replace asks with, and the Replace itself.
+TEST_F(Folder, TheOptionBoxesHoldForFindTheQuestionAndReplace) {
+    tree.file("Документы/Котик.txt", "котик КОТ");
+    const std::string kitten_path = tree.path("Документы/Котик.txt");
+    start();
+    check_the_box();
+    SendMessageA(item(IDC_MATCH_CASE), BM_CLICK, 0, 0);   // either case
+    search("кот");
+    EXPECT_TRUE(is_report(without_lines(text(IDC_EDITOR)),
+                          {found(report_path, 0) + found(report_path, 6) + found(report_path, 12),
+                           found(notes_path, 0), found(kitten_path, 0) + found(kitten_path, 6)}))
+        << text(IDC_EDITOR);
+    SendMessageA(item(IDC_WHOLE_WORD), BM_CLICK, 0, 0);   // and whole words: not «котик»
+    fill_folder_search("кот", "пёс", tree.root, "*ДОКУМЕНТЫ*.TXT");
+    send_command(&program, IDC_REPLACE, BN_CLICKED);
+    EXPECT_EQ(message_box(IDYES).text, "Заменить 5 совпадений в 3 файлах?");
+    finish_walk();
+    EXPECT_EQ(tree.read("Документы/Отчёт.TXT"), "пёс и пёс.\r\nпёс!\r\n");
+    EXPECT_EQ(tree.read("Документы/Котик.txt"), "котик пёс");
+    SendMessageA(item(IDC_MATCH_CASE), BM_CLICK, 0, 0);   // letters as typed again
+    search("ёжика");
+    EXPECT_EQ(text(IDC_EDITOR), REPORT_HEADER);
+    SendMessageA(item(IDC_MATCH_CASE), BM_CLICK, 0, 0);
+    search("ёжика");
+    EXPECT_TRUE(is_report(without_lines(text(IDC_EDITOR)), {found(notes_path, 4)})) << text(IDC_EDITOR);
+    EXPECT_EQ(close_program(&program), 0);
+}
+
+// Several masks: text files and tables, but nothing in a folder named архив, whatever
+// the case of its letters; a mask that cannot be used is named before anything changes.
+TEST_F(Folder, SeveralMasksAndAFolderLeftOut) {
+    tree.file("Прочее/Таблица.csv", "кот;кот");
+    tree.folder("архив");
+    tree.file("архив/Старый.txt", "кот");
+    tree.folder("Прочее/АРХИВ");
+    tree.file("Прочее/АРХИВ/Копия.csv", "кот");
+    const std::string mask = R"(*.txt; *.csv ;!*\\архив)";
+    const std::string table = tree.path("Прочее/Таблица.csv"), cat = tree.path("Прочее/кот.txt");
+    start();
+    check_the_box();
+
+    search("кот", nullptr, mask);
+    EXPECT_TRUE(is_report(without_lines(text(IDC_EDITOR)),
+                          {found(report_path, 6) + found(report_path, 12), found(notes_path, 0),
+                           found(cat, 0), found(table, 0) + found(table, 4)}))
+        << text(IDC_EDITOR);
+    search("кот", "пёс", mask);
+    EXPECT_TRUE(is_report(without_lines(text(IDC_EDITOR)), {replaced(report_path, 6) + replaced(report_path, 12),
+                                             replaced(notes_path, 0), replaced(cat, 0),
+                                             replaced(table, 0) + replaced(table, 4)}))
+        << text(IDC_EDITOR);
+    EXPECT_EQ(tree.read("Прочее/Таблица.csv"), "пёс;пёс");
+    EXPECT_EQ(tree.read("Документы/Письмо.doc"), "кот");
+    EXPECT_EQ(tree.read("архив/Старый.txt"), "кот");
+    EXPECT_EQ(tree.read("Прочее/АРХИВ/Копия.csv"), "кот");
+
+    fill_folder_search("пёс", nullptr, tree.root, "*.txt;!");
+    post_command(&program, IDC_FIND, BN_CLICKED);
+    MessageBoxSeen seen = message_box();
+    EXPECT_EQ(seen.caption, "Ошибка");
+    EXPECT_EQ(seen.text.rfind("Маска «!» в позиции 7 ничего не исключает", 0), 0u) << seen.text;
+    EXPECT_EQ(text(IDC_EDITOR).substr(0, strlen(REPORT_HEADER)), REPORT_HEADER);
+    EXPECT_NE(text(IDC_EDITOR).find("заменено"), std::string::npos);   // the last report stays
+    EXPECT_EQ(close_program(&program), 0);
+}
+
 // A search over unsaved text asks first; a report that the user has not changed goes
 // without a question, and every report can be saved with Save As.
 TEST_F(Folder, ASearchAsksBeforeUnsavedTextGoes) {
@@ -135,8 +206,7 @@ TEST_F(Folder, ASearchAsksBeforeUnsavedTextGoes) {
     message_box(IDYES);   // no file of its own: Save As
     ASSERT_TRUE(answer_file_dialog(&program, path("мой.txt")));
     finish_walk();
-    EXPECT_TRUE(is_report(text(IDC_EDITOR), {found(report_path, 6) + found(report_path, 12),
-                                             found(notes_path, 0)}));
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), cat_report()));
     EXPECT_EQ(read_file("мой.txt"), "мой документ");
 
     search("кот");   // over an unchanged report, without a question
@@ -178,8 +248,7 @@ TEST_F(Folder, EnterStartsAFindButNeverAReplace) {
     press_keys(&program, {VK_RETURN});
     ASSERT_TRUE(wait_until([&] { return !text(IDC_EDITOR).empty(); }));
     finish_walk();
-    EXPECT_TRUE(is_report(text(IDC_EDITOR), {found(report_path, 6) + found(report_path, 12),
-                                             found(notes_path, 0)}));
+    EXPECT_TRUE(is_report(text(IDC_EDITOR), cat_report()));
     EXPECT_EQ(tree.read("Документы/Вложенная/Заметки.txt"), "кот Ёжика");
 }
 
@@ -208,12 +277,13 @@ TEST_F(Folder, CopiesPastThePathLimitAndLeftoverCopiesAreNotCounted) {
         std::string relative = deep->long_path(copy_length - suffix);
         deep->file(relative, "кот");
         std::string path = deep->path(relative);
-        blocks.push_back(copy_length < MAX_PATH ? replaced(path, 0) : found(path, 0));
+        blocks.push_back(copy_length < MAX_PATH ? replaced(path, 0, "строка 1: ‹пёс›")
+                                                : found(path, 0, "строка 1: ‹кот›"));
         files.push_back(path);
     }
     tree.file("Прочее/кот.txt$qor%tmp^rp$.tmp", "остаток");
     const std::string other = tree.path("Прочее/кот.txt");
-    blocks.push_back(found(other, 0));
+    blocks.push_back(found(other, 0, "строка 1: ‹кот›"));
     start();
     check_the_box();
     for (size_t i = 0; i < files.size(); i++) {
@@ -245,7 +315,9 @@ TEST_F(Folder, AReportLongerThanTheDefaultTextLimitIsWhole) {
     check_the_box();
     search("кот", nullptr, "*много.txt");
     std::string expected;
-    for (int line = 0; line < lines; line++) expected += found(tree.path("Документы/Много.txt"), 5 * line);
+    for (int line = 0; line < lines; line++)
+        expected += found(tree.path("Документы/Много.txt"), 5 * line,
+                          "строка " + std::to_string(line + 1) + ": ‹кот›");
     EXPECT_GT(expected.size(), 30000u);
     EXPECT_EQ(text(IDC_EDITOR).size(), expected.size() + strlen(REPORT_HEADER));
     EXPECT_TRUE(text(IDC_EDITOR) == REPORT_HEADER + expected);
@@ -289,7 +361,7 @@ TEST_F(Folder, TheFolderDialogOpensOnTheFieldAndGivesTheChosenFolder) {
     set_text(item(IDC_FIND_TEXT), "кот");
     send_command(&program, IDC_FIND, BN_CLICKED);
     finish_walk();
-    EXPECT_EQ(text(IDC_EDITOR), REPORT_HEADER + found(notes_path, 0));
+    EXPECT_EQ(text(IDC_EDITOR), REPORT_HEADER + found(notes_path, 0, "строка 1: ‹кот› Ёжика"));
 }
 
 // What a user does: edits and saves a letter, then replaces a word across the tree that
@@ -309,8 +381,8 @@ TEST_F(Folder, AUserSessionFromEditingToAReplaceAcrossTheTree) {
     ASSERT_TRUE(wait_until([&] { return title() == TITLE; }));
     EXPECT_EQ(tree.read("Документы/Письмо.doc"), "кот и ещё кот\r\n");
 
-    // Query, replacement, past the options, the box (Space), the folder and the mask, in
-    // tab order.
+    // Query, replacement, past the two options, the box (Space), the folder and the
+    // mask, in tab order.
     press_keys(&program, {VK_CONTROL, 'F'});
     ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_FIND_TEXT; }));
     type_text(&program, "кот\t\tпёс\t\t\t\t");
@@ -333,7 +405,8 @@ TEST_F(Folder, AUserSessionFromEditingToAReplaceAcrossTheTree) {
     ASSERT_TRUE(wait_until([&] { return focused_control(&program) == IDC_REPLACE; }));
     press_keys(&program, {VK_SPACE});
     message_box(IDYES);
-    const std::string report = REPORT_HEADER + replaced(letter, 0) + replaced(letter, 10);
+    const std::string report = REPORT_HEADER + replaced(letter, 0, "строка 1: ‹пёс› и ещё кот") +
+                               replaced(letter, 10, "строка 1: кот и ещё ‹пёс›");
     finish_walk();
     ASSERT_TRUE(wait_until([&] { return text(IDC_EDITOR) == report; })) << text(IDC_EDITOR);
     EXPECT_EQ(tree.read("Документы/Письмо.doc"), "пёс и ещё пёс\r\n");

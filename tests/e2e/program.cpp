@@ -189,6 +189,17 @@ void select_range(HWND edit, int start, int end) {
     send(edit, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
 }
 
+void double_click(HWND edit, int position) {
+    select_range(edit, position, position);
+    send(edit, EM_SCROLLCARET, 0, 0);
+    DWORD_PTR point = send(edit, EM_POSFROMCHAR, static_cast<WPARAM>(position), 0);
+    LPARAM at = MAKELPARAM(static_cast<short>(LOWORD(point)) + 1, static_cast<short>(HIWORD(point)) + 1);
+    PostMessageA(edit, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(edit, WM_LBUTTONUP, 0, at);
+    PostMessageA(edit, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageA(edit, WM_LBUTTONUP, 0, at);
+}
+
 RECT window_rect(HWND window) {
     RECT rect = {0, 0, 0, 0};
     GetWindowRect(window, &rect);

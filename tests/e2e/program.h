@@ -45,6 +45,10 @@ std::string text_of(HWND window);   // WM_GETTEXT, so it works across processes
 void set_text(HWND window, const std::string& text);
 std::pair<DWORD, DWORD> selection_of(HWND edit);
 void select_range(HWND edit, int start, int end);
+// A double click with the mouse's messages on the character at `position` of an edit
+// control, scrolled into view first. (Wine gives the first character of a line the
+// point at the end of the line before.)
+void double_click(HWND edit, int position);
 RECT window_rect(HWND window);
 RECT client_rect(HWND window);
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,9 @@ protected:
     }
     void SetUp() override { ASSERT_NE(module, nullptr) << FUZZYREPLACE_EXE; }
 
-    // The bytes of a Russian resource, or an empty vector.
-    static std::vector<BYTE> resource(LPCSTR type, LPCSTR name) {
-        HRSRC found = FindResourceExA(module, type, name, RUSSIAN);
+    // The bytes of a Russian (or a language-neutral) resource, or an empty vector.
+    static std::vector<BYTE> resource(LPCSTR type, LPCSTR name, WORD language = RUSSIAN) {
+        HRSRC found = FindResourceExA(module, type, name, language);
         if (!found) return {};
         const BYTE* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
         return std::vector<BYTE>(bytes, bytes + SizeofResource(module, found));
@@ -84,19 +85,24 @@ TEST_F(ProgramResources, DialogTemplateIsTheMainWindowsLayout) {
     std::vector<BYTE> bytes = resource(MAKEINTRESOURCEA(5), "WNDFROMRES");   // RT_DIALOG
     ASSERT_FALSE(bytes.empty()) << "no Russian dialog template WndFromRes";
     Reader reader{bytes, 0};
-    EXPECT_EQ(reader.dword(), 0x10CF0040u);
-    EXPECT_EQ(reader.dword(), 0u);   // no extended style
+    EXPECT_EQ(reader.word(), 1);        // an extended template
+    EXPECT_EQ(reader.word(), 0xFFFF);
+    EXPECT_EQ(reader.dword(), 0u);      // no help id
+    EXPECT_EQ(reader.dword(), 0u);      // no extended style
+    EXPECT_EQ(reader.dword(), 0x10CF0040u | DS_SHELLFONT);
     WORD count = reader.word();
     ASSERT_EQ(count, 14);
     EXPECT_EQ(reader.word(), 0);     // x
     EXPECT_EQ(reader.word(), 0);     // y
     EXPECT_EQ(reader.word(), 396);   // width
-    EXPECT_EQ(reader.word(), 291);   // height
+    EXPECT_EQ(reader.word(), 300);   // height
     EXPECT_EQ(reader.text_or_number(), "#102");   // menu
     EXPECT_EQ(control_class(reader.text_or_number()), "WNDFROMRES");   // the window class
     EXPECT_EQ(reader.text(), "Поиск и замена по нечётким формулировкам");
     EXPECT_EQ(reader.word(), 8);
-    EXPECT_EQ(reader.text(), "MS Sans Serif");
+    reader.word();   // weight
+    EXPECT_EQ(reader.word(), DEFAULT_CHARSET << 8);   // not italic
+    EXPECT_EQ(reader.text(), "MS Shell Dlg 2");   // the platform's dialog font
 
     struct Control {
         int id;
@@ -106,31 +112,32 @@ TEST_F(ProgramResources, DialogTemplateIsTheMainWindowsLayout) {
         short x, y, width, height;
     };
     const Control expected[] = {
-        {-1, "Static", 0x50020000, "Найти:", 20, 3, 25, 9},
-        {-1, "Static", 0x50020000, "Заменить на:", 0, 16, 45, 9},
-        {IDC_FIND_TEXT, "Edit", 0x50830080, "", 45, 0, 300, 12},
-        {IDC_FIND, "Button", 0x50030000, "Найти", 346, 0, 50, 13},
-        {IDC_REPLACE_TEXT, "Edit", 0x50830080, "", 45, 14, 300, 12},
-        {IDC_MATCH_CASE, "Button", 0x50010003, "Учитывать регистр", 2, 42, 78, 10},
-        {IDC_WHOLE_WORD, "Button", 0x50010003, "Слово целиком", 84, 42, 64, 10},
-        {IDC_REPLACE, "Button", 0x50030000, "Заменить", 346, 13, 50, 13},
-        {IDC_IN_FOLDER, "Button", 0x50030003, "В папке:", 2, 29, 42, 8},
-        {IDC_FOLDER, "Edit", 0x58830080, "", 45, 27, 179, 12},
-        {IDC_BROWSE, "Button", 0x58030000, "...", 225, 26, 14, 13},
-        {IDC_EDITOR, "Edit", 0x50A01104, "", 0, 54, 396, 237},
-        {IDC_MASK, "Edit", 0x58830080, "", 273, 27, 122, 12},
-        {IDC_MASK_LABEL, "Static", 0x58020000, "файлах:", 243, 28, 28, 8},
+        {-1, "Static", 0x50020000, "Найти:", 4, 7, 50, 8},
+        {-1, "Static", 0x50020000, "Заменить на:", 4, 25, 50, 8},
+        {IDC_FIND_TEXT, "Edit", 0x50830080, "", 56, 4, 282, 14},
+        {IDC_FIND, "Button", 0x50030000, "Найти", 342, 4, 50, 14},
+        {IDC_REPLACE_TEXT, "Edit", 0x50830080, "", 56, 22, 282, 14},
+        {IDC_MATCH_CASE, "Button", 0x50010003, "Учитывать регистр", 4, 58, 84, 10},
+        {IDC_WHOLE_WORD, "Button", 0x50010003, "Слово целиком", 92, 58, 72, 10},
+        {IDC_REPLACE, "Button", 0x50030000, "Заменить", 342, 22, 50, 14},
+        {IDC_IN_FOLDER, "Button", 0x50030003, "В папке:", 4, 42, 50, 10},
+        {IDC_FOLDER, "Edit", 0x58830080, "", 56, 40, 166, 14},
+        {IDC_BROWSE, "Button", 0x58030000, "...", 224, 40, 16, 14},
+        {IDC_EDITOR, "Edit", 0x50A01104, "", 0, 72, 396, 228},
+        {IDC_MASK, "Edit", 0x58830080, "", 280, 40, 112, 14},
+        {IDC_MASK_LABEL, "Static", 0x58020000, "файлах:", 246, 43, 32, 8},
     };
     for (const Control& control : expected) {
         reader.align();
         SCOPED_TRACE(control.id);
+        EXPECT_EQ(reader.dword(), 0u);   // no help id
+        EXPECT_EQ(reader.dword(), 0u);   // no extended style
         EXPECT_EQ(reader.dword(), control.style);
-        EXPECT_EQ(reader.dword(), 0u);
         EXPECT_EQ(static_cast<short>(reader.word()), control.x);
         EXPECT_EQ(static_cast<short>(reader.word()), control.y);
         EXPECT_EQ(static_cast<short>(reader.word()), control.width);
         EXPECT_EQ(static_cast<short>(reader.word()), control.height);
-        EXPECT_EQ(static_cast<WORD>(reader.word()), static_cast<WORD>(control.id));
+        EXPECT_EQ(reader.dword(), static_cast<DWORD>(control.id));
         EXPECT_EQ(control_class(reader.text_or_number()), control_class(control.kind));
         EXPECT_EQ(reader.text_or_number(), control.text);
         WORD extra = reader.word();
@@ -139,7 +146,7 @@ TEST_F(ProgramResources, DialogTemplateIsTheMainWindowsLayout) {
     EXPECT_LE(reader.at, bytes.size());
 }
 
-TEST_F(ProgramResources, MenuIsABarOfFourCommands) {
+TEST_F(ProgramResources, MenuIsABarOfFiveCommands) {
     std::vector<BYTE> bytes = resource(MAKEINTRESOURCEA(4), MAKEINTRESOURCEA(102));   // RT_MENU
     ASSERT_FALSE(bytes.empty()) << "no Russian menu 102";
     Reader reader{bytes, 0};
@@ -155,7 +162,8 @@ TEST_F(ProgramResources, MenuIsABarOfFourCommands) {
         {0, IDM_OPEN, "Открыть (Ctrl+O)"},
         {MF_GRAYED, IDM_SAVE, "Сохранить (Ctrl+S)"},
         {MF_GRAYED, IDM_SAVE_AS, "Сохранить как (Ctrl+Shift+S)"},
-        {MF_GRAYED | MF_END, IDM_UNDO_REPLACE, "Отменить замену"},
+        {MF_GRAYED, IDM_UNDO_REPLACE, "Отменить замену"},
+        {MF_GRAYED | MF_END, IDM_BACK_TO_REPORT, "К отчёту (F7)"},
     };
     for (const Item& item : expected) {
         EXPECT_EQ(reader.word(), item.flags);   // no MF_POPUP: no drop-down menus
@@ -180,7 +188,12 @@ TEST_F(ProgramResources, AcceleratorsAreVirtualKeysWithoutHighlighting) {
         {KEY | FCONTROL, 'O', IDM_OPEN},
         {KEY | FCONTROL, 'S', IDM_SAVE},
         {KEY | FCONTROL | FSHIFT, 'S', IDM_SAVE_AS},
-        {KEY | 0x80, VK_ESCAPE, IDM_FOCUS_EDITOR},   // 0x80: the last entry
+        {KEY, VK_ESCAPE, IDM_FOCUS_EDITOR},
+        {KEY | FALT, 'C', IDM_TOGGLE_MATCH_CASE},
+        {KEY | FALT, 'W', IDM_TOGGLE_WHOLE_WORD},
+        {KEY, VK_F4, IDM_NEXT_HIT},
+        {KEY | FSHIFT, VK_F4, IDM_PREVIOUS_HIT},
+        {KEY | 0x80, VK_F7, IDM_BACK_TO_REPORT},   // 0x80: the last entry
     };
     ASSERT_EQ(bytes.size(), sizeof expected / sizeof expected[0] * 8);
     Reader reader{bytes, 0};
@@ -190,6 +203,41 @@ TEST_F(ProgramResources, AcceleratorsAreVirtualKeysWithoutHighlighting) {
         EXPECT_EQ(reader.word(), entry.command);
         reader.word();
     }
+}
+
+// The manifest that gives the program today's controls, a dialog scaled to the display's
+// DPI and the Windows versions it is made for; the first (the program file's) icon.
+TEST_F(ProgramResources, ManifestAndIconAreInTheProgramFile) {
+    const WORD NEUTRAL = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+    std::vector<BYTE> bytes = resource(MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), NEUTRAL);
+    ASSERT_FALSE(bytes.empty()) << "no manifest";   // RT_MANIFEST
+    std::string manifest(bytes.begin(), bytes.end());
+    for (const char* part :
+         {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"", ">true</dpiAware>",
+          "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",   // Windows 7
+          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",   // Windows 10 and 11
+          "level=\"asInvoker\""})
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+
+    std::vector<BYTE> group = resource(MAKEINTRESOURCEA(14), MAKEINTRESOURCEA(1), NEUTRAL);
+    ASSERT_FALSE(group.empty()) << "no icon 1";   // RT_GROUP_ICON
+    Reader reader{group, 0};
+    reader.word();
+    EXPECT_EQ(reader.word(), 1);   // icons
+    WORD count = reader.word();
+    std::vector<int> sizes;
+    for (WORD i = 0; i < count; i++) {
+        BYTE width = group[reader.at], height = group[reader.at + 1];
+        reader.at += 4;
+        reader.word();   // planes
+        EXPECT_EQ(reader.word(), 32);   // bits a pixel: colours with alpha
+        reader.dword();
+        EXPECT_FALSE(resource(MAKEINTRESOURCEA(3), MAKEINTRESOURCEA(reader.word()), NEUTRAL).empty());
+        EXPECT_EQ(width, height);
+        sizes.push_back(width);
+    }
+    for (int size : {16, 32, 48})
+        EXPECT_NE(std::find(sizes.begin(), sizes.end(), size), sizes.end()) << size;
 }
 
 TEST_F(ProgramResources, VersionIsRussianWithTheDescription) {

@@ -1,6 +1,8 @@
 // The program's start, its window as laid out, resizing, keyboard navigation and exit.
 #include "e2e_fixture.h"
 
+#include <vector>
+
 namespace {
 
 using Startup = EndToEnd;
@@ -76,6 +78,76 @@ TEST_F(Startup, TheEditorFollowsEveryResizeButMinimising) {
     ShowWindow(program.window, SW_RESTORE);
     EXPECT_TRUE(wait_until([&] { return !IsIconic(program.window); }));
     EXPECT_EQ(size_of(window_rect(editor)), expected);
+}
+
+// Widened, the query fields take the growth, the folder and mask fields share it and the
+// buttons keep to the right edge; made as small as it lets itself be, the window keeps
+// every control inside it and apart from the others.
+TEST_F(Startup, TheFieldsGrowWithTheWindowAndNothingOverlapsAtItsSmallest) {
+    start();
+    auto in_client = [&](HWND control) {
+        RECT rect = window_rect(control);
+        MapWindowPoints(nullptr, program.window, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    auto width = [&](int id) { return in_client(item(id)).right - in_client(item(id)).left; };
+    auto to_right_edge = [&](int id) { return client_rect(program.window).right - in_client(item(id)).right; };
+    // The editor is laid out last: once it fills the client area, so does everything.
+    auto laid_out = [&] {
+        RECT client = client_rect(program.window), editor = in_client(item(IDC_EDITOR));
+        return editor.right == client.right && editor.bottom == client.bottom;
+    };
+    const int fields[] = {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_FOLDER, IDC_MASK};
+    std::vector<LONG> before;
+    for (int id : fields) before.push_back(width(id));
+    LONG button_gap = to_right_edge(IDC_FIND);
+
+    RECT outer = window_rect(program.window);
+    SetWindowPos(program.window, nullptr, 0, 0, outer.right - outer.left + 200,
+                 outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(wait_until([&] { return width(IDC_FIND_TEXT) == before[0] + 200 && laid_out(); }));
+    EXPECT_EQ(width(IDC_REPLACE_TEXT), before[1] + 200);
+    EXPECT_EQ(width(IDC_FOLDER) + width(IDC_MASK), before[2] + before[3] + 200);
+    EXPECT_GT(width(IDC_FOLDER), before[2]);
+    EXPECT_GT(width(IDC_MASK), before[3]);
+    for (int id : {IDC_FIND, IDC_REPLACE}) EXPECT_EQ(to_right_edge(id), button_gap) << id;
+
+    SetWindowPos(program.window, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(wait_until([&] { return client_rect(program.window).right < 500 && laid_out(); }));
+    RECT client = client_rect(program.window);
+    EXPECT_GT(client.right, 200);
+    EXPECT_GT(client.bottom, 200);
+    std::vector<HWND> children;   // those that show: others may share the editor's place
+    for (HWND child = GetWindow(program.window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsWindowVisible(child)) children.push_back(child);
+    ASSERT_GE(children.size(), 14u);
+    for (size_t i = 0; i < children.size(); i++) {
+        RECT a = in_client(children[i]);
+        int id = GetDlgCtrlID(children[i]);
+        EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= client.right && a.bottom <= client.bottom &&
+                    a.right > a.left && a.bottom > a.top) << id;
+        for (size_t k = i + 1; k < children.size(); k++) {
+            RECT b = in_client(children[k]), overlap;
+            EXPECT_FALSE(IntersectRect(&overlap, &a, &b)) << id << " overlaps " << GetDlgCtrlID(children[k]);
+        }
+    }
+    EXPECT_EQ(close_program(&program), 0);
+}
+
+// Alt+C and Alt+W toggle the options from the editor, whose focus and text stay.
+TEST_F(Startup, AltCAndAltWToggleTheOptionsFromTheEditor) {
+    write_file("readme.txt", "text");
+    start();
+    type_into_editor("");
+    press_keys(&program, {VK_MENU, 'C'});
+    EXPECT_TRUE(wait_until([&] { return IsDlgButtonChecked(program.window, IDC_MATCH_CASE) == BST_UNCHECKED; }));
+    press_keys(&program, {VK_MENU, 'W'});
+    EXPECT_TRUE(wait_until([&] { return IsDlgButtonChecked(program.window, IDC_WHOLE_WORD) == BST_CHECKED; }));
+    press_keys(&program, {VK_MENU, 'C'});
+    EXPECT_TRUE(wait_until([&] { return IsDlgButtonChecked(program.window, IDC_MATCH_CASE) == BST_CHECKED; }));
+    EXPECT_EQ(focused_control(&program), IDC_EDITOR);
+    EXPECT_EQ(text(IDC_EDITOR), "text");
+    EXPECT_EQ(close_program(&program), 0);
 }
 
 TEST_F(Startup, TabMovesBetweenFieldsButGoesIntoTheEditor) {

@@ -79,12 +79,14 @@ TEST_F(Undo, ReplaceThenUndoGivesBackEveryFileByteForByte) {
     EXPECT_EQ(close_program(&program), 0);
 }
 
-// Нет leaves every file and the search's report; the kept copies of a Replace go with
-// the window.
+// Нет leaves every file and the search's report, which shows each change that was
+// asked about; the kept copies of a Replace go with the window.
 TEST_F(Undo, ReplaceAnsweredNoLeavesTheTreeAsItWas) {
     replace(IDNO);
     EXPECT_TRUE(snapshot() == before);
-    EXPECT_EQ(text(IDC_EDITOR).rfind(REPORT_HEADER + found(tree.path("Письма/Запрос.txt"), 10), 0),
+    EXPECT_EQ(text(IDC_EDITOR).rfind(REPORT_HEADER + found(tree.path("Письма/Запрос.txt"), 10,
+                                                           "строка 1: Уважаемый ‹кот› на ‹пёс›!"),
+                                     0),
               0u)
         << text(IDC_EDITOR);
     EXPECT_EQ(menu_state(IDM_UNDO_REPLACE), static_cast<UINT>(MF_GRAYED));

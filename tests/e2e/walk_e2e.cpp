@@ -61,7 +61,8 @@ TEST_F(LongWalk, FindAnswersShowsProgressAndStopsOnEsc) {
         asked++;
         if (!answers(200)) slow++;
         progress |= title().rfind("Поиск… ", 0) == 0 && title().find("файл") != std::string::npos;
-        lines_early |= text(IDC_EDITOR).find(found(tree.path("f0.txt"), 0)) != std::string::npos;
+        lines_early |= text(IDC_EDITOR).find(found(tree.path("f0.txt"), 0, "строка 1: ‹кот›" +
+                                                   std::string(40, '\xB7') + "…")) != std::string::npos;
         Sleep(50);
     }
     ASSERT_TRUE(walking()) << "the walk ended before it could be watched";
@@ -81,7 +82,8 @@ TEST_F(LongWalk, FindAnswersShowsProgressAndStopsOnEsc) {
 }
 
 // The edit control takes time for every line; a report of many lines reaches it in
-// shares, and the window answers between them.
+// shares, and the window answers between them. It lists 20,000 hits, and says how many
+// there were in all.
 TEST_F(LongWalk, AReportOfManyLinesKeepsTheWindowAnswering) {
     tree.file("many.txt", lines_of(4 * 30000, "кот\n"));
     start_search(nullptr);
@@ -93,7 +95,10 @@ TEST_F(LongWalk, AReportOfManyLinesKeepsTheWindowAnswering) {
     }
     EXPECT_EQ(slow, 0) << "of " << asked;
     const std::string report = text(IDC_EDITOR);
-    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 30001);
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 20002);
+    const std::string bound =
+        tree.root + " \tв отчёте первые 20000 совпадений из 30000, остальные не перечислены\r\n";
+    EXPECT_EQ(report.substr(report.size() - bound.size()), bound);
     EXPECT_EQ(close_program(&program), 0);
 }
 
@@ -126,14 +131,17 @@ TEST_F(LongWalk, CloseDuringAReplaceLeavesEveryFileOldOrNew) {
     EXPECT_EQ(tree.entries().size(), 36u) << "a copy was left";
 }
 
-// A click on «Открыть» and Ctrl+Shift+S given during a walk do nothing, then or later.
+// A click on «Открыть», Ctrl+Shift+S and Alt+C given during a walk do nothing, then or
+// later; the options' check boxes are greyed meanwhile, as the fields are.
 TEST_F(LongWalk, InputDuringAWalkIsDroppedNotQueued) {
     make_large_files(6, int64_t(1) << 30);
     start_search(nullptr);
     ASSERT_TRUE(walking());
+    for (int id : {IDC_MATCH_CASE, IDC_WHOLE_WORD}) EXPECT_FALSE(IsWindowEnabled(item(id))) << id;
     post_command(&program, IDM_OPEN);
     press_keys(&program, {VK_CONTROL, 'O'});
     press_keys(&program, {VK_CONTROL, VK_SHIFT, 'S'});
+    press_keys(&program, {VK_MENU, 'C'});
     post_command(&program, IDM_SAVE_AS);
     EXPECT_FALSE(has_owned_dialog(&program));
     ASSERT_TRUE(walking()) << "the walk ended too soon to test this";
@@ -141,6 +149,8 @@ TEST_F(LongWalk, InputDuringAWalkIsDroppedNotQueued) {
     finish_walk();
     Sleep(500);
     EXPECT_FALSE(has_owned_dialog(&program));
+    for (int id : {IDC_MATCH_CASE, IDC_WHOLE_WORD}) EXPECT_TRUE(IsWindowEnabled(item(id))) << id;
+    EXPECT_EQ(IsDlgButtonChecked(program.window, IDC_MATCH_CASE), static_cast<UINT>(BST_CHECKED));
     EXPECT_EQ(close_program(&program), 0);
 }
 

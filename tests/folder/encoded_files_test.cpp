@@ -3,55 +3,17 @@
 // written in the file's own encoding and marks, captures put back the very bytes they
 // spanned, characters without an ANSI form only match wildcards, and binary files are
 // never rewritten.
+#include "encoded_text.h"
 #include "search_helpers.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
-
-enum Form { UTF8, UTF8_MARK, UTF16LE, UTF16LE_MARK, UTF16BE, UTF16BE_MARK };
-
-// The bytes of a text in a form (UTF-16 from char16_t, so that characters outside the
-// code page can be written).
-std::string encoded(const std::u16string& text, Form form) {
-    std::string bytes;
-    if (form == UTF8_MARK) bytes = "\xEF\xBB\xBF";
-    if (form == UTF16LE_MARK) bytes = "\xFF\xFE";
-    if (form == UTF16BE_MARK) bytes = "\xFE\xFF";
-    for (char16_t unit : text) {
-        if (form == UTF8 || form == UTF8_MARK) {
-            if (unit < 0x80) {
-                bytes += static_cast<char>(unit);
-            } else if (unit < 0x800) {
-                bytes += static_cast<char>(0xC0 | unit >> 6);
-                bytes += static_cast<char>(0x80 | (unit & 0x3F));
-            } else {
-                bytes += static_cast<char>(0xE0 | unit >> 12);
-                bytes += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
-                bytes += static_cast<char>(0x80 | (unit & 0x3F));
-            }
-        } else if (form == UTF16LE || form == UTF16LE_MARK) {
-            bytes += static_cast<char>(unit & 0xFF);
-            bytes += static_cast<char>(unit >> 8);
-        } else {
-            bytes += static_cast<char>(unit >> 8);
-            bytes += static_cast<char>(unit & 0xFF);
-        }
-    }
-    return bytes;
-}
-
-const char* tag(Form form) {
-    return form <= UTF8_MARK ? " [UTF-8]" : form <= UTF16LE_MARK ? " [UTF-16 LE]" : " [UTF-16 BE]";
-}
-
-std::string tagged(std::string line, Form form) {
-    return line.substr(0, line.size() - 2) + tag(form) + "\r\n";
-}
 
 struct Case {
     std::u16string before;   // the file's text
@@ -59,27 +21,45 @@ struct Case {
     const char* replacement;
     std::u16string hit;      // the text before the first hit (its offset)
     std::u16string after;    // the file's text after Replace
+    std::string found;       // the hit's line field, found
+    std::string replaced;    //   and replaced
 };
 
+std::string times(size_t count, const std::string& text) {
+    std::string all;
+    for (size_t i = 0; i < count; i++) all += text;
+    return all;
+}
+
 TEST(EncodedFiles, TheSameQueryFindsAndReplacesInEveryEncoding) {
-    // U+2603 and U+4E2D have no form in Windows-1251.
+    // U+2603 and U+4E2D have no form in Windows-1251: the excerpts show them as `?`.
+    const std::string long_match = "‹а" + times(39, "я") + "…" + times(19, "я") + "в› хвост";
     const Case cases[] = {
         {u"Договор с ООО «Ромашка» от мая", "ООО «Ромашка»", "АО «Ромашка»", u"Договор с ",
-         u"Договор с АО «Ромашка» от мая"},
-        {u"ООО «Ромашка» в начале, и ещё текст", "ООО", "АО", u"", u"АО «Ромашка» в начале, и ещё текст"},
+         u"Договор с АО «Ромашка» от мая", "строка 1: Договор с ‹ООО «Ромашка»› от мая",
+         "строка 1: Договор с ‹АО «Ромашка»› от мая"},
+        {u"ООО «Ромашка» в начале, и ещё текст", "ООО", "АО", u"", u"АО «Ромашка» в начале, и ещё текст",
+         "строка 1: ‹ООО› «Ромашка» в начале, и ещё текст", "строка 1: ‹АО› «Ромашка» в начале, и ещё текст"},
         // A match across a character without an ANSI form is replaced whole.
-        {u"снег \u2603 и \u4E2D ветер на дворе", "снег*ветер", "буря", u"", u"буря на дворе"},
+        {u"снег \u2603 и \u4E2D ветер на дворе", "снег*ветер", "буря", u"", u"буря на дворе",
+         "строка 1: ‹снег ? и ? ветер› на дворе", "строка 1: ‹буря› на дворе"},
         // A capture puts back its very bytes, such characters included.
         {u"Имя: «Сне\u2603жок» и ещё текст тут", "«%n%»", "[%n%]", u"Имя: ",
-         u"Имя: [Сне\u2603жок] и ещё текст тут"},
+         u"Имя: [Сне\u2603жок] и ещё текст тут", "строка 1: Имя: ‹«Сне?жок»› и ещё текст тут",
+         "строка 1: Имя: ‹[Сне?жок]› и ещё текст тут"},
         // `?` steps over one character, whatever its size in the file.
-        {u"кот\u2603ёж и ещё текст в строке", "кот?ж", "X", u"", u"X и ещё текст в строке"},
+        {u"кот\u2603ёж и ещё текст в строке", "кот?ж", "X", u"", u"X и ещё текст в строке",
+         "строка 1: ‹кот?ёж› и ещё текст в строке", "строка 1: ‹X› и ещё текст в строке"},
         // Matches far longer than the first part of a window that is decoded, up to a
         // whole window (65,536 bytes: 32,768 of these characters); one that takes the
         // rest of the window.
-        {u"а" + std::u16string(3000, u'я') + u"в хвост", "а*в", "X", u"", u"X хвост"},
-        {u"а" + std::u16string(30000, u'я') + u"в хвост", "а*в", "X", u"", u"X хвост"},
-        {u"а" + std::u16string(40000, u'я'), "а*", "X", u"", u"X" + std::u16string(40001 - 32768, u'я')},
+        {u"а" + std::u16string(3000, u'я') + u"в хвост", "а*в", "X", u"", u"X хвост",
+         "строка 1: " + long_match, "строка 1: ‹X› хвост"},
+        {u"а" + std::u16string(30000, u'я') + u"в хвост", "а*в", "X", u"", u"X хвост",
+         "строка 1: " + long_match, "строка 1: ‹X› хвост"},
+        {u"а" + std::u16string(40000, u'я'), "а*", "X", u"", u"X" + std::u16string(40001 - 32768, u'я'),
+         "строка 1: ‹а" + times(39, "я") + "…" + times(20, "я") + "›" + times(40, "я") + "…",
+         "строка 1: ‹X›" + times(40, "я") + "…"},
     };
     TempTree tree;
     std::string path = tree.path("f");
@@ -88,8 +68,9 @@ TEST(EncodedFiles, TheSameQueryFindsAndReplacesInEveryEncoding) {
             std::string before = encoded(c.before, form);
             tree.file("f", before);
             size_t offset = encoded(c.hit, form).size();   // the mark and the text before
-            EXPECT_EQ(search(path, c.query), tagged(found(path, offset), form)) << c.query << " " << form;
-            EXPECT_EQ(search(path, c.query, c.replacement), tagged(replaced(path, offset), form))
+            EXPECT_EQ(search(path, c.query), found(path, offset, c.found, form_tag(form)))
+                << c.query << " " << form;
+            EXPECT_EQ(search(path, c.query, c.replacement), replaced(path, offset, c.replaced, form_tag(form)))
                 << c.query << " " << form;
             EXPECT_TRUE(tree.read("f") == encoded(c.after, form)) << c.query << " " << form;
         }
@@ -135,10 +116,16 @@ TEST(EncodedFiles, FilesAgreeWithTheirWindows1251Twins) {
             std::string twin = tree.path("twin"), path = tree.path("f");
             std::string expected, got = search(path, query);
             std::string report = search(twin, query);
+            // The twin's lines, at the file's offsets; the twin's stand-in byte is a
+            // character without a Windows-1251 form in the file, shown as `?`.
+            const std::string position = "позиции: ";
             for (size_t line = 0; line < report.size();) {
                 size_t end = report.find("\r\n", line);
-                size_t colon = report.rfind(": ", end);
-                expected += tagged(found(path, at[std::stoul(report.substr(colon + 2, end - colon - 2))]), form);
+                size_t number = report.find(position, line) + position.size();
+                size_t tab = report.find('\t', number);
+                std::string field = report.substr(tab + 1, end - tab - 1);
+                std::replace(field.begin(), field.end(), '\x98', '?');
+                expected += found(path, at[std::stoul(report.substr(number, tab - number))], field, form_tag(form));
                 line = end + 2;
             }
             EXPECT_TRUE(got == expected) << query << " " << form;
@@ -158,8 +145,8 @@ TEST(EncodedFiles, UTF16UnitsAreNeverSplit) {
     std::string path = tree.path("f");
     // 41 42 | 00 43 | 00 44 ...: the bytes 42 00 43 00 of "BC" stand at the odd offset 1.
     tree.file("f", encoded(u"\u4241\u4300\u4400 BC", UTF16LE_MARK));
-    EXPECT_EQ(search(path, "BC"), tagged(found(path, 2 + 8), UTF16LE_MARK));
-    EXPECT_EQ(search(path, "BC", "xy"), tagged(replaced(path, 2 + 8), UTF16LE_MARK));
+    EXPECT_EQ(search(path, "BC"), found(path, 2 + 8, "строка 1: ??? ‹BC›", form_tag(UTF16LE_MARK)));
+    EXPECT_EQ(search(path, "BC", "xy"), replaced(path, 2 + 8, "строка 1: ??? ‹xy›", form_tag(UTF16LE_MARK)));
     EXPECT_TRUE(tree.read("f") == encoded(u"\u4241\u4300\u4400 xy", UTF16LE_MARK));
 }
 
@@ -169,9 +156,9 @@ TEST(EncodedFiles, BinaryFilesAreNeverRewritten) {
     std::string path = tree.path("f");
     std::string bytes("\x01\x02\0head ООО tail\0\x7F", 18);
     tree.file("f", bytes);
-    EXPECT_EQ(search(path, "ООО"), found(path, 8));
-    EXPECT_EQ(search(path, "ООО", "АО"),
-              found(path, 8) + path + " \tдвоичный файл, не изменён\r\n");
+    const std::string hit = found(path, 8, "строка 1: ···head ‹ООО› tail·\x7F");
+    EXPECT_EQ(search(path, "ООО"), hit);
+    EXPECT_EQ(search(path, "ООО", "АО"), hit + path + " \tдвоичный файл, не изменён\r\n");
     EXPECT_TRUE(tree.read("f") == bytes);
     EXPECT_EQ(search(path, "zzz", "АО"), "");   // nothing to say without a hit
 }

@@ -1,6 +1,7 @@
 // The block-wise scan against a plain byte-by-byte scan on many random files and
-// queries: the same report lines, the same offsets and the same rewritten bytes, and in
-// a walk over several files the same report in walk order whatever the threads.
+// queries: the same report lines (their lines and excerpts read off the whole file), the
+// same offsets and the same rewritten bytes, and in a walk over several files the same
+// report in walk order whatever the threads.
 #include "folder.h"
 #include "query.h"
 #include "search_helpers.h"
@@ -23,6 +24,36 @@ struct Expected {
     std::string report;
     std::string content;  // the file after the visit
 };
+
+// The line field of a hit at [offset, end) as the report's rule has it, read off the
+// whole file: "строка <n>: " and the line around the match, where `shown` (the matched
+// text or its replacement) stands between the marks.
+std::string line_field_of(const std::string& file, size_t offset, size_t end,
+                          const std::string& shown) {
+    auto ends_line = [&](size_t at) {   // the byte at `at` ends a line
+        return file[at] == '\n' || (file[at] == '\r' && (at + 1 == file.size() || file[at + 1] != '\n'));
+    };
+    auto glyphs = [](const std::string& text) {
+        std::string out;
+        for (size_t i = 0; i < text.size(); i++) {
+            unsigned char byte = static_cast<unsigned char>(text[i]);
+            if (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+            out += byte == '\r' || byte == '\n' ? "¶" : byte == '\t' ? " " : byte < 0x20 ? "·" : text.substr(i, 1);
+        }
+        return out;
+    };
+    size_t line = 1, start = 0;
+    for (size_t at = 0; at < offset; at++)
+        if (ends_line(at)) line++, start = at + 1;
+    size_t stop = end;
+    while (stop < file.size() && file[stop] != '\r' && file[stop] != '\n') stop++;
+    std::string before = file.substr(start, offset - start), after = file.substr(end, stop - end);
+    std::string text = shown.size() <= 60 ? glyphs(shown)
+                                          : glyphs(shown.substr(0, 40)) + "…" + glyphs(shown.substr(shown.size() - 20));
+    return "строка " + std::to_string(line) + ": " +
+           (before.size() > 40 ? "…" + glyphs(before.substr(before.size() - 40)) : glyphs(before)) +
+           "‹" + text + "›" + (after.size() > 40 ? glyphs(after.substr(0, 40)) + "…" : glyphs(after));
+}
 
 // The scan read one byte at a time: the literal prefix tracked with its prefix function
 // (a byte that breaks a partial match may begin the next one); at each occurrence a
@@ -65,6 +96,7 @@ Expected byte_by_byte(const std::string& path, const std::string& file, const ch
         const char* text = window.c_str();
         uint32_t length = 0;
         const char* match;
+        std::string shown;
         if (replacement) {
             char* new_bytes = nullptr;
             uint32_t new_length = 0;
@@ -73,14 +105,17 @@ Expected byte_by_byte(const std::string& path, const std::string& file, const ch
                 write_at -= position - candidate;
                 write(text, match - text);
                 write(new_bytes, new_length);
+                shown.assign(new_bytes ? new_bytes : "", new_length);
             }
             free(new_bytes);
         } else {
             match = match_query(text, query, &length, nullptr);
+            if (match) shown.assign(match, length);
         }
         if (match && length != 0) {
             size_t offset = candidate + (match - text);
-            out.report += replacement ? replaced(path, offset) : found(path, offset);
+            std::string line = line_field_of(file, offset, offset + length, shown);
+            out.report += replacement ? replaced(path, offset, line) : found(path, offset, line);
             hit_reported = true;
             position = offset + length;
         }
@@ -96,7 +131,7 @@ std::string pick(std::mt19937& random, const std::vector<std::string>& choices) 
 
 // Small alphabets, so that prefixes recur, break off and overlap.
 std::string random_text(std::mt19937& random, size_t size) {
-    static const char bytes[] = "aaaabbbbcc\n.x";
+    static const char bytes[] = "aaaabbbbcc\n\r.x";
     std::string text;
     for (size_t i = 0; i < size; i++)
         text += random() % 200 == 0 ? '\0' : bytes[random() % (sizeof bytes - 1)];
@@ -212,11 +247,19 @@ TEST_P(ScanOracle, CandidatesPassedOverAreTheScansOwn) {
         tree.file("f", file);
         size_t first = b_at + 1 - WINDOW;   // the first window that holds the b begins here
         size_t aa = first + first % 2;      // candidates of aa: 0, 2, 4...
-        EXPECT_EQ(search(path, "a*b"), found(path, first)) << b_at;
-        EXPECT_EQ(search(path, "aa*b"), found(path, aa)) << b_at;
+        auto line = [&](size_t at, const std::string& shown) {
+            return line_field_of(file, at, file.size(), shown);
+        };
+        EXPECT_EQ(search(path, "a*b"), found(path, first, line(first, file.substr(first)))) << b_at;
+        EXPECT_EQ(search(path, "aa*b"), found(path, aa, line(aa, file.substr(aa)))) << b_at;
         EXPECT_EQ(search(path, "aa*c"), "") << b_at;
-        EXPECT_EQ(search(path, "aa*b", "X"), replaced(path, aa)) << b_at;
+        EXPECT_EQ(search(path, "aa*b", "X"), replaced(path, aa, line(aa, "X"))) << b_at;
         EXPECT_EQ(tree.read("f"), std::string(aa, 'a') + "X");
+        // With match case off, letters of either case are followed alike.
+        std::string mixed = file;
+        for (size_t i = 0; i < b_at; i += 3) mixed[i] = 'A';
+        tree.file("f", mixed);
+        EXPECT_EQ(without_lines(search_with(path, "aA*B", nullptr, 0, 0)), found(path, aa)) << b_at;
     }
 }
 

@@ -26,18 +26,13 @@ inline void report_sink(void* user, const FolderEvent* event) {
 // set it for each.
 inline uint32_t search_threads = 0;
 
-// Visits the file at `path` with search_in_file, or with `tree` walks the whole tree
-// (`path` unused). `replacement` null means Find; the literal prefix is counted as the
-// window counts it unless `prefix_length` says otherwise; `bytes_only`: files are taken
-// as bytes, binary or not. Returns the report.
-inline std::string search(const std::string& path, const char* query,
-                          const char* replacement = nullptr, const TempTree* tree = nullptr,
-                          const char* mask = "*", uint32_t prefix_length = UINT32_MAX,
-                          int bytes_only = 0) {
+// Runs `job` (its sink and threads set here) on the file at `path` with search_in_file,
+// or with `tree` over the whole tree (`path` unused). Returns the report.
+inline std::string run_job(FolderJob job, const std::string& path, const TempTree* tree = nullptr) {
     std::string report;
-    if (prefix_length == UINT32_MAX) prefix_length = literal_prefix_length(query);
-    FolderJob job = {query,   replacement, mask,       prefix_length, report_sink, &report,
-                     nullptr, nullptr,     bytes_only, 0,             nullptr,     search_threads};
+    job.sink = report_sink;
+    job.sink_user = &report;
+    job.threads = search_threads;
     if (tree) {
         std::string pattern = tree->root + SEP + "*";
         search_folder_tree(&job, pattern.c_str());
@@ -66,6 +61,29 @@ inline std::vector<std::string> walk_order(const TempTree& tree) {
 // Value-parameterised suites run with these thread counts: the walk's thread alone, and
 // pools of two and of eight.
 constexpr uint32_t THREAD_COUNTS[] = {1, 2, 8};
+
+// Visits the file at `path`, or walks the tree. `replacement` null means Find; the literal
+// prefix is counted as the window counts it unless `prefix_length` says otherwise;
+// `bytes_only`: files are taken as bytes, binary or not. Returns the report.
+inline std::string search(const std::string& path, const char* query,
+                          const char* replacement = nullptr, const TempTree* tree = nullptr,
+                          const char* mask = "*", uint32_t prefix_length = UINT32_MAX,
+                          int bytes_only = 0) {
+    if (prefix_length == UINT32_MAX) prefix_length = literal_prefix_length(query);
+    FolderJob job = {query, replacement, mask, prefix_length, nullptr, nullptr, nullptr,
+                     nullptr, bytes_only, 0, nullptr};
+    return run_job(job, path, tree);
+}
+
+// The same on one file with the search's options.
+inline std::string search_with(const std::string& path, const char* query, const char* replacement,
+                               int match_case, int whole_word) {
+    FolderJob job = {query, replacement, "*", literal_prefix_length(query), nullptr, nullptr,
+                     nullptr, nullptr, 0, 0, nullptr};
+    job.match_case = match_case;
+    job.whole_word = whole_word;
+    return run_job(job, path);
+}
 
 inline std::string search_tree(const TempTree& tree, const char* query,
                                const char* replacement = nullptr, const char* mask = "*") {

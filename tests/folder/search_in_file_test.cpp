@@ -50,38 +50,57 @@ TEST_P(SearchInFile, MaskMustMatchUpToTheEndOfTheLowerCasedPath) {
     tree.make({"Texts/", "Texts/A.TXT", "Texts/a.txt.bak", "Texts/Dir.txt/",
                "Texts/Dir.txt/b.txt", "Texts/plain"}, "hit");
     // The first .txt of Dir.txt/b.txt's path is its folder's.
-    EXPECT_EQ(search_tree(tree, "hit", nullptr, "*.txt"), found(tree.path("Texts/A.TXT"), 0));
+    const std::string hit = "строка 1: ‹hit›";
+    EXPECT_EQ(search_tree(tree, "hit", nullptr, "*.txt"), found(tree.path("Texts/A.TXT"), 0, hit));
     // "*.*" takes every path with a dot anywhere, the folders' included.
     std::string report = search_tree(tree, "hit", nullptr, "*.*");
-    EXPECT_NE(report.find(found(tree.path("Texts/a.txt.bak"), 0)), std::string::npos);
-    EXPECT_NE(report.find(found(tree.path("Texts/Dir.txt/b.txt"), 0)), std::string::npos);
+    EXPECT_NE(report.find(found(tree.path("Texts/a.txt.bak"), 0, hit)), std::string::npos);
+    EXPECT_NE(report.find(found(tree.path("Texts/Dir.txt/b.txt"), 0, hit)), std::string::npos);
     EXPECT_EQ(report.find(tree.path("Texts/plain")), std::string::npos);
     EXPECT_EQ(search_tree(tree, "hit", nullptr, ""), "");
     EXPECT_EQ(search_tree(tree, "hit", nullptr, "*50%"), "");  // malformed
 }
 
 // Find reports each hit at its offset; Replace reports the same offsets (in the file as
-// it was) and leaves the file rewritten, with no copy behind.
+// it was) and leaves the file rewritten, with no copy behind. Each line also tells the
+// hit's line, and its text: the matched one, or the replacement written.
 TEST_P(SearchInFile, HitsAndRewrites) {
+    struct Hit {
+        long long offset;
+        std::string found;      // its line field in Find's report
+        std::string replaced;   // and in Replace's
+    };
     struct Case {
         std::string content;
         const char* query;
         const char* replacement;
-        std::vector<long long> hits;
+        std::vector<Hit> hits;
         std::string rewritten;
     };
+    const std::string dots = std::string(39, '.') + "…" + std::string(19, '.');
     const Case cases[] = {
-        {"aaaa", "aa", "b", {0, 2}, "bb"},  // hits never overlap
-        {"aab", "ab", "X", {1}, "aX"},      // the second a begins a new occurrence
-        {"ababab", "ab", "", {0, 2, 4}, ""},  // adjacent; an empty replacement deletes
-        {"abab-d", "ab*d", "Z", {0}, "Z"},    // a candidate's span holds no candidate
-        {"xQx\ty", "x\\ty", "Z", {2}, "xQZ"},  // an escape in the first literal
-        {"one cat, two cats, a catalogue", "cat", "lion", {4, 13, 21},
+        {"aaaa", "aa", "b", {{0, "строка 1: ‹aa›aa", "строка 1: ‹b›aa"}, {2, "строка 1: aa‹aa›", "строка 1: aa‹b›"}},
+         "bb"},  // hits never overlap
+        {"aab", "ab", "X", {{1, "строка 1: a‹ab›", "строка 1: a‹X›"}}, "aX"},  // the second a begins a new occurrence
+        {"ababab", "ab", "",
+         {{0, "строка 1: ‹ab›abab", "строка 1: ‹›abab"},
+          {2, "строка 1: ab‹ab›ab", "строка 1: ab‹›ab"},
+          {4, "строка 1: abab‹ab›", "строка 1: abab‹›"}},
+         ""},  // adjacent; an empty replacement deletes
+        {"abab-d", "ab*d", "Z", {{0, "строка 1: ‹abab-d›", "строка 1: ‹Z›"}}, "Z"},  // a candidate's span holds no candidate
+        {"xQx\ty", "x\\ty", "Z", {{2, "строка 1: xQ‹x y›", "строка 1: xQ‹Z›"}}, "xQZ"},  // an escape in the first literal
+        {"one cat, two cats, a catalogue", "cat", "lion",
+         {{4, "строка 1: one ‹cat›, two cats, a catalogue", "строка 1: one ‹lion›, two cats, a catalogue"},
+          {13, "строка 1: one cat, two ‹cat›s, a catalogue", "строка 1: one cat, two ‹lion›s, a catalogue"},
+          {21, "строка 1: one cat, two cats, a ‹cat›alogue", "строка 1: one cat, two cats, a ‹lion›alogue"}},
          "one lion, two lions, a lionalogue"},
-        {"keep keep long-word", "long-word", "w", {10}, "keep keep w"},  // nothing stale after
-        {"key=1;\nkey=22;\n", "key=%v%;", "value(%v%);", {0, 7}, "value(1);\nvalue(22);\n"},
+        {"keep keep long-word", "long-word", "w",
+         {{10, "строка 1: keep keep ‹long-word›", "строка 1: keep keep ‹w›"}}, "keep keep w"},  // nothing stale after
+        {"key=1;\nkey=22;\n", "key=%v%;", "value(%v%);",
+         {{0, "строка 1: ‹key=1;›", "строка 1: ‹value(1);›"}, {7, "строка 2: ‹key=22;›", "строка 2: ‹value(22);›"}},
+         "value(1);\nvalue(22);\n"},
         // A match lies within the 65,536 bytes from its candidate on.
-        {"a" + std::string(65534, '.') + "b", "a*b", "", {0}, ""},
+        {"a" + std::string(65534, '.') + "b", "a*b", "", {{0, "строка 1: ‹a" + dots + "b›", "строка 1: ‹›"}}, ""},
         {"a" + std::string(65535, '.') + "b", "a*b", "", {}, "a" + std::string(65535, '.') + "b"},
         {"no prefix here", "xyz", "q", {}, "no prefix here"},
         {"text with 50% off", "50%", "x", {}, "text with 50% off"},  // malformed query
@@ -91,7 +110,10 @@ TEST_P(SearchInFile, HitsAndRewrites) {
     std::string path = tree.path("f");
     for (const Case& c : cases) {
         std::string find, rewrite;
-        for (long long hit : c.hits) find += found(path, hit), rewrite += replaced(path, hit);
+        for (const Hit& hit : c.hits) {
+            find += found(path, hit.offset, hit.found);
+            rewrite += replaced(path, hit.offset, hit.replaced);
+        }
         tree.file("f", c.content);
         EXPECT_EQ(search(path, c.query), find) << c.query;
         EXPECT_EQ(search(path, c.query, c.replacement), rewrite) << c.query;
@@ -109,17 +131,21 @@ TEST_P(SearchInFile, QueryWithoutLiteralPrefix) {
     TempTree tree;
     std::string f = tree.path("f");
     tree.file("f", "xxAbcyyAbc\tAb");
-    EXPECT_EQ(search(f, "\\x41bc"), found(f, 2) + found(f, 7));
-    EXPECT_EQ(search(f, "\\tA"), found(f, 10));
-    EXPECT_EQ(search(f, "\\x41b*\\t"), found(f, 2));
-    EXPECT_EQ(search(f, "\\x41\\0c"), found(f, 2) + found(f, 7));  // compared up to the zero
+    const std::string abc_2 = found(f, 2, "строка 1: xx‹Abc›yyAbc Ab");
+    const std::string abc_7 = found(f, 7, "строка 1: xxAbcyy‹Abc› Ab");
+    EXPECT_EQ(search(f, "\\x41bc"), abc_2 + abc_7);
+    EXPECT_EQ(search(f, "\\tA"), found(f, 10, "строка 1: xxAbcyyAbc‹ A›b"));
+    EXPECT_EQ(search(f, "\\x41b*\\t"), found(f, 2, "строка 1: xx‹AbcyyAbc ›Ab"));
+    EXPECT_EQ(search(f, "\\x41\\0c"), abc_2 + abc_7);  // compared up to the zero
     EXPECT_EQ(search(f, "\\x4"), "");  // does not decode: never a hit
-    EXPECT_EQ(search(f, "yy", nullptr, nullptr, "*", 99), found(f, 5));  // a prefix past the end
-    EXPECT_EQ(search(f, "\\x41bc", "-"), replaced(f, 2) + replaced(f, 7));
+    EXPECT_EQ(search(f, "yy", nullptr, nullptr, "*", 99),
+              found(f, 5, "строка 1: xxAbc‹yy›Abc Ab"));  // a prefix past the end
+    EXPECT_EQ(search(f, "\\x41bc", "-"), replaced(f, 2, "строка 1: xx‹-›yyAbc Ab") +
+                                             replaced(f, 7, "строка 1: xxAbcyy‹-› Ab"));
     EXPECT_EQ(tree.read("f"), "xx-yy-\tAb");
     tree.file("f", "abcabc");
-    EXPECT_EQ(search(f, "*c"), found(f, 2) + found(f, 5));
-    EXPECT_EQ(search(f, "??c"), found(f, 0) + found(f, 3));
+    EXPECT_EQ(search(f, "*c"), found(f, 2, "строка 1: ab‹c›abc") + found(f, 5, "строка 1: abcab‹c›"));
+    EXPECT_EQ(search(f, "??c"), found(f, 0, "строка 1: ‹abc›abc") + found(f, 3, "строка 1: abc‹abc›"));
 }
 
 // What cannot be opened gives its line; on POSIX systems a broken link and a FIFO (never
@@ -138,9 +164,9 @@ TEST_P(SearchInFile, FilesThatCannotBeOpenedAndLinks) {
     ASSERT_EQ(symlink("nowhere", tree.path("broken").c_str()), 0);
     ASSERT_EQ(mkfifo(tree.path("pipe").c_str(), 0644), 0);
     ASSERT_EQ(symlink("real/f", tree.path("link").c_str()), 0);
-    EXPECT_EQ(search_tree(tree, "b", "X"), tree.path("broken") + CANNOT_OPEN +
-                                               found(tree.path("link"), 1) + tree.path("pipe") +
-                                               CANNOT_OPEN + replaced(tree.path("real/f"), 1));
+    EXPECT_EQ(search_tree(tree, "b", "X"),
+              tree.path("broken") + CANNOT_OPEN + found(tree.path("link"), 1, "строка 1: a‹b›c") +
+                  tree.path("pipe") + CANNOT_OPEN + replaced(tree.path("real/f"), 1, "строка 1: a‹X›c"));
     struct stat status;
     ASSERT_EQ(lstat(tree.path("link").c_str(), &status), 0);
     EXPECT_TRUE(S_ISLNK(status.st_mode));
@@ -163,16 +189,17 @@ TEST_P(SearchInFile, FilesThatReplaceLeavesAsTheyWere) {
 #endif
     // A file whose copy exists already is only searched; both stay as they were, and a
     // line names the copy so that the user can remove it.
-    EXPECT_EQ(search(f, "abc", "x"), found(f, 0) + found(f, 4) + f + LEFTOVER + copy + "\r\n");
+    EXPECT_EQ(search(f, "abc", "x"), found(f, 0, "строка 1: ‹abc› abc") +
+                                         found(f, 4, "строка 1: abc ‹abc›") + f + LEFTOVER + copy + "\r\n");
     EXPECT_EQ(search(f, "zzz", "x"), f + LEFTOVER + copy + "\r\n");
     EXPECT_EQ(tree.read("f") + "|" + tree.read(copy_of("f")), "abc abc|someone's");
     // This program's own copies are searched by Find like any file, never rewritten.
-    EXPECT_EQ(search(copy, "some"), found(copy, 0));
+    EXPECT_EQ(search(copy, "some"), found(copy, 0, "строка 1: ‹some›one's"));
     EXPECT_EQ(search(copy, "some", "x"), "");
     EXPECT_EQ(tree.read(copy_of("f")), "someone's");
     // A read-only file is never replaced: no copy is made, and a line says so.
     EXPECT_EQ(search(ro, "b", "X"),
-              found(ro, 1) + ro + NOT_REPLACED + std::to_string(EACCES) + "\r\n");
+              found(ro, 1, "строка 1: a‹b›c") + ro + NOT_REPLACED + std::to_string(EACCES) + "\r\n");
     EXPECT_EQ(tree.read("ro") + "|" + tree.read(copy_of("ro")), "abc|<missing>");
 
     // A file with another name: a copy would give one name new bytes and leave the
@@ -184,7 +211,7 @@ TEST_P(SearchInFile, FilesThatReplaceLeavesAsTheyWere) {
     ASSERT_EQ(link(tree.path("one").c_str(), tree.path("two").c_str()), 0);
 #endif
     std::string one = tree.path("one");
-    EXPECT_EQ(search(one, "b", "X"), found(one, 1) + one + HARD_LINKED);
+    EXPECT_EQ(search(one, "b", "X"), found(one, 1, "строка 1: a‹b›c") + one + HARD_LINKED);
     EXPECT_EQ(tree.read("one") + "|" + tree.read("two"), "abc|abc");
     EXPECT_EQ(search(one, "zzz", "X"), "");   // nothing to say without a hit
 }
@@ -200,8 +227,10 @@ TEST_P(SearchInFile, CopyPathsAtTheLimit) {
         ASSERT_EQ(path.size() + suffix, copy_length);
         tree.file(relative, "a b a");
         bool fits = copy_length < PATH_LIMIT;
-        EXPECT_EQ(search(path, "a", "c"), fits ? replaced(path, 0) + replaced(path, 4)
-                                               : found(path, 0) + found(path, 4) + path + TOO_LONG)
+        EXPECT_EQ(search(path, "a", "c"),
+                  fits ? replaced(path, 0, "строка 1: ‹c› b a") + replaced(path, 4, "строка 1: a b ‹c›")
+                       : found(path, 0, "строка 1: ‹a› b a") + found(path, 4, "строка 1: a b ‹a›") +
+                             path + TOO_LONG)
             << copy_length;
         EXPECT_EQ(tree.read(relative), fits ? "c b c" : "a b a");
         EXPECT_EQ(tree.read(copy_of(relative)), "<missing>");
@@ -276,7 +305,9 @@ TEST_P(SearchInFile, ChangesOfAnotherProgramAreNeverLost) {
         tree.file("f", "ab abc abc");
         Faults faults;
         file_ops.identity_of = change_then_describe;
-        EXPECT_EQ(search(f, "abc", "X"), found(f, 3) + found(f, 7) + f + CHANGED) << changed_how;
+        EXPECT_EQ(search(f, "abc", "X"), found(f, 3, "строка 1: ab ‹abc› abc") +
+                                             found(f, 7, "строка 1: ab abc ‹abc›") + f + CHANGED)
+            << changed_how;
         EXPECT_EQ(tree.read("f"), after[changed_how]);
         EXPECT_EQ(tree.entries(), std::vector<std::string>{"f"});
     }
@@ -323,13 +354,13 @@ TEST_P(SearchInFile, FilesCommittedInGroupsWithFailuresInTheMiddle) {
     for (int i = 0; i < files; i++) {
         std::string name = "f" + std::to_string(100 + i), path = tree.path(name);
         if (path == failed) {
-            blocks.push_back(found(path, 2) + path + COPY_FAILED);
+            blocks.push_back(found(path, 2, "строка 1: a ‹кот› b") + path + COPY_FAILED);
             EXPECT_EQ(tree.read(name), "a кот b");
         } else if (path == changed_path) {
-            blocks.push_back(found(path, 2) + path + CHANGED);
+            blocks.push_back(found(path, 2, "строка 1: a ‹кот› b") + path + CHANGED);
             EXPECT_EQ(tree.read(name), "a кот b!");
         } else {
-            blocks.push_back(replaced(path, 2));
+            blocks.push_back(replaced(path, 2, "строка 1: a ‹пёс› b"));
             EXPECT_EQ(tree.read(name), "a пёс b") << name;
         }
     }
@@ -352,14 +383,15 @@ TEST_P(SearchInFile, CopiesThatCannotBeMadeAreReported) {
     {
         Faults faults;
         file_ops.create_copy = refuse_copy;
-        EXPECT_EQ(search(f, "b", "X"), found(f, 1) + f + NO_COPY + std::to_string(EACCES) + "\r\n");
+        EXPECT_EQ(search(f, "b", "X"),
+                  found(f, 1, "строка 1: a‹b›c") + f + NO_COPY + std::to_string(EACCES) + "\r\n");
     }
 #ifndef _WIN32
     // A name too long for the file system: its copy's name is longer still.
     std::string name(250, 'n');
     tree.file(name, "abc");
     std::string path = tree.path(name);
-    EXPECT_EQ(search(path, "b", "X"), found(path, 1) + path + TOO_LONG);
+    EXPECT_EQ(search(path, "b", "X"), found(path, 1, "строка 1: a‹b›c") + path + TOO_LONG);
 #endif
     EXPECT_EQ(tree.read("f"), "abc");
 }
@@ -406,19 +438,21 @@ TEST_P(SearchInFile, FaultsLeaveTheFileAsItWas) {
     std::string content = "hit " + std::string(3 << 20, '.') + " hit";
     long long last = static_cast<long long>(content.size()) - 3;
     tree.file("f", content);
+    const std::string first_hit = found(f, 0, "строка 1: ‹hit› " + std::string(39, '.') + "…");
+    const std::string last_hit = found(f, last, "строка 1: …" + std::string(39, '.') + " ‹hit›");
     {
         Faults faults;
         fail_reads_from = 2 << 20;
         file_ops.read_at = read_failing;
-        EXPECT_EQ(search(f, "hit", "HIT"), found(f, 0) + f + READ_FAILED);
-        EXPECT_EQ(search(f, "hit"), found(f, 0) + f + READ_FAILED);
+        EXPECT_EQ(search(f, "hit", "HIT"), first_hit + f + READ_FAILED);
+        EXPECT_EQ(search(f, "hit"), first_hit + f + READ_FAILED);
     }
     {
         Faults faults;
         file_ops.create_copy = create_unwritable;
         std::string report = search(f, "hit", "HIT");
         EXPECT_EQ(report.substr(report.size() - (f + COPY_FAILED).size()), f + COPY_FAILED);
-        EXPECT_NE(report.find(found(f, last)), std::string::npos);
+        EXPECT_NE(report.find(last_hit), std::string::npos);
     }
 #ifndef _WIN32
     // A full disk, as a limit on the size of the files that this process writes.
@@ -431,7 +465,7 @@ TEST_P(SearchInFile, FaultsLeaveTheFileAsItWas) {
     std::string report = search(f, "hit", "HIT");
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, handler);
-    EXPECT_EQ(report, found(f, 0) + found(f, last) + f + COPY_FAILED);
+    EXPECT_EQ(report, first_hit + last_hit + f + COPY_FAILED);
 #endif
     EXPECT_EQ(tree.read("f"), content);
     EXPECT_EQ(tree.read(copy_of("f")), "<missing>");
@@ -461,11 +495,12 @@ TEST_P(SearchInFile, AStopLeavesEveryFileOldOrNew) {
         Faults faults;
         file_ops.read_at = read_then_stop;
         stop_byte = 0;
-        FolderJob job = {"кот",   "пёс",      "*", 3, report_sink, &report, &stop_byte, nullptr,
-                         0,       0,          nullptr, GetParam()};
+        FolderJob job = {"кот", "пёс", "*", 3, report_sink, &report, &stop_byte, nullptr, 0, 0, nullptr};
+        job.threads = GetParam();
         EXPECT_EQ(search_folder_tree(&job, (tree.root + SEP + "*").c_str()),
                   WALK_CODE_OPERATION_ABORTED);
     }
+    report = without_lines(report);   // which hits, not their lines
     std::string lines;
     bool ended = false;
     for (const std::string& path : walk_order(tree)) {
@@ -511,10 +546,16 @@ TEST(SearchInFileAlone, FilesOver2GB) {
     fclose(file);
     // Its hole reads as zero bytes: it is taken as bytes, as a binary file would not be
     // rewritten.
-    EXPECT_EQ(search_bytes(big, "needle"), found(big, 0) + found(big, distant));
+    const std::string zeros = "…" + std::string(40, '\xB7');   // shown as ·
+    EXPECT_EQ(search_bytes(big, "needle"),
+              found(big, 0, "строка 1: ‹needle›" + zeros.substr(1) + "…") +
+                  found(big, distant, "строка 1: " + zeros + "‹needle› at the end"));
     // Rewritten: the second hit moves by the first one's change of length.
-    EXPECT_EQ(search_bytes(big, "needle", "pin"), replaced(big, 0) + replaced(big, distant));
-    EXPECT_EQ(search_bytes(big, "pin at the end"), found(big, distant - 3));
+    EXPECT_EQ(search_bytes(big, "needle", "pin"),
+              replaced(big, 0, "строка 1: ‹pin›" + zeros.substr(1) + "…") +
+                  replaced(big, distant, "строка 1: " + zeros + "‹pin› at the end"));
+    EXPECT_EQ(search_bytes(big, "pin at the end"),
+              found(big, distant - 3, "строка 1: " + zeros + "‹pin at the end›"));
     EXPECT_EQ(tree.read(copy_of("big")), "<missing>");
 }
 

@@ -168,7 +168,7 @@ struct Decoded {
 };
 
 Decoded decode(int encoding, const std::string& raw, int at_end = 1, uint32_t position = 0) {
-    TextDecoder decoder = {static_cast<uint8_t>(encoding), '~', position, 0};
+    TextDecoder decoder = {static_cast<uint8_t>(encoding), '~', position, 0, 0};
     std::vector<char> view(raw.size() + 1);
     std::vector<uint32_t> offsets(raw.size() + 1);
     uint32_t produced = 0;
@@ -279,9 +279,24 @@ TEST(TextEncoding, BlockByBlockDecodingMatchesTheWholeAtEveryCut) {
     }
 }
 
+// Going back from where a character begins gives the one before it as the decoder divided
+// the text, broken forms included.
+TEST(TextEncoding, TheLastCharacterIsTheOneTheDecoderMade) {
+    for (const auto& text : MIXED) {
+        Decoded whole = decode(text.encoding, text.raw);
+        for (size_t i = 1; i < whole.offsets.size(); i++) {
+            uint32_t end = whole.offsets[i];
+            uint32_t from = end < LONGEST_CHARACTER ? 0 : end - LONGEST_CHARACTER;
+            EXPECT_EQ(last_character_length(text.encoding, text.raw.data() + from, end - from),
+                      end - whole.offsets[i - 1])
+                << text.encoding << " at " << end;
+        }
+    }
+}
+
 TEST(TextEncoding, AFullViewStopsTheDecoder) {
     for (const auto& text : MIXED) {
-        TextDecoder decoder = {static_cast<uint8_t>(text.encoding), '~', 0, 0};
+        TextDecoder decoder = {static_cast<uint8_t>(text.encoding), '~', 0, 0, 0};
         std::string view;
         uint32_t at = 0, produced = 0;
         char one;

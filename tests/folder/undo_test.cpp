@@ -67,7 +67,8 @@ protected:
     std::string replace(const char* query, const char* replacement) {
         std::string report;
         FolderJob job = {query, replacement, "*", literal_prefix_length(query), report_sink,
-                         &report, &stop_byte, nullptr, 0, 0, &undo, GetParam()};
+                         &report, &stop_byte, nullptr, 0, 0, &undo, 0};
+        job.threads = GetParam();
         search_folder_tree(&job, (tree.root + SEP + "*").c_str());
         return report;
     }
@@ -200,7 +201,7 @@ TEST_P(Undo, OnlyWhatTheStoreMadeGoes) {
     };
     tree.file("a", "кот");
     temp.make({"fuzzyreplace-undo/", "fuzzyreplace-undo/other/", "fuzzyreplace-undo/other/1"});
-    EXPECT_EQ(replace("кот", "пёс"), found(tree.path("a"), 0) + tree.path("a") +
+    EXPECT_EQ(replace("кот", "пёс"), found(tree.path("a"), 0, "строка 1: ‹кот›") + tree.path("a") +
                                          " \tфайл изменился во время замены и оставлен как есть!\r\n");
     EXPECT_EQ(tree.read("a"), "кот!");
     const std::string folder = undo_folder();
@@ -233,7 +234,8 @@ TEST_P(Undo, WhenNothingMoreCanBeKeptTheUserDecides) {
         EXPECT_EQ(tree.read("a") + tree.read("b") + tree.read("c"), "пёс" + rest + rest) << report;
         const std::string b = tree.path("b");
         if (!go_on) {
-            EXPECT_NE(report.find(found(b, 0) + b + " \tпоиск остановлен, файл не изменён!\r\n"),
+            EXPECT_NE(report.find(found(b, 0, "строка 1: ‹кот›") + b +
+                                  " \tпоиск остановлен, файл не изменён!\r\n"),
                       std::string::npos)
                 << report;
         }

@@ -85,6 +85,9 @@ int detach(const std::string&) { return VISIT_DETACH; }
 int keep_sub_off_its_list(const std::string& entry) {
     return entry == "sub/" ? VISIT_NOT_LISTED : VISIT_CONTINUE;
 }
+int leave_sub_out(const std::string& entry) {
+    return entry == "sub/" ? VISIT_LEAVE_OUT : VISIT_CONTINUE;
+}
 
 TEST(WalkFolder, FlagsAndVisitorCodes) {
     struct Case {
@@ -100,6 +103,8 @@ TEST(WalkFolder, FlagsAndVisitorCodes) {
          {"a.txt", "two.dat"}, {"sub"}},
         {"not listed, still entered", WALK_VISIT_FILES, keep_sub_off_its_list, ALL_VISITS,
          ALL_FILES, {"sub/deep"}},
+        {"left out: neither listed nor entered", WALK_VISIT_FILES, leave_sub_out,
+         {"a.txt", "sub/", "two.dat"}, {"a.txt", "two.dat"}, {}},
         {"code 255", WALK_VISIT_FILES, answer_255, ALL_VISITS, ALL_FILES, ALL_FOLDERS},
     };
     TempTree tree;

@@ -3,6 +3,7 @@
 // to the escape decoder. Every call must stay inside its buffers, free what it makes and
 // keep the engine's promises about results and errno.
 #include "heap.h"
+#include "letter_case.h"
 #include "query.h"
 
 #include <errno.h>
@@ -75,6 +76,79 @@ void check_fault(const char* text, const char* query, const char* replacement_te
           "the fault lies inside the text as typed");
 }
 
+// Find with `options` over `text` from `skip` on, the byte before it counting for whole
+// word: the match's offset in `text` and its length, or -1.
+struct Found {
+    long offset;
+    uint32_t length;
+    bool operator==(const Found& other) const {
+        return offset == other.offset && (offset < 0 || length == other.length);
+    }
+};
+
+Found find_with(const char* text, size_t skip, const char* query, int match_case, int whole_word) {
+    const QueryOptions options = {match_case, whole_word, nullptr};
+    PreparedQuery prepared;
+    prepare_query_with(&prepared, query, nullptr, &options);
+    prepared.preceding = skip ? static_cast<unsigned char>(text[skip - 1]) : -1;
+    uint32_t length = 0;
+    const char* found = match_prepared(&prepared, text + skip, strlen(text + skip), &length);
+    release_query(&prepared);
+    return {found ? found - text : -1, length};
+}
+
+// Whole word by its rule: the first match of a plain search, from the text and then from
+// each next candidate, that no word character touches.
+Found whole_word_by_rule(const char* text, size_t skip, const char* query) {
+    PreparedQuery plain;
+    prepare_query(&plain, query, nullptr);
+    const SegmentEntry* first = plain.segments ? &plain.segments->entries[0] : nullptr;
+    const bool steps_first = first && first->literal && first->kind == SEG_ONE;
+    const size_t text_length = strlen(text);
+    Found result = {-1, 0};
+    for (size_t origin = skip; origin <= text_length;) {
+        uint32_t length = 0;
+        const char* found = match_prepared(&plain, text + origin, text_length - origin, &length);
+        if (!found) break;
+        size_t start = static_cast<size_t>(found - text), end = start + length;
+        bool before = start > 0 && CP1251_WORD_BYTES.of[static_cast<unsigned char>(text[start - 1])];
+        bool after = !plain.reaches_text_end && end < text_length &&
+                     CP1251_WORD_BYTES.of[static_cast<unsigned char>(text[end])];
+        if (!before && !after) {
+            result = {static_cast<long>(start), length};
+            break;
+        }
+        origin = steps_first ? start : start + 1;
+    }
+    release_query(&plain);
+    return result;
+}
+
+char* lower_copy(const char* text) {
+    char* copy = strdup(text);
+    lower_case_1251(copy);
+    return copy;
+}
+
+// The options: match case off gives what the query finds, match case on, when both it
+// and the text are lower-cased (a query without escapes, which lower-casing would
+// change); whole word gives what its rule gives.
+void check_options(const char* text, const char* query) {
+    const size_t skip = *text ? 1 : 0;
+    for (int whole_word = 0; whole_word < 2; whole_word++) {
+        if (strchr(query, '\\')) break;
+        char* lower_text = lower_copy(text);
+        char* lower_query = lower_copy(query);
+        check(find_with(text, skip, query, 0, whole_word) ==
+                  find_with(lower_text, skip, lower_query, 1, whole_word),
+              "match case off finds what lower-cased texts find");
+        free(lower_text);
+        free(lower_query);
+    }
+    check(find_with(text, skip, query, 1, 1) == whole_word_by_rule(text, skip, query),
+          "whole word finds the first plain match at word boundaries");
+}
+
 int allocation_to_fail;
 bool fail_one(size_t) { return allocation_to_fail-- == 0; }
 
@@ -141,6 +215,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(replacement == nullptr, "nothing is handed over without a match");
     }
     free(replacement);
+
+    check_options(text, query);
 
     // Once more with one allocation failing: the outcome is ENOMEM or unchanged, and
     // nothing leaks.

@@ -5,13 +5,16 @@
 //   запрос «Q» в тексте «T» находит «M»
 //   запрос «Q» в тексте «T» ничего не находит
 //   запрос «Q» с заменой «R» превращает «T» в «U»
-// The guide writes texts as queries are written, so T, M and U are escape-decoded.
+// possibly followed by the options that it is for: « (без учёта регистра)», « (слово
+// целиком)» or both, « (без учёта регистра, слово целиком)». The guide writes texts as
+// queries are written, so T, M and U are escape-decoded.
 #include "query.h"
 
 #include <gtest/gtest.h>
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -62,10 +65,30 @@ bool take_quoted(const std::string& line, size_t* at, const std::string& before,
 struct Example {
     std::string query, text, replacement, expected;
     enum { FINDS, FINDS_NOTHING, REPLACES } kind;
+    QueryOptions options;
+};
+
+struct OptionsNamed {
+    const char* ending;
+    QueryOptions options;
+};
+
+const OptionsNamed OPTIONS_NAMED[] = {
+    {" (без учёта регистра)", {0, 0, nullptr}},
+    {" (слово целиком)", {1, 1, nullptr}},
+    {" (без учёта регистра, слово целиком)", {0, 1, nullptr}},
 };
 
 // Parses an example line; false when it has none of the three forms.
-bool parse_example(const std::string& line, Example* example) {
+bool parse_example(std::string line, Example* example) {
+    example->options = {1, 0, nullptr};
+    for (const OptionsNamed& named : OPTIONS_NAMED) {
+        size_t length = strlen(named.ending);
+        if (line.size() > length && line.compare(line.size() - length, length, named.ending) == 0) {
+            example->options = named.options;
+            line.resize(line.size() - length);
+        }
+    }
     size_t at = line.find_first_not_of(' ');
     if (!take_quoted(line, &at, "запрос ", &example->query)) return false;
     if (take_quoted(line, &at, " в тексте ", &example->text)) {
@@ -82,20 +105,24 @@ bool parse_example(const std::string& line, Example* example) {
            take_quoted(line, &at, " в ", &example->expected) && at == line.size();
 }
 
-// What the engine makes of an example, in the guide's terms.
+// What the engine makes of an example, in the guide's terms, compiled with its options
+// as the editor compiles it.
 std::string outcome(const Example& example) {
     std::string text = decoded(example.text);
     uint32_t length = 0;
-    if (example.kind != Example::REPLACES) {
-        const char* found = match_query(text.c_str(), example.query.c_str(), &length, nullptr);
-        return found ? std::string(found, length) : "nothing";
-    }
+    PreparedQuery prepared;
+    bool replaces = example.kind == Example::REPLACES;
+    prepare_query_with(&prepared, example.query.c_str(),
+                       replaces ? example.replacement.c_str() : nullptr, &example.options);
     char* replacement = nullptr;
     uint32_t replacement_length = 0;
-    const char* found = replace_query(text.c_str(), example.query.c_str(),
-                                      example.replacement.c_str(), &length, &replacement,
-                                      &replacement_length);
+    const char* found =
+        replaces ? replace_prepared(&prepared, text.c_str(), text.size(), &length, &replacement,
+                                    &replacement_length)
+                 : match_prepared(&prepared, text.c_str(), text.size(), &length);
+    release_query(&prepared);
     if (!found) return "nothing";
+    if (!replaces) return std::string(found, length);
     size_t offset = found - text.c_str();
     std::string result = text.substr(0, offset) + std::string(replacement, replacement_length) +
                          text.substr(offset + length);
@@ -144,6 +171,11 @@ TEST(Guide, AnExampleThatIsWrongFails) {
     ASSERT_TRUE(parse_example("  запрос «a?c» в тексте «ac» находит «ac»", &example));
     EXPECT_NE(outcome(example), decoded(example.expected));
     EXPECT_FALSE(parse_example("  запрос «a?c» в тексте «ac» находит", &example));
+    // The options named after an example are those that it is run with.
+    ASSERT_TRUE(parse_example("  запрос «Ab» в тексте «aB» находит «aB»", &example));
+    EXPECT_NE(outcome(example), decoded(example.expected));
+    ASSERT_TRUE(parse_example("  запрос «Ab» в тексте «aB» находит «aB» (без учёта регистра)", &example));
+    EXPECT_EQ(outcome(example), decoded(example.expected));
 }
 
 }  // namespace

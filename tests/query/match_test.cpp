@@ -146,45 +146,59 @@ TEST(Match, PreparedQueries) {
 
 // Windows of one stream matched in order, each literal's last search remembered: the
 // results of matching each window on its own, and a needed end that never passes over a
-// window that would match.
+// window that would match; with each option too, whole word judging a window's edges by
+// the stream's bytes around it.
 TEST(Match, WindowsOfAStream) {
     const char* const queries[] = {"a*b", "aa*b", "ab*c", "a?b", "b\\0", "a*b*c", "c%x%a",
                                    "a\\0b*c", "ba*"};
+    const QueryOptions each_options[] = {{1, 0, nullptr}, {0, 0, nullptr}, {1, 1, nullptr}};
     const size_t window = 40;
     std::mt19937 random(11);
-    for (const char* query : queries) {
-        for (int round = 0; round < 30; round++) {
-            // Mostly a, some b and c, now and then a zero byte.
-            std::string stream(300 + random() % 300, 'a');
-            for (char& byte : stream)
-                byte = random() % 50 == 0 ? 'b' : random() % 80 == 0 ? 'c'
-                     : random() % 150 == 0 ? '\0' : 'a';
-            PreparedQuery remembering, alone;
-            prepare_query(&remembering, query, nullptr);
-            prepare_query(&alone, query, nullptr);
-            for (size_t start = 0; start < stream.size(); start += 1 + random() % 3) {
-                size_t readable = stream.size() - start;
-                size_t limit = readable < window ? readable : window;
-                uint32_t length = 0, expected_length = 0;
-                const char* got = match_window(&remembering, stream.data() + start, limit,
-                                               readable, static_cast<int64_t>(start), &length);
-                const char* expected =
-                    match_prepared(&alone, stream.data() + start, limit, &expected_length);
-                ASSERT_EQ(got, expected) << query << " at " << start;
-                ASSERT_EQ(got ? length : 0, got ? expected_length : 0);
-                if (got || remembering.needed_end == 0) continue;
-                // No window that ends before the needed end matches.
-                for (size_t later = start + 1; later + window < size_t(remembering.needed_end) &&
-                                               later < stream.size();
-                     later++) {
-                    size_t later_limit = std::min(window, stream.size() - later);
-                    ASSERT_EQ(match_prepared(&alone, stream.data() + later, later_limit, &length),
-                              nullptr)
-                        << query << " at " << later << ", passed over from " << start;
+    for (const QueryOptions& options : each_options) {
+        for (const char* query : queries) {
+            for (int round = 0; round < 30; round++) {
+                // Mostly a, some b and c, now and then a zero byte; spaces between words
+                // for whole word, capitals for either case.
+                std::string stream(300 + random() % 300, 'a');
+                for (char& byte : stream)
+                    byte = random() % 50 == 0    ? 'b'
+                         : random() % 80 == 0    ? 'c'
+                         : random() % 150 == 0   ? '\0'
+                         : options.whole_word && random() % 4 == 0 ? ' '
+                         : !options.match_case && random() % 3 == 0 ? 'A'
+                                                 : 'a';
+                PreparedQuery remembering, alone;
+                prepare_query_with(&remembering, query, nullptr, &options);
+                prepare_query_with(&alone, query, nullptr, &options);
+                // The window from `start` on its own, as remembering sees it.
+                auto match_alone = [&](size_t start, size_t limit, uint32_t* length) {
+                    alone.preceding = start ? static_cast<unsigned char>(stream[start - 1]) : -1;
+                    return match_window(&alone, stream.data() + start, limit,
+                                        stream.size() - start, -1, length);
+                };
+                for (size_t start = 0; start < stream.size(); start += 1 + random() % 3) {
+                    size_t readable = stream.size() - start;
+                    size_t limit = readable < window ? readable : window;
+                    uint32_t length = 0, expected_length = 0;
+                    remembering.preceding = start ? static_cast<unsigned char>(stream[start - 1]) : -1;
+                    const char* got = match_window(&remembering, stream.data() + start, limit,
+                                                   readable, static_cast<int64_t>(start), &length);
+                    const char* expected = match_alone(start, limit, &expected_length);
+                    ASSERT_EQ(got, expected) << query << " at " << start;
+                    ASSERT_EQ(got ? length : 0, got ? expected_length : 0);
+                    if (got || remembering.needed_end == 0) continue;
+                    // No window that ends before the needed end matches.
+                    for (size_t later = start + 1; later + window < size_t(remembering.needed_end) &&
+                                                   later < stream.size();
+                         later++) {
+                        size_t later_limit = std::min(window, stream.size() - later);
+                        ASSERT_EQ(match_alone(later, later_limit, &length), nullptr)
+                            << query << " at " << later << ", passed over from " << start;
+                    }
                 }
+                release_query(&remembering);
+                release_query(&alone);
             }
-            release_query(&remembering);
-            release_query(&alone);
         }
     }
 }

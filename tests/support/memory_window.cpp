@@ -135,13 +135,20 @@ void op_enable_control(void* user, int id, int enabled) {
     if (control) control->enabled = enabled != 0;
 }
 
+// The state of a menu command, or null for one that is not in the menu.
+bool* command_state(MemoryWindow* window, int command) {
+    switch (command) {
+    case IDM_OPEN: return &window->open_enabled;
+    case IDM_SAVE: return &window->save_enabled;
+    case IDM_SAVE_AS: return &window->save_as_enabled;
+    case IDM_UNDO_REPLACE: return &window->undo_replace_enabled;
+    case IDM_BACK_TO_REPORT: return &window->back_to_report_enabled;
+    }
+    return nullptr;
+}
+
 void op_enable_command(void* user, int command, int enabled) {
-    MemoryWindow* window = of(user);
-    bool state = enabled != 0;
-    if (command == IDM_OPEN) window->open_enabled = state;
-    if (command == IDM_SAVE) window->save_enabled = state;
-    if (command == IDM_SAVE_AS) window->save_as_enabled = state;
-    if (command == IDM_UNDO_REPLACE) window->undo_replace_enabled = state;
+    if (bool* state = command_state(of(user), command)) *state = enabled != 0;
 }
 
 int op_is_checked(void* user, int id) {
@@ -209,15 +216,18 @@ void op_client_size(void* user, int32_t* width, int32_t* height) {
     *height = of(user)->client_height;
 }
 
-void op_editor_size(void* user, int32_t* width, int32_t* height) {
-    *width = of(user)->editor_width;
-    *height = of(user)->editor_height;
+void op_control_rect(void* user, int id, Rect* rect) {
+    MemoryControl* control = memory_control(of(user), id);
+    *rect = control ? control->rect : Rect{0, 0, 0, 0};
 }
 
 // SetWindowPos takes a negative size as zero.
-void op_set_editor_size(void* user, int32_t width, int32_t height) {
-    of(user)->editor_width = std::max(width, 0);
-    of(user)->editor_height = std::max(height, 0);
+void op_move_control(void* user, int id, const Rect* rect) {
+    MemoryControl* control = memory_control(of(user), id);
+    if (!control) return;
+    control->rect = *rect;
+    control->rect.right = std::max(rect->right, rect->left);
+    control->rect.bottom = std::max(rect->bottom, rect->top);
 }
 
 void op_unlimit_editor(void* user) {
@@ -245,12 +255,12 @@ void op_set_editor_read_only(void* user, int read_only) {
 }
 
 // As the program does it: at the end, the user's selection kept unless the caret stood
-// at the end, where it stays.
-void op_append_text(void* user, const char* text) {
+// at the end and the view follows, where it stays.
+void op_append_text(void* user, const char* text, int follow) {
     MemoryWindow* window = of(user);
     MemoryControl* control = editor(window);
     int32_t anchor = control->anchor, caret = control->caret;
-    bool caret_at_end = anchor == caret && caret == length_of(control);
+    bool caret_at_end = follow && anchor == caret && caret == length_of(control);
     control->anchor = control->caret = length_of(control);
     if (replace_selection_of(window, control, text ? text : "", true))
         send(window, IDC_EDITOR, NOTIFY_CHANGED);
@@ -276,6 +286,34 @@ uint32_t op_program_folder(void* user, char* buffer, uint32_t size) {
     return copy_out(folder, buffer, size);
 }
 
+void op_swap_editors(void* user) {
+    MemoryWindow* window = of(user);
+    MemoryControl* shown = editor(window);
+    MemoryControl* hidden = memory_control(window, IDC_KEPT_REPORT);
+    shown->id = IDC_KEPT_REPORT;
+    hidden->id = IDC_EDITOR;
+    MemoryEditorState& other = window->hidden_editor;
+    std::swap(window->text_limit, other.text_limit);
+    std::swap(window->can_undo, other.can_undo);
+    std::swap(window->undo_text, other.undo_text);
+    std::swap(window->undo_caret, other.undo_caret);
+    std::swap(window->undo_insert_end, other.undo_insert_end);
+    std::swap(window->read_only, other.read_only);
+    window->swaps++;
+}
+
+void op_beep(void* user) {
+    of(user)->beeps++;
+}
+
+void op_forget_undo(void* user) {
+    of(user)->can_undo = false;
+}
+
+void op_release_mouse(void* user) {
+    of(user)->mouse_releases++;
+}
+
 const WindowOps MEMORY_WINDOW_OPS = {
     /* text_length */          op_text_length,
     /* read_text */            op_read_text,
@@ -298,8 +336,8 @@ const WindowOps MEMORY_WINDOW_OPS = {
     /* choose_file */          op_choose_file,
     /* choose_folder */        op_choose_folder,
     /* client_size */          op_client_size,
-    /* editor_size */          op_editor_size,
-    /* set_editor_size */      op_set_editor_size,
+    /* control_rect */         op_control_rect,
+    /* move_control */         op_move_control,
     /* unlimit_editor */       op_unlimit_editor,
     /* start_worker */         op_start_worker,
     /* join_worker */          op_join_worker,
@@ -309,6 +347,10 @@ const WindowOps MEMORY_WINDOW_OPS = {
     /* focused_control */      op_focused_control,
     /* close_window */         op_close_window,
     /* program_folder */       op_program_folder,
+    /* swap_editors */         op_swap_editors,
+    /* beep */                 op_beep,
+    /* forget_undo */          op_forget_undo,
+    /* release_mouse */        op_release_mouse,
 };
 
 }  // namespace
@@ -325,32 +367,34 @@ void memory_window_init(MemoryWindow* window) {
         MemoryControlKind kind;
         const char* text;
         bool enabled;
+        Rect rect;
     };
     const Initial controls[] = {
-        {IDC_FIND_TEXT, CONTROL_EDIT, "", true},
-        {IDC_FIND, CONTROL_BUTTON, "Найти", true},
-        {IDC_REPLACE_TEXT, CONTROL_EDIT, "", true},
-        {IDC_REPLACE, CONTROL_BUTTON, "Заменить", true},
-        {IDC_IN_FOLDER, CONTROL_CHECK_BOX, "В папке:", true},
-        {IDC_FOLDER, CONTROL_EDIT, "", false},
-        {IDC_BROWSE, CONTROL_BUTTON, "...", false},
-        {IDC_EDITOR, CONTROL_EDITOR, "", true},
-        {IDC_MASK, CONTROL_EDIT, "", false},
-        {IDC_MASK_LABEL, CONTROL_STATIC, "файлах:", false},
-        {IDC_MATCH_CASE, CONTROL_CHECK_BOX, "Учитывать регистр", true},
-        {IDC_WHOLE_WORD, CONTROL_CHECK_BOX, "Слово целиком", true},
+        {IDC_FIND_TEXT, CONTROL_EDIT, "", true, {84, 6, 510, 29}},
+        {IDC_FIND, CONTROL_BUTTON, "Найти", true, {516, 6, 594, 29}},
+        {IDC_REPLACE_TEXT, CONTROL_EDIT, "", true, {84, 35, 510, 58}},
+        {IDC_REPLACE, CONTROL_BUTTON, "Заменить", true, {516, 35, 594, 58}},
+        {IDC_IN_FOLDER, CONTROL_CHECK_BOX, "В папке:", true, {6, 67, 81, 83}},
+        {IDC_FOLDER, CONTROL_EDIT, "", false, {84, 64, 336, 87}},
+        {IDC_BROWSE, CONTROL_BUTTON, "...", false, {339, 64, 363, 87}},
+        {IDC_EDITOR, CONTROL_EDITOR, "", true, {0, 117, 600, 480}},
+        {IDC_KEPT_REPORT, CONTROL_EDITOR, "", true, {0, 117, 600, 480}},
+        {IDC_MASK, CONTROL_EDIT, "", false, {420, 64, 594, 87}},
+        {IDC_MASK_LABEL, CONTROL_STATIC, "файлах:", false, {372, 69, 417, 82}},
+        {IDC_MATCH_CASE, CONTROL_CHECK_BOX, "Учитывать регистр", true, {6, 94, 132, 110}},
+        {IDC_WHOLE_WORD, CONTROL_CHECK_BOX, "Слово целиком", true, {138, 94, 246, 110}},
     };
     for (const Initial& control : controls)
         window->controls.push_back({control.id, control.kind, control.text, 0, 0, control.enabled,
-                                    false});
+                                    false, control.rect});
     window->title = "Поиск и замена по нечётким формулировкам";
     window->open_enabled = true;
     window->text_limit = DEFAULT_TEXT_LIMIT;
     window->undo_insert_end = -1;
+    // The second editor is made with its limit lifted.
+    window->hidden_editor.undo_insert_end = -1;
     window->client_width = 600;
     window->client_height = 480;
-    window->editor_width = 600;
-    window->editor_height = 480 - 67;
 }
 
 Window memory_window(MemoryWindow* window) {
@@ -397,6 +441,8 @@ void memory_window_undo(MemoryWindow* window) {
     control->caret = std::min(control->caret, length_of(control));
     control->anchor = control->caret;
     window->undo_insert_end = -1;
+    // The second editor is made with its limit lifted.
+    window->hidden_editor.undo_insert_end = -1;
     send(window, IDC_EDITOR, NOTIFY_CHANGED);
 }
 
@@ -411,16 +457,27 @@ void memory_window_click(MemoryWindow* window, int id) {
 }
 
 bool memory_window_command(MemoryWindow* window, int command) {
-    bool enabled = true;
-    if (command == IDM_OPEN) enabled = window->open_enabled;
-    if (command == IDM_SAVE) enabled = window->save_enabled;
-    if (command == IDM_SAVE_AS) enabled = window->save_as_enabled;
-    if (command == IDM_UNDO_REPLACE) enabled = window->undo_replace_enabled;
-    if (!enabled) return false;
+    const bool* state = command_state(window, command);
+    if (state && !*state) return false;
     send(window, command, 1);
     return true;
 }
 
 void memory_window_select(MemoryWindow* window, int32_t anchor, int32_t caret) {
     set_selection(editor(window), anchor, caret);
+}
+
+void memory_window_double_click(MemoryWindow* window, int32_t position) {
+    MemoryControl* control = editor(window);
+    const std::string& text = control->text;
+    auto in_word = [&](int32_t at) {
+        char c = text[static_cast<size_t>(at)];
+        return c != ' ' && c != '\t' && c != '\r' && c != '\n';
+    };
+    int32_t start = std::min(position, length_of(control)), end = start;
+    while (start > 0 && in_word(start - 1)) start--;
+    while (end < length_of(control) && in_word(end)) end++;
+    control->anchor = start;
+    control->caret = end;
+    if (window->double_clicked) window->double_clicked(window->notify_context, start);
 }

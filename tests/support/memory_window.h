@@ -31,6 +31,7 @@ struct MemoryControl {
     int32_t caret;    //   in either order
     bool enabled;
     bool checked;
+    Rect rect;   // in the client area
 };
 
 struct MemoryMessage {
@@ -50,21 +51,40 @@ struct DialogCall {
     std::string initial_path;   // the buffer's text when the dialog opened
 };
 
+// What each multi-line edit control has of its own beyond its text and selection; the
+// window's fields are the shown editor's, and the hidden one's are kept aside.
+struct MemoryEditorState {
+    // The text limit in characters; 0 when lifted. Replace-selection and typing insert
+    // only what fits; setting the whole text is not limited.
+    uint32_t text_limit;
+    // One level of undo, as the edit control keeps it: insertions that follow one another
+    // at the caret (typing, appended lines) are one step.
+    bool can_undo;
+    std::string undo_text;
+    int32_t undo_caret;
+    int32_t undo_insert_end;   // where the step's last change ended; -1: none
+    bool read_only;            // takes no typing
+};
+
 // The window's initial state is the template's: see memory_window_init.
 struct MemoryWindow {
     std::vector<MemoryControl> controls;
     std::string title;
     bool open_enabled, save_enabled, save_as_enabled, undo_replace_enabled;
+    bool back_to_report_enabled;
     int focus;   // a control's id, or 0 for the main window itself
-    // The editor's text limit in characters; 0 when lifted. Replace-selection and typing
-    // insert only what fits; setting the whole text is not limited.
+    // The shown editor's text limit, undo and read-only state (see MemoryEditorState).
     uint32_t text_limit;
-    // The editor's one level of undo, as the edit control keeps it: insertions that
-    // follow one another at the caret (typing, appended lines) are one step.
     bool can_undo;
     std::string undo_text;
     int32_t undo_caret;
-    int32_t undo_insert_end;   // where the step's last change ended; -1: none
+    int32_t undo_insert_end;
+    bool read_only;
+    // The same of the hidden IDC_KEPT_REPORT, which trades places with the editor.
+    MemoryEditorState hidden_editor;
+    int swaps;            // how often the two traded places
+    int beeps;
+    int mouse_releases;
     std::vector<MemoryMessage> messages;
     std::vector<MemoryMessage> questions;      // Yes/No/Cancel and Yes/No boxes, as shown
     std::deque<int> question_answers;          // taken one per question; none: Cancel, or
@@ -73,13 +93,11 @@ struct MemoryWindow {
     std::deque<DialogAnswer> folder_answers;   // likewise for the folder dialog
     std::vector<DialogCall> dialog_calls;
     int32_t client_width, client_height;
-    int32_t editor_width, editor_height;
     int caret_scrolls;   // how often the caret was scrolled into view (or the view followed
                          //   appended text)
     std::thread worker;  // the logic's worker, while one runs
     bool ticking;        // the logic asked for ticks
     uint32_t tick_interval;   // how often, in milliseconds
-    bool read_only;      // the editor takes no typing
     bool closed;         // the logic destroyed the window
     std::string program_folder;   // where the program's file lies, with a separator at
                                   //   its end; empty: it cannot be had
@@ -87,14 +105,17 @@ struct MemoryWindow {
     // commands of memory_window_command. Called re-entrantly from inside operations.
     void (*notify)(void* context, int id, int notification);
     void* notify_context;
+    // A double click in the editor, after it selected the word there: what the edit
+    // control's subclass hands to the window logic (`position`: the selection's start).
+    void (*double_clicked)(void* context, int32_t position);
 };
 
 // The text limit that an edit control starts with.
 constexpr uint32_t DEFAULT_TEXT_LIMIT = 30000;
 
 // The window as the dialog template creates it: texts, disabled folder controls,
-// Save and Save As greyed, no focus, a client area of 600 x 480 with the editor
-// filling it below the top rows.
+// Save and Save As greyed, no focus, a client area of 600 x 480 with the fields in rows
+// at the top, the buttons at the right edge and the editor filling the rest.
 void memory_window_init(MemoryWindow* window);
 
 // The operations table over this window.
@@ -119,3 +140,6 @@ bool memory_window_command(MemoryWindow* window, int command);
 void memory_window_release(MemoryWindow* window);
 // Selects in the editor, as the user does with the mouse (caret at `caret`).
 void memory_window_select(MemoryWindow* window, int32_t anchor, int32_t caret);
+// A double click on the editor's character at `position`: the word there is selected (a
+// run of characters other than spaces, TABs and line breaks), then the window is told.
+void memory_window_double_click(MemoryWindow* window, int32_t position);

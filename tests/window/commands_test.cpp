@@ -40,6 +40,21 @@ TEST_F(CommandsTest, SelectAllActsOnTheFocusedEditFieldOnly) {
     EXPECT_EQ(selection(), std::make_pair(0, 11));
 }
 
+// Alt+C and Alt+W toggle the options wherever the focus is; it stays there.
+TEST_F(CommandsTest, OptionKeysToggleTheirCheckBoxAndLeaveTheFocus) {
+    memory.focus = IDC_EDITOR;
+    EXPECT_TRUE(memory_control(&memory, IDC_MATCH_CASE)->checked);
+    EXPECT_FALSE(memory_control(&memory, IDC_WHOLE_WORD)->checked);
+    EXPECT_EQ(command(IDM_TOGGLE_MATCH_CASE), COMMAND_DONE);
+    EXPECT_EQ(command(IDM_TOGGLE_WHOLE_WORD), COMMAND_DONE);
+    EXPECT_FALSE(memory_control(&memory, IDC_MATCH_CASE)->checked);
+    EXPECT_TRUE(memory_control(&memory, IDC_WHOLE_WORD)->checked);
+    command(IDM_TOGGLE_MATCH_CASE);
+    EXPECT_TRUE(memory_control(&memory, IDC_MATCH_CASE)->checked);
+    EXPECT_TRUE(memory_control(&memory, IDC_WHOLE_WORD)->checked);
+    EXPECT_EQ(memory.focus, IDC_EDITOR);
+}
+
 TEST_F(CommandsTest, OtherNotificationsAndCommandsGoToDefaultProcessing) {
     set_text(IDC_EDITOR, "abc");
     set_text(IDC_FIND_TEXT, "b");

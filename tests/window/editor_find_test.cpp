@@ -1,4 +1,5 @@
 // Find and Replace in the editor, on the real query engine.
+#include "option_cases.h"
 #include "window_fixture.h"
 
 namespace {
@@ -163,6 +164,33 @@ TEST_F(EditorFindTest, AMalformedQueryOrReplacementIsToldNotTakenForNoMatch) {
         EXPECT_EQ(last_message().text.rfind(c.opening, 0), 0u) << last_message().text;
         EXPECT_EQ(editor_text(&memory), "text");
         EXPECT_EQ(selection(), Range(1, 2));
+    }
+}
+
+// The two boxes as the user clicks them, read at each press; the search starts at the
+// selection's end, and the character before it counts for whole word.
+TEST_F(EditorFindTest, FindAndReplaceFollowTheOptionBoxes) {
+    EXPECT_TRUE(memory_control(&memory, IDC_MATCH_CASE)->checked);
+    EXPECT_FALSE(memory_control(&memory, IDC_WHOLE_WORD)->checked);
+    for (const OptionCase& c : OPTION_CASES) {
+        if (memory_control(&memory, IDC_MATCH_CASE)->checked != (c.match_case != 0))
+            memory_window_click(&memory, IDC_MATCH_CASE);
+        if (memory_control(&memory, IDC_WHOLE_WORD)->checked != (c.whole_word != 0))
+            memory_window_click(&memory, IDC_WHOLE_WORD);
+        set_text(IDC_EDITOR, c.text);
+        memory_window_select(&memory, c.from, c.from);
+        memory.messages.clear();
+        find(c.query);
+        if (c.offset < 0) {
+            EXPECT_EQ(last_message().text, NOT_FOUND) << c.query << " in " << c.text;
+            continue;
+        }
+        EXPECT_TRUE(memory.messages.empty()) << c.query << " in " << c.text;
+        EXPECT_EQ(selection(), Range(c.offset, c.offset + c.length)) << c.query << " in " << c.text;
+        if (!c.replacement_template) continue;
+        memory_window_select(&memory, c.from, c.from);
+        replace(c.query, c.replacement_template);
+        EXPECT_EQ(editor_text(&memory), c.replaced);
     }
 }
 

@@ -33,19 +33,24 @@ TEST_F(FolderFindTest, FolderControlsFollowTheBoxAndKeepTheirTexts) {
     }
 }
 
-// A query opening with a wildcard, or one that the engine cannot use, is refused before
-// anything changes: no question about the marked text, which stays with the menu, no walk.
+// A query opening with a wildcard, or a query or mask that the engine cannot use, is
+// refused before anything changes: no question about the marked text, which stays with
+// the menu, no walk. A mask's fault is placed in the whole field.
 TEST_F(FolderFindTest, ARefusedQueryLeavesEditorMenuAndFilesAsTheyWere) {
     struct Case {
         const char* query;
         const char* replacement;   // null: Find
         const char* message;       // how it begins
+        const char* mask = "*.TXT";
     };
     const Case cases[] = {
         {"*кот", nullptr, BAD_QUERY}, {"?кот", "пёс", BAD_QUERY}, {"%x%кот", nullptr, BAD_QUERY},
         {R"(*к\)", nullptr, BAD_QUERY},   // the wildcard is named first
         {"кот%x", nullptr, "В запросе знак % в позиции 4 не закрыт"},
         {"кот", R"(пёс\x4)", R"(В тексте замены после \x в позиции 4 )"},
+        {"кот", "пёс", "В маске «*50%» знак % в позиции 10 не закрыт", "*.txt;*50%"},
+        {"кот", nullptr, "Маска «!» в позиции 8 ничего не исключает", "*.txt; ! ;*.csv"},
+        {"кот", nullptr, R"(В маске «!*\;\» обратная косая черта в позиции 11 )", R"(*.txt;!*\;\)"},
     };
     memory.save_enabled = false;
     memory.save_as_enabled = true;
@@ -53,7 +58,7 @@ TEST_F(FolderFindTest, ARefusedQueryLeavesEditorMenuAndFilesAsTheyWere) {
     memory_window_type(&memory, "мой текст");
     for (const Case& c : cases) {
         memory.messages.clear();
-        EXPECT_EQ(search(c.query, c.replacement), "мой текст") << c.query;
+        EXPECT_EQ(search(c.query, c.replacement, c.mask), "мой текст") << c.query;
         ASSERT_EQ(memory.messages.size(), 1u) << c.query;
         EXPECT_EQ(last_message().text.rfind(c.message, 0), 0u) << last_message().text;
         EXPECT_EQ(last_message().caption, "Ошибка");
@@ -83,7 +88,7 @@ TEST_F(FolderFindTest, LiteralPrefixEndsAtTheFirstWildcardOrBackslash) {
 
 TEST_F(FolderFindTest, QueriesWithoutALiteralPrefixPassTheCheck) {
     tree.file("star.txt", "a *кот");
-    EXPECT_TRUE(is_report(search("\\*кот", nullptr, "*.txt"), {found(tree.path("star.txt"), 2)}));
+    EXPECT_TRUE(is_report(search("\\*кот", nullptr, "*.txt"), {found(tree.path("star.txt"), 2, "строка 1: a ‹*кот›")}));
     EXPECT_EQ(search(""), REPORT_HEADER);
     EXPECT_TRUE(memory.messages.empty());
 }
@@ -122,7 +127,9 @@ TEST_F(FolderFindTest, EveryReportCanBeSavedWithSaveAs) {
 
 TEST_F(FolderFindTest, FindReportsEveryHitWithAMaskInCapitalsAndChangesNoFile) {
     const std::string a = tree.path("a.TXT"), b = tree.path("sub/b.txt");
-    EXPECT_TRUE(is_report(search("кот"), {found(a, 0) + found(a, 6), found(b, 5)}))
+    EXPECT_TRUE(is_report(search("кот"), {found(a, 0, "строка 1: ‹кот› и кот") +
+                                              found(a, 6, "строка 1: кот и ‹кот›"),
+                                          found(b, 5, "строка 1: один ‹кот›")}))
         << editor_text(&memory);
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(text(IDC_MASK), "*.TXT");   // lower-cased in a copy
@@ -131,13 +138,46 @@ TEST_F(FolderFindTest, FindReportsEveryHitWithAMaskInCapitalsAndChangesNoFile) {
 TEST_F(FolderFindTest, ReplaceRewritesTheMatchingFilesAndReportsEachHit) {
     const std::string a = tree.path("a.TXT"), b = tree.path("sub/b.txt");
     EXPECT_TRUE(is_report(search("кот", "котёнок"),
-                          {replaced(a, 0) + replaced(a, 6), replaced(b, 5)}))
+                          {replaced(a, 0, "строка 1: ‹котёнок› и кот") +
+                               replaced(a, 6, "строка 1: кот и ‹котёнок›"),
+                           replaced(b, 5, "строка 1: один ‹котёнок›")}))
         << editor_text(&memory);
     EXPECT_EQ(tree.read("a.TXT"), "котёнок и котёнок");
     EXPECT_EQ(tree.read("sub/b.txt"), "один котёнок");
     EXPECT_EQ(tree.read("c.log"), "кот");
     EXPECT_EQ(tree.read("sub/d.txt.bak"), "кот");
     EXPECT_EQ(tree.entries(), sorted({"a.TXT", "c.log", "sub", "sub/b.txt", "sub/d.txt.bak"}));
+}
+
+// The two boxes as they stand at the press hold for the search that counts, its question,
+// and the Replace that follows: «кот» with its capitals, as a word, and not in «котик».
+TEST_F(FolderFindTest, TheOptionBoxesHoldForTheCountItsQuestionAndTheReplace) {
+    tree.file("e.txt", "Кот, котик и КОТ");
+    const std::string a = tree.path("a.TXT"), b = tree.path("sub/b.txt"), e = tree.path("e.txt");
+    memory_window_click(&memory, IDC_MATCH_CASE);
+    memory_window_click(&memory, IDC_WHOLE_WORD);
+    EXPECT_TRUE(is_report(without_lines(search("кот", nullptr, "*.txt")),
+                          {found(a, 0) + found(a, 6), found(b, 5), found(e, 0) + found(e, 13)}))
+        << editor_text(&memory);
+    EXPECT_TRUE(is_report(without_lines(search("кот", "пёс", "*.txt", {ANSWER_NO})),
+                          {found(a, 0) + found(a, 6), found(b, 5), found(e, 0) + found(e, 13)}));
+    ASSERT_EQ(memory.questions.size(), 1u);
+    EXPECT_EQ(memory.questions[0].text, "Заменить 5 совпадений в 3 файлах?");
+    search("кот", "пёс", "*.txt");
+    EXPECT_EQ(memory.questions.back().text, "Заменить 5 совпадений в 3 файлах?");
+    EXPECT_EQ(tree.read("e.txt"), "пёс, котик и пёс");
+    EXPECT_EQ(tree.read("a.TXT"), "пёс и пёс");
+    // Match case alone finds no word «кот» there, and asks nothing; neither box finds
+    // three, one inside «котик».
+    tree.file("e.txt", "Кот, котик и КОТ");
+    memory_window_click(&memory, IDC_MATCH_CASE);
+    search("кот", "пёс", "*e.txt", {});
+    EXPECT_EQ(memory.questions.size(), 2u);
+    memory_window_click(&memory, IDC_MATCH_CASE);
+    memory_window_click(&memory, IDC_WHOLE_WORD);
+    search("кот", "пёс", "*e.txt", {ANSWER_NO});
+    EXPECT_EQ(memory.questions.back().text, "Заменить 3 совпадения в 1 файле?");
+    EXPECT_EQ(tree.read("e.txt"), "Кот, котик и КОТ");
 }
 
 // The folder text is used whole, however long: a text cut to a path buffer would name
@@ -156,7 +196,8 @@ TEST_F(FolderFindTest, FolderTextLongerThanAPathBufferIsUsedWhole) {
                                         "sub \tпропущены файлы и папки со слишком длинным путём!\r\n");
 #else
     EXPECT_EQ(editor_text(&memory),
-              std::string(REPORT_HEADER) + found(folder + SEP + "sub" + SEP + "b.txt", 5));
+              std::string(REPORT_HEADER) +
+                  found(folder + SEP + "sub" + SEP + "b.txt", 5, "строка 1: один ‹кот›"));
 #endif
 }
 

@@ -64,15 +64,19 @@ protected:
     std::string a, b, ro;
 };
 
-// Нет leaves the search's report, which is the Find's, and every file as it was. The
-// count leaves out what the Replace would not rewrite (the read-only file).
-TEST_F(FolderUndoTest, ReplaceAsksWithTheCountsAfterSearchingAsFindDoes) {
+// Нет leaves the search's report, which shows each change that the Replace would make,
+// and every file as it was. The count and the preview leave out what the Replace would
+// not rewrite (the read-only file).
+TEST_F(FolderUndoTest, ReplaceAsksWithTheCountsAfterPreviewingEachChange) {
     const std::string search_report = replace("кот", "пёс", {ANSWER_NO});
     ASSERT_EQ(memory.questions.size(), 1u);
     EXPECT_EQ(memory.questions[0].text, "Заменить 3 совпадения в 2 файлах?");
     EXPECT_EQ(memory.questions[0].caption, "Подтверждение");
     EXPECT_TRUE(memory.questions[0].yes_no);
-    EXPECT_TRUE(is_report(search_report, {found(a, 0) + found(a, 6), found(ro, 0), found(b, 5)}))
+    EXPECT_TRUE(is_report(search_report, {found(a, 0, "строка 1: ‹кот› на ‹пёс› и кот") +
+                                              found(a, 6, "строка 1: кот и ‹кот› на ‹пёс›"),
+                                          found(ro, 0, "строка 1: ‹кот›"),
+                                          found(b, 5, "строка 1: один ‹кот› на ‹пёс›")}))
         << search_report;
     EXPECT_EQ(contents(), "кот и кот|один кот|кот|кот");
     EXPECT_FALSE(memory.undo_replace_enabled);
@@ -80,16 +84,16 @@ TEST_F(FolderUndoTest, ReplaceAsksWithTheCountsAfterSearchingAsFindDoes) {
 
     // Да: the Replace's report takes the search's place.
     EXPECT_TRUE(is_report(replace("кот", "пёс", {ANSWER_YES}),
-                          {replaced(a, 0) + replaced(a, 6),
-                           found(ro, 0) + ro + NOT_REPLACED + std::to_string(EACCES) + "\r\n",
-                           replaced(b, 5)}))
+                          {replaced(a, 0, "строка 1: ‹пёс› и кот") + replaced(a, 6, "строка 1: кот и ‹пёс›"),
+                           found(ro, 0, "строка 1: ‹кот›") + ro + NOT_REPLACED + std::to_string(EACCES) + "\r\n",
+                           replaced(b, 5, "строка 1: один ‹пёс›")}))
         << editor_text(&memory);
     EXPECT_EQ(contents(), "пёс и пёс|один пёс|кот|кот");
     EXPECT_TRUE(memory.undo_replace_enabled);
     EXPECT_EQ(memory.title, std::string(TITLE) + "*");
 
     // Nothing to rewrite: no question, and the report is the search's.
-    EXPECT_EQ(replace("кот", "пёс", {ANSWER_YES}), REPORT_HEADER + found(ro, 0));
+    EXPECT_EQ(replace("кот", "пёс", {ANSWER_YES}), REPORT_HEADER + found(ro, 0, "строка 1: ‹кот›"));
     EXPECT_EQ(replace("мышь", "пёс", {ANSWER_YES}), REPORT_HEADER);
     EXPECT_TRUE(memory.questions.empty());
 }
@@ -171,7 +175,10 @@ TEST_F(FolderUndoTest, WithoutRoomForCopiesTheUserChooses) {
     // So do the files whose copies waited to take their places (here b.txt, unless the
     // walk was stopped before it).
     const std::string report = editor_text(&memory);
-    EXPECT_NE(report.find(found(a, 0) + found(a, 6) + a + STOPPED), std::string::npos) << report;
+    EXPECT_NE(report.find(found(a, 0, "строка 1: ‹кот› и кот") + found(a, 6, "строка 1: кот и ‹кот›") +
+                          a + STOPPED),
+              std::string::npos)
+        << report;
     EXPECT_EQ(report.find("заменено"), std::string::npos) << report;
     EXPECT_FALSE(memory.undo_replace_enabled);
 

@@ -129,9 +129,9 @@ TEST_F(FolderWalkTest, StopAfterEachFileKeepsTheLinesSoFar) {
             std::string expected = REPORT_HEADER;
             for (int i = 0; i < k; i++) {
                 std::string path = tree.path(NAMES[i]);
-                if (!replacement) expected += found(path, 2);
-                else if (tree.read(NAMES[i]) == "a пёс") expected += replaced(path, 2);
-                else expected += found(path, 2) + path + STOPPED_FILE;
+                if (!replacement) expected += found(path, 2, "строка 1: a ‹кот›");
+                else if (tree.read(NAMES[i]) == "a пёс") expected += replaced(path, 2, "строка 1: a ‹пёс›");
+                else expected += found(path, 2, "строка 1: a ‹кот›") + path + STOPPED_FILE;
             }
             if (k < 5) expected += stop_line();   // stopped after the last file: complete
             EXPECT_EQ(editor_text(&memory), expected) << k;
@@ -158,8 +158,9 @@ TEST_F(FolderWalkTest, StopInsideAFileBeingRewrittenLeavesItAsItWas) {
         press("кот", "пёс");
         finish_walk();
         std::string a = tree.path("1/a.txt");
-        EXPECT_EQ(editor_text(&memory),
-                  std::string(REPORT_HEADER) + found(a, 0) + a + STOPPED_FILE + stop_line());
+        EXPECT_EQ(editor_text(&memory), std::string(REPORT_HEADER) +
+                                            found(a, 0, "строка 1: ‹кот›" + std::string(40, '.') + "…") +
+                                            a + STOPPED_FILE + stop_line());
         EXPECT_EQ(tree.read("1/a.txt"), big);
         for (int i = 1; i < 5; i++) EXPECT_EQ(tree.read(NAMES[i]), "a кот") << threads;
         EXPECT_EQ(tree.entries().size(), 7u);
@@ -174,12 +175,13 @@ TEST_F(FolderWalkTest, NothingButStopActsDuringAWalkAndEverythingComesBack) {
     ASSERT_NE(state.walk, nullptr);
     EXPECT_EQ(text(IDC_FIND), "Стоп");
     for (int id : {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_REPLACE, IDC_IN_FOLDER, IDC_FOLDER,
-                   IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL})
+                   IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL, IDC_MATCH_CASE, IDC_WHOLE_WORD})
         EXPECT_FALSE(memory_control(&memory, id)->enabled) << id;
     EXPECT_TRUE(memory_control(&memory, IDC_FIND)->enabled);
     EXPECT_FALSE(memory.open_enabled || memory.save_enabled || memory.save_as_enabled);
     EXPECT_TRUE(memory.read_only);
-    for (int id : {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS, IDM_SELECT_ALL, IDM_FOCUS_FIND})
+    for (int id : {IDM_OPEN, IDM_SAVE, IDM_SAVE_AS, IDM_SELECT_ALL, IDM_FOCUS_FIND,
+                   IDM_TOGGLE_MATCH_CASE, IDM_TOGGLE_WHOLE_WORD})
         command(id, 0);
     command(IDC_IN_FOLDER, NOTIFY_CLICKED);
     command(IDC_BROWSE, NOTIFY_CLICKED);
@@ -196,15 +198,19 @@ TEST_F(FolderWalkTest, NothingButStopActsDuringAWalkAndEverythingComesBack) {
     EXPECT_TRUE(memory.dialog_calls.empty());
     EXPECT_EQ(memory.messages.size(), 0u);
     std::string expected = REPORT_HEADER;
-    for (const char* name : NAMES) expected += found(tree.path(name), 2);
+    for (const char* name : NAMES) expected += found(tree.path(name), 2, "строка 1: a ‹кот›");
     EXPECT_EQ(editor_text(&memory), expected);
 
     EXPECT_EQ(text(IDC_FIND), "Найти");
     EXPECT_EQ(text(IDC_REPLACE), "Заменить");
     for (int id : {IDC_FIND_TEXT, IDC_REPLACE_TEXT, IDC_FIND, IDC_REPLACE, IDC_IN_FOLDER,
-                   IDC_FOLDER, IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL})
+                   IDC_FOLDER, IDC_BROWSE, IDC_MASK, IDC_MASK_LABEL, IDC_MATCH_CASE,
+                   IDC_WHOLE_WORD})
         EXPECT_TRUE(memory_control(&memory, id)->enabled) << id;
     EXPECT_TRUE(memory_control(&memory, IDC_IN_FOLDER)->checked);
+    // The option keys pressed meanwhile were dropped with the rest.
+    EXPECT_TRUE(memory_control(&memory, IDC_MATCH_CASE)->checked);
+    EXPECT_FALSE(memory_control(&memory, IDC_WHOLE_WORD)->checked);
     EXPECT_TRUE(memory.open_enabled && memory.save_as_enabled);
     EXPECT_FALSE(memory.save_enabled);
     EXPECT_FALSE(memory.read_only);
@@ -226,6 +232,7 @@ TEST_F(FolderWalkTest, ProgressCountsInRussian) {
 
 // The edit control takes time for every line it is given: a tick appends whole lines up
 // to a share, and while more wait the ticks come sooner, so the window answers between.
+// The report lists 20,000 hits; the later ones are counted in a line after them.
 TEST_F(FolderWalkTest, ALargeReportArrivesInSharesOfWholeLines) {
     std::string many;
     for (int i = 0; i < 20000; i++) many += "кот\n";
@@ -239,10 +246,33 @@ TEST_F(FolderWalkTest, ALargeReportArrivesInSharesOfWholeLines) {
     EXPECT_EQ(memory.tick_interval, BUSY_TICK_MS);
     released = true;
     finish_walk();
+    // The report lists 20,000 hit lines and counts the rest.
     std::string expected = REPORT_HEADER;
-    for (int i = 0; i < 20000; i++) expected += found(tree.path("1/a.txt"), 4 * i);
-    for (int i = 1; i < 5; i++) expected += found(tree.path(NAMES[i]), 2);
+    for (int i = 0; i < 20000; i++)
+        expected += found(tree.path("1/a.txt"), 4 * i, "строка " + std::to_string(i + 1) + ": ‹кот›");
+    expected += tree.root + " \tв отчёте первые 20000 совпадений из 20004, остальные не перечислены\r\n";
     EXPECT_TRUE(editor_text(&memory) == expected);
+}
+
+// Past the bound a Replace still rewrites and counts its hits, without their lines;
+// reason lines are always written.
+TEST_F(FolderWalkTest, HitsPastTheBoundAreReplacedAndCountedAndReasonsStay) {
+    std::string many;
+    for (int i = 0; i < 20000; i++) many += "кот\n";
+    tree.file("0.txt", many);
+    tree.file("bin.dat", std::string("кот\0", 4));
+    press("кот", "пёс");
+    finish_walk();
+    const std::string& report = editor_text(&memory);
+    size_t lines = 0;
+    for (size_t at = 0; (at = report.find("позиции: ", at)) != std::string::npos; at++) lines++;
+    EXPECT_EQ(lines, 20000u);
+    EXPECT_NE(report.find(tree.path("bin.dat") + " \tдвоичный файл, не изменён\r\n"), std::string::npos);
+    const std::string bound =
+        tree.root + " \tв отчёте первые 20000 совпадений из 20006, остальные не перечислены\r\n";
+    EXPECT_EQ(report.substr(report.size() - bound.size()), bound);
+    EXPECT_EQ(tree.read("0.txt").find("кот"), std::string::npos);
+    for (const char* name : NAMES) EXPECT_EQ(tree.read(name), "a пёс") << name;
 }
 
 // Esc stops the walk; a close during a walk stops it and closes once it has ended. Both

@@ -84,47 +84,103 @@ TEST_F(StartupTest, LiftsTheEditorsTextLimit) {
     ASSERT_EQ(start(), INIT_DONE);
     std::string lines;
     while (lines.size() < 40000) lines += "0123456789012345678901234567890123456789\r\n";
-    window.ops->append_text(window.user, lines.c_str());
+    window.ops->append_text(window.user, lines.c_str(), 1);
     EXPECT_EQ(editor_text(&memory), lines);
 }
 
 using ResizeTest = WindowTest;
 
+Rect rect_of(MemoryWindow* memory, int id) {
+    return memory_control(memory, id)->rect;
+}
+
+int32_t width_of(const Rect& rect) {
+    return rect.right - rect.left;
+}
+
+bool operator==(const Rect& a, const Rect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 TEST_F(ResizeTest, EditorFollowsTheClientSizeExactly) {
     ASSERT_EQ(start(), INIT_DONE);
     ASSERT_EQ(window_size_changed(&state, &window, 2, 900, 700), 1);   // maximised
-    EXPECT_EQ(memory.editor_width, 900);
-    EXPECT_EQ(memory.editor_height, 413 + 220);
+    EXPECT_TRUE(rect_of(&memory, IDC_EDITOR) == (Rect{0, 117, 900, 700}));
     ASSERT_EQ(window_size_changed(&state, &window, 0, 600, 480), 1);   // restored
-    EXPECT_EQ(memory.editor_width, 600);
-    EXPECT_EQ(memory.editor_height, 413);
+    EXPECT_TRUE(rect_of(&memory, IDC_EDITOR) == (Rect{0, 117, 600, 480}));
     EXPECT_EQ(state.last_client_width, 600);
     EXPECT_EQ(state.last_client_height, 480);
 }
 
-TEST_F(ResizeTest, MinimisingAndRestoringLeaveTheEditorAsItWas) {
+TEST_F(ResizeTest, MinimisingAndRestoringLeaveTheWindowAsItWas) {
     ASSERT_EQ(start(), INIT_DONE);
+    const std::vector<MemoryControl> before = memory.controls;
     EXPECT_EQ(window_size_changed(&state, &window, SIZE_TYPE_MINIMIZED, 0, 0), 0);
-    EXPECT_EQ(memory.editor_width, 600);
-    EXPECT_EQ(memory.editor_height, 413);
     EXPECT_EQ(window_size_changed(&state, &window, 0, 600, 480), 1);
-    EXPECT_EQ(memory.editor_width, 600);
-    EXPECT_EQ(memory.editor_height, 413);
+    for (size_t i = 0; i < memory.controls.size(); i++)
+        EXPECT_TRUE(memory.controls[i].rect == before[i].rect) << memory.controls[i].id;
 }
 
 TEST_F(ResizeTest, SizeChangesBeforeInitialisationGoToDefaultProcessing) {
+    int32_t width = 0, height = 0;
+    EXPECT_EQ(window_minimum_size(&state, &width, &height), 0);
     EXPECT_EQ(window_size_changed(&state, &window, 0, 900, 700), 0);
-    EXPECT_EQ(memory.editor_width, 600);
+    EXPECT_TRUE(rect_of(&memory, IDC_EDITOR) == (Rect{0, 117, 600, 480}));
 }
 
 TEST_F(ResizeTest, TooSmallAClientAreaClampsTheEditorAndGivesItBackOnGrowing) {
     ASSERT_EQ(start(), INIT_DONE);
     ASSERT_EQ(window_size_changed(&state, &window, 0, 600, 20), 1);
-    EXPECT_EQ(memory.editor_height, 0);
-    ASSERT_EQ(window_size_changed(&state, &window, 0, 600, 100), 1);
-    EXPECT_EQ(memory.editor_height, 33);
+    EXPECT_EQ(rect_of(&memory, IDC_EDITOR).bottom, 117);
+    ASSERT_EQ(window_size_changed(&state, &window, 0, 600, 240), 1);
+    EXPECT_EQ(rect_of(&memory, IDC_EDITOR).bottom, 240);
     ASSERT_EQ(window_size_changed(&state, &window, 0, 600, 480), 1);
-    EXPECT_EQ(memory.editor_height, 413);
+    EXPECT_TRUE(rect_of(&memory, IDC_EDITOR) == (Rect{0, 117, 600, 480}));
+}
+
+// At every size from the minimum up: the query fields take the growth of the width, the
+// folder and mask fields share it, the buttons keep to the right edge, the editor fills
+// the rest, and no control leaves the client area or overlaps another.
+TEST_F(ResizeTest, TheFieldsGrowWithTheWindowAndNothingOverlapsDownToTheMinimum) {
+    ASSERT_EQ(start(), INIT_DONE);
+    const std::vector<MemoryControl> created = memory.controls;
+    int32_t least_width = 0, least_height = 0;
+    ASSERT_EQ(window_minimum_size(&state, &least_width, &least_height), 1);
+    EXPECT_LT(least_width, 600);
+    EXPECT_LT(least_height, 480);
+    struct Size {
+        int32_t width, height;
+    };
+    const Size sizes[] = {{600, 480}, {900, 700}, {601, 481}, {1920, 1200},
+                          {least_width, least_height}, {least_width + 1, least_height}};
+    for (const Size& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+        ASSERT_EQ(window_size_changed(&state, &window, 0, size.width, size.height), 1);
+        int32_t growth = size.width - 600;
+        for (int id : {IDC_FIND_TEXT, IDC_REPLACE_TEXT})
+            EXPECT_EQ(width_of(rect_of(&memory, id)), 426 + growth) << id;
+        int32_t folder = width_of(rect_of(&memory, IDC_FOLDER));
+        int32_t mask = width_of(rect_of(&memory, IDC_MASK));
+        EXPECT_EQ(folder + mask, 252 + 174 + growth);
+        EXPECT_LE(std::abs((folder - 252) - (mask - 174)), 1);
+        for (int id : {IDC_FIND, IDC_REPLACE, IDC_MASK})
+            EXPECT_EQ(rect_of(&memory, id).right, size.width - 6) << id;
+        EXPECT_TRUE(rect_of(&memory, IDC_EDITOR) == (Rect{0, 117, size.width, size.height}));
+        for (size_t i = 0; i < memory.controls.size(); i++) {
+            const Rect& a = memory.controls[i].rect;
+            int id = memory.controls[i].id;
+            EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= size.width &&
+                        a.bottom <= size.height) << id;
+            // Down to half its width as created, never less.
+            EXPECT_GE(width_of(a) * 2, width_of(created[i].rect)) << id;
+            for (size_t k = i + 1; k < memory.controls.size(); k++) {
+                const Rect& b = memory.controls[k].rect;
+                if (a == b) continue;   // controls that share a place show in turn
+                EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom &&
+                             b.top < a.bottom) << id << " overlaps " << memory.controls[k].id;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ void WindowTest::SetUp() {
     memory_window_init(&memory);
     memory.notify = dispatch;
     memory.notify_context = this;
+    memory.double_clicked = double_clicked;
     window = memory_window(&memory);
     state = WindowState();
     std::random_device random;
@@ -74,6 +75,11 @@ void WindowTest::dispatch(void* context, int id, int notification) {
     window_command(&test->state, &test->window, id, notification);
 }
 
+void WindowTest::double_clicked(void* context, int32_t position) {
+    WindowTest* test = static_cast<WindowTest*>(context);
+    window_double_clicked(&test->state, &test->window, static_cast<uint32_t>(position));
+}
+
 InitResult WindowTest::start() {
     return window_initialise(&state, &window);
 }
@@ -86,6 +92,14 @@ void WindowTest::finish_walk() {
         if (!state.walk) break;
         ASSERT_LT(std::chrono::steady_clock::now(), give_up) << "the walk does not end";
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void WindowTest::finish_load() {
+    for (int tick = 0; state.loading; tick++) {
+        ASSERT_TRUE(memory.ticking) << "a text goes in without ticks";
+        ASSERT_LT(tick, 100000) << "the text does not go in";
+        window_tick(&state, &window);
     }
 }
 

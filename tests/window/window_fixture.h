@@ -23,6 +23,8 @@ protected:
     InitResult start();
     // Ticks the window, as its timer does, until the folder search that runs has ended.
     void finish_walk();
+    // Ticks the window until the text that goes into the editor in portions is whole.
+    void finish_load();
     // A control's notification or a command, as the window procedure passes it on.
     CommandResult command(int id, int notification = 0);
     void set_text(int id, const std::string& text);
@@ -54,5 +56,6 @@ protected:
 
 private:
     static void dispatch(void* context, int id, int notification);
+    static void double_clicked(void* context, int32_t position);
     std::filesystem::path folder_, previous_, temporary_;
 };
