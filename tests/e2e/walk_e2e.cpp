@@ -104,7 +104,8 @@ TEST_F(LongWalk, AReportOfManyLinesKeepsTheWindowAnswering) {
 
 // Closing the window during a Replace stops it at a safe point: exit code 0, every file
 // either as it was or wholly rewritten, no copy left. Large files without a hit keep the
-// walk going among the small ones that are rewritten.
+// walk going among the small ones that are rewritten, long enough for their lines to be
+// shown while two threads scan the large files.
 TEST_F(LongWalk, CloseDuringAReplaceLeavesEveryFileOldOrNew) {
     // A hit every 64 KB; both words are three bytes, so a rewritten file is the same
     // bytes with the other word.
@@ -116,7 +117,7 @@ TEST_F(LongWalk, CloseDuringAReplaceLeavesEveryFileOldOrNew) {
     }
     // Listed before the large files (Wine lists a folder's names in order).
     for (int i = 0; i < 20; i++) tree.file("a" + std::to_string(i) + ".txt", content);
-    make_large_files(16, int64_t(128) << 20, "мяу");
+    make_large_files(16, int64_t(512) << 20, "мяу");
     replacing = true;
     start_search("пёс");
     message_box(IDYES);
