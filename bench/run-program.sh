@@ -69,7 +69,7 @@ fi
 # holds the one hit.
 text_file() {  # path, bytes
   local line
-  line=$(printf 'Строка текстового файла для открытия в редакторе, 0123456789' | iconv -t cp1251)
+  line=$(printf 'Строка текстового файла для открытия в редакторе, 0123456789' | iconv -f utf-8 -t cp1251)
   LC_ALL=C awk -v size="$2" -v line="$line" 'BEGIN {
     while (written + length(line) + 2 <= size) { printf "%s\r\n", line; written += length(line) + 2 }
     while (written < size) { printf "x"; written++ } }' > "$1"
