@@ -149,8 +149,9 @@ replace_suite() {
   local one="'$bench' --threads 1 replace '$copy' '$literal' 'fr_tag('"
   mapfile -t turns < <(PREPARE=$fresh measure_turns "$plain" "$same" "$other" "$one")
   plain_walk=${turns[0]} undo_same=${turns[1]} undo_other=${turns[2]} one_thread=${turns[3]}
-  # The window first searches as Find does, to ask before it rewrites.
-  find_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' find '$copy' '$literal'")
+  # The window first counts the hits, matching with the template and previewing each
+  # change, to ask before it rewrites.
+  find_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk "'$bench' count '$copy' '$literal' 'fr_tag('")
   window_walk=$(PREPARE=$fresh NO_WARMUP=1 measure_walk \
     "TMPDIR='$1/temporary' '$bench' window-replace '$copy' '$literal' 'fr_tag('")
   report "walk_folder + search_in_file" "$ours" "$megabytes"
@@ -179,7 +180,7 @@ replace_suite() {
     target "with the undo (copies) / without" "$(ratio "${undo_other%% *}" "${plain_walk%% *}")" at-most 1.20
     rm -rf "$3/temporary"
   fi
-  report "the search that asks first (a Find)" "$find_walk" "$megabytes"
+  report "the search that asks first (it counts)" "$find_walk" "$megabytes"
   report "both as the window runs them" "$window_walk" "$megabytes"
   target "as the window runs them / the two walks alone" \
     "$(echo "${window_walk%% *} ${find_walk%% *} ${undo_same%% *}" | awk '{ printf "%.2f", $1 / ($2 + $3) }')" \

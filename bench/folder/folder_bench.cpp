@@ -247,12 +247,12 @@ int whole_word = 0;
 uint32_t listed_hits = 20000;
 
 int search(const char* folder, const char* query, const char* replacement, const char* mask,
-           bool undo = false) {
+           bool undo = false, int counting = 0) {
     Report report;
     UndoStore store = {};
     FolderJob job = {query,       replacement, mask,       literal_prefix_length(query),
                      report_sink, &report,     nullptr,    nullptr,
-                     bytes_only,  0,           undo ? &store : nullptr,
+                     bytes_only,  counting,    undo ? &store : nullptr,
                      listed_hits, match_case,  whole_word, threads};
 #ifdef _WIN32
     std::string pattern = std::string(folder) + "\\*";
@@ -358,6 +358,8 @@ int main(int argc, char** argv) {
         return search(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*");
     if (command == "replace-undo" && argc >= 5)
         return search(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*", true);
+    if (command == "count" && argc >= 5)
+        return search(argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "*", false, 1);
     if (command == "window-find" && argc >= 4)
         return search_through_window(argv[2], argv[3], nullptr, argc > 4 ? argv[4] : "*");
     if (command == "window-replace" && argc >= 5)
@@ -374,6 +376,7 @@ int main(int argc, char** argv) {
             "       folder_bench find FOLDER QUERY [MASK]\n"
             "       folder_bench replace FOLDER QUERY TEMPLATE [MASK]\n"
             "       folder_bench replace-undo FOLDER QUERY TEMPLATE [MASK]\n"
+            "       folder_bench count FOLDER QUERY TEMPLATE [MASK]\n"
             "       folder_bench window-find FOLDER QUERY [MASK]\n"
             "       folder_bench window-replace FOLDER QUERY TEMPLATE [MASK]\n");
     return 2;

@@ -24,11 +24,17 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine_prefix() { cmake/make-wine-prefix.sh "$WINEPREFIX"; }
 
 # Runs a command on a fresh virtual display. A wineserver started without that display
-# could not show windows on it, so none is left running before or after.
-with_display() {
+# could not show windows on it, so none is left running before or after. The kill only
+# asks the server to end: waiting for it keeps the next Wine program from reaching a
+# server on its way out (which drops its clients' connections).
+stop_wineserver() {
   wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+with_display() {
+  stop_wineserver
   local rc=0
   xvfb-run -a -s "-screen 0 1024x768x24" "$@" || rc=$?
-  wineserver -k 2>/dev/null || true
+  stop_wineserver
   return $rc
 }
