@@ -1,11 +1,9 @@
 #include "scan_window.h"
 
 #include <stdlib.h>
-#include <string.h>
 
 #include "file_scan.h"
 #include "folder.h"
-#include "folder_platform.h"
 #include "scan_tools.h"
 #include "text_view.h"
 
@@ -67,10 +65,7 @@ int character_before(FileScan* scan, int64_t candidate, const ScanWindow* window
                     : candidate - scan->text_start < LONGEST_CHARACTER
                         ? static_cast<uint32_t>(candidate - scan->text_start)
                         : LONGEST_CHARACTER;
-    int64_t from = candidate - size;
-    if (from >= block->start) {
-        memcpy(raw, block->bytes + (from - block->start), size);
-    } else if (file_ops.read_at(block->source, from, raw, size) != static_cast<int32_t>(size)) {
+    if (block_read_range(block, candidate - size, size, raw) != static_cast<int32_t>(size)) {
         block->read_failed = 1;
         return -1;
     }
