@@ -69,8 +69,9 @@ int is_own_copy(const char* path) { return strstr(path, TEMP_SUFFIX) != nullptr;
 // Whether a Replace rewrites the file that `scan` has open, and if not, why, in `fate`.
 // The one place of that decision, for the Replace (`make`: its copy is made here, and a
 // copy that cannot be made is a reason too) and for the search before a Replace, which
-// counts what it would rewrite. `copy_name` holds the name of the copy.
-int rewrite_verdict(FileScan* scan, const char* copy_name, int make, FileFate* fate) {
+// counts what it would rewrite. scan->copy_name holds the name of the copy.
+int rewrite_verdict(FileScan* scan, int make, FileFate* fate) {
+    const char* copy_name = scan->copy_name;
     // A link's copy would take the place of the link itself.
     if (is_own_copy(scan->path) || is_link(scan->path)) return ONLY_SEARCHED;
     // A replacement of another length would break a binary file.
@@ -97,7 +98,7 @@ int scan_would_rewrite(FileScan* scan) {
     if (!scan->rewrite_asked) {
         FileFate ignored = {};
         scan->rewrite_asked = 1;
-        scan->would_rewrite = rewrite_verdict(scan, scan->copy_name, 0, &ignored) == REWRITABLE;
+        scan->would_rewrite = rewrite_verdict(scan, 0, &ignored) == REWRITABLE;
     }
     return scan->would_rewrite;
 }
@@ -129,7 +130,7 @@ int scan_one(const FolderJob* job, const char* path, size_t path_length, char* n
     // A Replace, and the search before it, pass over its own copies: they are not even
     // searched.
     int skip = job->replacement && is_own_copy(path);
-    if (job->replacement && !job->counting && !skip) rewrite_verdict(scan, name, 1, &scan->fate);
+    if (job->replacement && !job->counting && !skip) rewrite_verdict(scan, 1, &scan->fate);
     if (!skip && tools->searchable) scan_file(scan);
     file_ops.close_source(scan->block.source);
     if (!skip) settle_copy(scan);
