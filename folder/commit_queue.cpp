@@ -222,10 +222,7 @@ void settle_written(const FolderJob* job, WrittenCopy* written, int flush_error)
     if (kept == KEEP_DONE)
         undo_settle(undo, &written->kept_entry, &written->new_content, fate.outcome == FATE_PLACED);
     settle_fate(job, &fate, &written->copy);
-    free(written->held);
-    written->held = nullptr;
-    written->held_count = 0;
-    notes_release(&written->notes);
+    release_written(written);
 }
 
 void release_written(WrittenCopy* written) {

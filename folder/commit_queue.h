@@ -72,7 +72,7 @@ int commit_add(CommitQueue* queue, const FolderJob* job, WrittenCopy* written);
 // job commits files in groups, or else takes its file's place at once.
 void commit_copy(const FolderJob* job, WrittenCopy* written);
 
-// Releases the memory of a copy that is not settled (its name, hits and notes), once its
+// Releases the memory of a copy, settled or not (its name, hits and notes), once its
 // stream is closed.
 void release_written(WrittenCopy* written);
 
