@@ -294,11 +294,6 @@ void prepare_finder(ByteFinder* finder, const char* needle, uint32_t size) {
     prepare_finder_either(finder, needle, nullptr, size, 0, 1);
 }
 
-void prepare_finder_among(ByteFinder* finder, const char* needle, uint32_t size,
-                          uint32_t first, uint32_t step) {
-    prepare_finder_either(finder, needle, nullptr, size, first, step);
-}
-
 void prepare_finder_either(ByteFinder* finder, const char* needle, const char* other,
                            uint32_t size, uint32_t first, uint32_t step) {
     if (first >= size || step == 0) first = 0, step = 1;

@@ -23,15 +23,13 @@ struct ByteFinder {
 };
 
 void prepare_finder(ByteFinder* finder, const char* needle, uint32_t size);
-// The same with the two bytes chosen among those at `first`, `first + step`, ...: for a
-// needle in UTF-16, its characters' low bytes, as the high ones are common in such text.
-void prepare_finder_among(ByteFinder* finder, const char* needle, uint32_t size,
-                          uint32_t first, uint32_t step);
 // Either of two forms of a needle, of `size` bytes each (`other` may be null), the two
-// bytes chosen as by prepare_finder_among (first 0 and step 1: among all). Matching both
-// cases of a Windows-1251 needle: `other` from other_cases_1251. For an encoded needle
-// the forms are its lower- and upper-case text encoded; a place that mixes bytes of the
-// two forms within one character is found too, and is for the caller to judge.
+// bytes chosen among those at `first`, `first + step`, ... (0 and 1: among all; for a
+// needle in UTF-16, its characters' low bytes, as the high ones are common in such
+// text). Matching both cases of a Windows-1251 needle: `other` from other_cases_1251. For
+// an encoded needle the forms are its lower- and upper-case text encoded; a place that
+// mixes bytes of the two forms within one character is found too, and is for the caller
+// to judge.
 void prepare_finder_either(ByteFinder* finder, const char* needle, const char* other,
                            uint32_t size, uint32_t first, uint32_t step);
 
