@@ -47,8 +47,7 @@ char choose_placeholder(const bool* used, int options) {
 // character that no literal holds (µ, unless the query has it), or else any byte that
 // no literal holds, which then counts as a word's. 0 when every byte is taken.
 char choose_word_placeholder(const bool* used, char placeholder, WordBytes* words) {
-    const unsigned char micro = 0xB5;
-    if (!used[micro]) return static_cast<char>(micro);
+    if (!used[MICRO_SIGN]) return static_cast<char>(MICRO_SIGN);
     for (unsigned byte = 1; byte < 256; byte++)
         if (!used[byte] && words->of[byte]) return static_cast<char>(byte);
     for (unsigned byte = 1; byte < 256; byte++) {

@@ -28,8 +28,6 @@ constexpr CasePair SCATTERED_PAIRS[] = {
     {0xBD, 0xBE},  // Ѕ ѕ
 };
 
-constexpr unsigned char MICRO_SIGN = 0xB5;   // µ: a letter without an upper case here
-
 constexpr void add_pair(CaseTable* table, unsigned upper, unsigned lower) {
     table->lower[upper] = static_cast<unsigned char>(lower);
     table->upper[lower] = static_cast<unsigned char>(upper);

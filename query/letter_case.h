@@ -20,6 +20,9 @@ struct WordBytes {
     unsigned char of[256];
 };
 
+// µ: a letter without an upper case in the code page.
+constexpr unsigned char MICRO_SIGN = 0xB5;
+
 // The code page's letters (µ too, which has one case) and the digits 0-9.
 extern const WordBytes CP1251_WORD_BYTES;
 
