@@ -165,7 +165,7 @@ uint64_t count_units(const unsigned char* bytes, size_t units, bool big_endian) 
 
 uint64_t count_line_ends(int encoding, const char* text, size_t size, int* cr_pending) {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
-    const bool units = encoding == TEXT_UTF16_LE || encoding == TEXT_UTF16_BE;
+    const bool units = is_utf16(encoding);
     const size_t width = units ? 2 : 1;
     if (size < width) return 0;
     const bool big_endian = encoding == TEXT_UTF16_BE;
