@@ -148,7 +148,7 @@ void put_decoded_text(Pieces* pieces, int encoding, const char* raw, size_t size
 // characters that it shows.
 void put_decoded_context(Pieces* pieces, FileScan* scan, int64_t offset, int64_t end) {
     const int encoding = scan->form.encoding;
-    const uint32_t widest = 4;   // the most bytes of one character
+    const uint32_t widest = LONGEST_CHARACTER;
     char raw[(EXCERPT_SIDE + 2) * widest], characters[sizeof raw];
     int64_t from = offset - (EXCERPT_SIDE + 2) * widest;
     if (from < scan->text_start) from = scan->text_start;
