@@ -184,7 +184,7 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
     } else if (passes > 0) {
         // With threads beside the walk, one of them scans the file.
         ScanPool* pool = job->work ? job->work->shared->pool : nullptr;
-        code = pool ? pool_hand_over(pool, job, path, path_length)
+        code = pool ? pool_hand_over(pool, path, path_length)
                     : search_passed_file(job, path, path_length, name);
     }
     if (name != local) free(name);
