@@ -64,9 +64,6 @@ uint32_t processor_count();
 // thread comes first.
 void lower_own_priority();
 
-// Lower-cases a string in place by the fixed Windows-1251 table, on every platform.
-void lower_case(char* text);
-
 // What tells whether a file is still the one that was read: its size, its last write
 // and which file it is on its volume.
 struct FileIdentity {

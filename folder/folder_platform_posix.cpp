@@ -1,7 +1,6 @@
 // POSIX realisation of the folder search's platform layer: what the walker and the
 // visitor get from Win32 on Windows, with the same Win32 error codes.
 #include "folder_platform.h"
-#include "letter_case.h"
 
 #include <ctype.h>
 #include <dirent.h>
@@ -283,8 +282,6 @@ void lower_own_priority() {
     if (now != -1 || errno == 0) setpriority(PRIO_PROCESS, thread, now + 2);
 #endif
 }
-
-void lower_case(char* text) { lower_case_1251(text); }
 
 namespace {
 

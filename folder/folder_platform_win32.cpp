@@ -1,7 +1,6 @@
 // Win32 realisation of the folder search's platform layer: FindFirstFileA and friends,
 // GetFileAttributesA, and the C runtime's descriptors for the file contents.
 #include "folder_platform.h"
-#include "letter_case.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -109,8 +108,6 @@ uint32_t processor_count() {
 }
 
 void lower_own_priority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
-
-void lower_case(char* text) { lower_case_1251(text); }
 
 namespace {
 

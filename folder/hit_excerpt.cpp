@@ -29,16 +29,21 @@ char* take_room(Pieces* pieces, uint32_t count) {
     return room;
 }
 
-// Reads `size` bytes of the file from `from` into room of the excerpt (fewer where the
-// file ends). Returns their count; a read that fails gives none, and the block says so.
+// Reads `size` bytes of the file from `from` into `into` (fewer where the file ends).
+// Returns their count; a read that fails gives none, and the block says so.
+uint32_t read_again(FileScan* scan, int64_t from, uint32_t size, char* into) {
+    int32_t got = block_read_range(&scan->block, from, size, into);
+    if (got >= 0) return static_cast<uint32_t>(got);
+    scan->block.read_failed = 1;
+    return 0;
+}
+
+// The same into room of the excerpt.
 uint32_t read_into_room(Pieces* pieces, FileScan* scan, int64_t from, uint32_t size,
                         const char** bytes) {
     char* room = take_room(pieces, size);
     *bytes = room;
-    int32_t got = block_read_range(&scan->block, from, size, room);
-    if (got >= 0) return static_cast<uint32_t>(got);
-    scan->block.read_failed = 1;
-    return 0;
+    return read_again(scan, from, size, room);
 }
 
 // --- Files of single bytes (the ANSI code page, binary files): the characters are the
@@ -143,24 +148,20 @@ void put_decoded_text(Pieces* pieces, int encoding, const char* raw, size_t size
 // characters that it shows.
 void put_decoded_context(Pieces* pieces, FileScan* scan, int64_t offset, int64_t end) {
     const int encoding = scan->form.encoding;
-    const uint32_t widest = 4;   // the most bytes of one character
+    const uint32_t widest = LONGEST_CHARACTER;
     char raw[(EXCERPT_SIDE + 2) * widest], characters[sizeof raw];
     int64_t from = offset - (EXCERPT_SIDE + 2) * widest;
     if (from < scan->text_start) from = scan->text_start;
-    int32_t got = block_read_range(&scan->block, from, static_cast<uint32_t>(offset - from), raw);
-    if (got < 0) {
-        scan->block.read_failed = 1;
-        got = 0;
-    }
+    uint32_t got = read_again(scan, from, static_cast<uint32_t>(offset - from), raw);
     // Begin at a character's start: a sequence cut at the front goes.
     uint32_t skip = 0;
     if (from > scan->text_start && encoding == TEXT_UTF8)
-        while (skip < 3 && skip < static_cast<uint32_t>(got) && (raw[skip] & 0xC0) == 0x80) skip++;
+        while (skip < 3 && skip < got && (raw[skip] & 0xC0) == 0x80) skip++;
     if (from > scan->text_start && encoding != TEXT_UTF8 && got >= 2) {
         unsigned high = static_cast<unsigned char>(raw[encoding == TEXT_UTF16_BE ? 0 : 1]);
         if (high >= 0xDC && high <= 0xDF) skip = 2;   // the low half of a pair
     }
-    uint32_t count = decode_characters(encoding, raw + skip, static_cast<uint32_t>(got) - skip, 1,
+    uint32_t count = decode_characters(encoding, raw + skip, got - skip, 1,
                                        characters, sizeof characters);
     // No more than the last EXCERPT_SIDE + 1 characters are of use; fewer begin the text.
     bool line_start = from == scan->text_start;
@@ -174,14 +175,9 @@ void put_decoded_context(Pieces* pieces, FileScan* scan, int64_t offset, int64_t
     put_bytes_before(pieces, before, count - first, line_start, begins_with_lf(scan, offset));
 
     uint32_t wanted = (EXCERPT_SIDE + 2) * widest;
-    got = block_read_range(&scan->block, end, wanted, raw);
-    if (got < 0) {
-        scan->block.read_failed = 1;
-        got = 0;
-    }
+    got = read_again(scan, end, wanted, raw);
     char* after = take_room(pieces, EXCERPT_SIDE + 1);
-    count = decode_characters(encoding, raw, static_cast<uint32_t>(got),
-                              static_cast<uint32_t>(got) < wanted, after, EXCERPT_SIDE + 1);
+    count = decode_characters(encoding, raw, got, got < wanted, after, EXCERPT_SIDE + 1);
     put_bytes_after(pieces, after, count);
 }
 

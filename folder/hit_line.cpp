@@ -9,7 +9,7 @@ constexpr uint32_t REREAD_CHUNK = 32768;
 
 // The characters' width that the count must keep whole: a UTF-16 code unit, else a byte.
 int64_t whole(const FileScan* scan, int64_t offset) {
-    if (scan->form.encoding != TEXT_UTF16_LE && scan->form.encoding != TEXT_UTF16_BE) return offset;
+    if (!is_utf16(scan->form.encoding)) return offset;
     return offset - (offset - scan->text_start) % 2;
 }
 
@@ -79,8 +79,7 @@ int64_t hit_line(FileScan* scan, int64_t offset) {
 int begins_with_lf(const FileScan* scan, int64_t offset) {
     const FileBlock* block = &scan->block;
     const char* first = block->bytes + (offset - block->start);
-    if (scan->form.encoding != TEXT_UTF16_LE && scan->form.encoding != TEXT_UTF16_BE)
-        return first[0] == '\n';
+    if (!is_utf16(scan->form.encoding)) return first[0] == '\n';
     // The unit's other byte is in the block too: a hit spans whole units.
     return scan->form.encoding == TEXT_UTF16_BE ? first[0] == 0 && first[1] == '\n'
                                                 : first[0] == '\n' && first[1] == 0;

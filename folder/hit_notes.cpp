@@ -78,14 +78,8 @@ void notes_release(HitNotes* notes) {
 }
 
 void note_event(const HitNote* note, FolderEvent* event) {
-    if (!note) {
-        event->match_length = 0;
-        event->written = nullptr;
-        event->written_length = 0;
-        event->line = 0;
-        event->excerpt = {};
-        return;
-    }
+    static const HitNote NONE = {};   // tells nothing
+    if (!note) note = &NONE;
     event->match_length = note->match_length;
     event->written = note->written;
     event->written_length = note->written_length;

@@ -125,20 +125,14 @@ __attribute__((target("sse2"))) uint64_t count_units_sse2(const unsigned char* b
     *counted = at;
     return ends;
 }
-
-// The processor's way, asked once.
-FinderLevel level() {
-    static const FinderLevel processor = finder_level();
-    return processor;
-}
 #endif
 
 // The ends among `size` bytes but the last, whose next byte is not among them.
 uint64_t count_bytes(const unsigned char* bytes, size_t size) {
     size_t last = size - 1;
 #ifdef LINE_VECTORS
-    if (last >= 32 && level() == FINDER_AVX2) return count_avx2(bytes, last);
-    if (last >= 16 && level() >= FINDER_SSE2) return count_sse2(bytes, last);
+    if (last >= 32 && finder_level() == FINDER_AVX2) return count_avx2(bytes, last);
+    if (last >= 16 && finder_level() >= FINDER_SSE2) return count_sse2(bytes, last);
 #endif
     return count_plain(bytes, 0, last);
 }
@@ -154,7 +148,7 @@ uint64_t count_units(const unsigned char* bytes, size_t units, bool big_endian) 
     size_t at = 0;
     uint64_t ends = 0;
 #ifdef LINE_VECTORS
-    if (last >= 8 && level() >= FINDER_SSE2) ends = count_units_sse2(bytes, last, big_endian, &at);
+    if (last >= 8 && finder_level() >= FINDER_SSE2) ends = count_units_sse2(bytes, last, big_endian, &at);
 #endif
     for (; at < last; at++)
         ends += ends_at(unit_at(bytes, at, big_endian), unit_at(bytes, at + 1, big_endian));
@@ -165,7 +159,7 @@ uint64_t count_units(const unsigned char* bytes, size_t units, bool big_endian) 
 
 uint64_t count_line_ends(int encoding, const char* text, size_t size, int* cr_pending) {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
-    const bool units = encoding == TEXT_UTF16_LE || encoding == TEXT_UTF16_BE;
+    const bool units = is_utf16(encoding);
     const size_t width = units ? 2 : 1;
     if (size < width) return 0;
     const bool big_endian = encoding == TEXT_UTF16_BE;
@@ -185,7 +179,7 @@ uint64_t count_line_ends(int encoding, const char* text, size_t size, int* cr_pe
 int32_t last_break(const char* bytes, uint32_t size) {
     uint32_t end = size;
 #ifdef LINE_VECTORS
-    if (size >= 16 && level() >= FINDER_SSE2) {
+    if (size >= 16 && finder_level() >= FINDER_SSE2) {
         for (; end >= 16; end -= 16)
             if (uint32_t found = breaks_sse2(bytes + end - 16))
                 return static_cast<int32_t>(end - 16 + 31 - __builtin_clz(found));
@@ -202,7 +196,7 @@ int32_t last_break(const char* bytes, uint32_t size) {
 uint32_t first_break(const char* bytes, uint32_t size) {
     uint32_t at = 0;
 #ifdef LINE_VECTORS
-    if (size >= 16 && level() >= FINDER_SSE2) {
+    if (size >= 16 && finder_level() >= FINDER_SSE2) {
         for (; size - at >= 16; at += 16)
             if (uint32_t found = breaks_sse2(bytes + at)) return at + __builtin_ctz(found);
         uint32_t found = breaks_sse2(bytes + size - 16) >> (16 - (size - at));

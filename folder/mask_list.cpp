@@ -69,6 +69,15 @@ int some_match_reaches_end(const PreparedQuery* query, const char* path, size_t 
     return 0;
 }
 
+// Whether an excluding mask of the list leaves out the `length` bytes of `path`.
+int excluded(const MaskList* list, const char* path, size_t length) {
+    for (uint32_t i = 0; i < list->count; i++) {
+        const MaskEntry& entry = list->entries[i];
+        if (entry.excluding && some_match_reaches_end(&entry.query, path, length)) return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int next_mask(const char* field, uint32_t* at, MaskSpan* mask) {
@@ -186,20 +195,10 @@ int mask_list_takes_file(const MaskList* list, const char* path) {
         const MaskEntry& entry = list->entries[i];
         if (!entry.excluding) included = first_match_reaches_end(&entry.query, path, length);
     }
-    if (!included) return 0;
-    for (uint32_t i = 0; i < list->count; i++) {
-        const MaskEntry& entry = list->entries[i];
-        if (entry.excluding && some_match_reaches_end(&entry.query, path, length)) return 0;
-    }
-    return 1;
+    return included && !excluded(list, path, length);
 }
 
 int mask_list_leaves_out(const MaskList* list, const char* path) {
     if (list->faulty || list->includes == list->count) return 0;
-    size_t length = strlen(path);
-    for (uint32_t i = 0; i < list->count; i++) {
-        const MaskEntry& entry = list->entries[i];
-        if (entry.excluding && some_match_reaches_end(&entry.query, path, length)) return 1;
-    }
-    return 0;
+    return excluded(list, path, strlen(path));
 }

@@ -91,8 +91,8 @@ ScanPool* pool_start(const FolderJob* job, uint32_t threads) {
     return pool;
 }
 
-int pool_hand_over(ScanPool* pool, const FolderJob* job, const char* path, size_t length) {
-    pause_point(job);
+int pool_hand_over(ScanPool* pool, const char* path, size_t length) {
+    pause_point(pool->order.job);
     if (order_stopping(&pool->order)) return VISIT_STOP;
     return order_hand_over(&pool->order, path, length) == 0 ? VISIT_CONTINUE : VISIT_STOP;
 }

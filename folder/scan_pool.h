@@ -19,7 +19,7 @@ ScanPool* pool_start(const FolderJob* job, uint32_t threads);
 
 // The walk's thread: hands over a file that passed the mask. Returns VISIT_CONTINUE, or
 // VISIT_STOP when the walk is to end (stopped, or memory ran out).
-int pool_hand_over(ScanPool* pool, const FolderJob* job, const char* path, size_t length);
+int pool_hand_over(ScanPool* pool, const char* path, size_t length);
 
 // After the walk: every file handed over is scanned and has sent what it had, the
 // threads end, and the pool is released. Returns 1 when not every file handed over was

@@ -10,6 +10,7 @@
 #include "folder_events.h"
 #include "folder_job.h"
 #include "folder_platform.h"
+#include "letter_case.h"
 #include "mask_list.h"
 #include "query.h"
 #include "replace_file.h"
@@ -32,7 +33,7 @@ int passes_masks(const FolderJob* job, char* lowered, int is_folder) {
     MaskList* own = job->work ? nullptr : compile_mask_list(job->mask);
     const MaskList* masks = job->work ? job_masks(job) : own;
     if (!masks) return -1;
-    lower_case(lowered);
+    lower_case_1251(lowered);
     int passes = is_folder ? !mask_list_leaves_out(masks, lowered)
                            : mask_list_takes_file(masks, lowered);
     release_mask_list(own);
@@ -184,7 +185,7 @@ int search_in_file(const char* path, int is_folder, int32_t*, int32_t*, void* us
     } else if (passes > 0) {
         // With threads beside the walk, one of them scans the file.
         ScanPool* pool = job->work ? job->work->shared->pool : nullptr;
-        code = pool ? pool_hand_over(pool, job, path, path_length)
+        code = pool ? pool_hand_over(pool, path, path_length)
                     : search_passed_file(job, path, path_length, name);
     }
     if (name != local) free(name);

@@ -12,6 +12,7 @@
 #include "folder_walk.h"
 #include "handlers.h"
 #include "kept_report.h"
+#include "letter_case.h"
 #include "plural.h"
 #include "query_check.h"
 #include "window_alloc.h"
@@ -117,7 +118,7 @@ void search_folder(WindowState* state, const Window* window, char* query, char* 
     } else if (!refuse_faulty_query(window, query, replacement) &&
                !refuse_faulty_mask(window, request.mask) && may_discard_document(state, window)) {
         clear_for_report(state, window);
-        lower_case(request.mask);
+        lower_case_1251(request.mask);
         start_folder_walk(state, window, &request);   // takes the texts over
         return;
     }

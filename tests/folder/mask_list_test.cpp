@@ -2,6 +2,7 @@
 // window names, and a walk that never lists a folder left out.
 #include "folder.h"
 #include "folder_platform.h"
+#include "letter_case.h"
 #include "mask_list.h"
 #include "temp_tree.h"
 
@@ -23,8 +24,8 @@ struct Verdict {
 
 Verdict judge(const char* field, const char* path) {
     std::string lowered_field = field, lowered_path = path;
-    lower_case(&lowered_field[0]);
-    lower_case(&lowered_path[0]);
+    lower_case_1251(&lowered_field[0]);
+    lower_case_1251(&lowered_path[0]);
     MaskList* list = compile_mask_list(lowered_field.c_str());
     EXPECT_NE(list, nullptr);
     if (!list) return {};
