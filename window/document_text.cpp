@@ -13,9 +13,13 @@ constexpr TextForm ANSI_FORM = {TEXT_ANSI, 0};
 
 }  // namespace
 
+bool shown_as_bytes(int encoding) {
+    return encoding == TEXT_ANSI || encoding == TEXT_BINARY;
+}
+
 DocumentText decode_document(char* bytes, uint32_t* length) {
     TextForm form = detect_text_form(bytes, *length);
-    if (form.encoding == TEXT_ANSI || form.encoding == TEXT_BINARY) return {ANSI_FORM, 0};
+    if (shown_as_bytes(form.encoding)) return {ANSI_FORM, 0};
     TextDecoder decoder = {form.encoding, UNSHOWN_CHARACTER, 0, 0, 0};
     uint32_t produced = 0;
     decode_text(&decoder, bytes + form.mark_length, *length - form.mark_length, 1, bytes,
@@ -27,8 +31,7 @@ DocumentText decode_document(char* bytes, uint32_t* length) {
 }
 
 int write_document(const char* path, TextForm form, const char* text, uint32_t length) {
-    if (form.encoding == TEXT_ANSI || form.encoding == TEXT_BINARY)
-        return write_whole_file(path, text, length);
+    if (shown_as_bytes(form.encoding)) return write_whole_file(path, text, length);
     uint32_t size = 0;
     char* bytes = encode_block(form.encoding, form.mark_length != 0, text, length, window_alloc,
                                &size);

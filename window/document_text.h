@@ -11,6 +11,10 @@
 // What the editor shows for a character that the code page lacks.
 constexpr char UNSHOWN_CHARACTER = '?';
 
+// Whether a file in `encoding` (TEXT_...) is shown as its bytes, each a character, as are
+// ANSI and binary files; a UTF-8 or UTF-16 file's text is decoded, and saved encoded.
+bool shown_as_bytes(int encoding);
+
 struct DocumentText {
     TextForm form;    // what Save writes: the file's form, or ANSI when it could not be kept
     uint8_t lossy;    // characters without an ANSI form are shown as '?': the file's

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include "document_text.h"
 #include "folder.h"
 #include "query.h"
 #include "shown_file.h"
@@ -33,10 +34,6 @@ bool run_matches_at(const RunHits* run, const char* text, uint32_t length, uint3
     return match == at;
 }
 
-bool is_text_tag(int encoding) {
-    return encoding != TEXT_ANSI && encoding != TEXT_BINARY;
-}
-
 // A line of no recorded hit: the query field's match at the position, if it begins there.
 HitPlace place_other(const char* text, uint32_t start, const char* find_query) {
     uint32_t matched = 0;
@@ -66,9 +63,8 @@ HitPlace place_hit(const char* text, uint32_t length, const ShownFile* shown,
     }
 
     HitPlace changed = {PLACE_CHANGED, start, start};
-    bool same_form = is_text_tag(line->encoding)
-                         ? line->encoding == shown->form.encoding
-                         : !is_text_tag(shown->form.encoding);
+    bool same_form = shown_as_bytes(line->encoding) ? shown_as_bytes(shown->form.encoding)
+                                                    : line->encoding == shown->form.encoding;
     if (!at_character || !same_form) return changed;
     uint32_t end = 0;
     if (replaced) {

@@ -72,7 +72,7 @@ void hash_shown_bytes(int encoding, const char* bytes, uint32_t size, uint32_t* 
                       uint64_t* hash) {
     HashState state;
     hash_begin(&state);
-    if (encoding == TEXT_ANSI || encoding == TEXT_BINARY) {
+    if (shown_as_bytes(encoding)) {
         if (size) hash_feed(&state, bytes, size);
         *characters = size;
     } else {

@@ -5,14 +5,6 @@
 
 #include "window_alloc.h"
 
-namespace {
-
-bool is_encoded(const TextForm& form) {
-    return form.encoding != TEXT_ANSI && form.encoding != TEXT_BINARY;
-}
-
-}  // namespace
-
 ReadResult read_shown_file(const char* path, uint32_t limit, char** text, ShownFile* shown,
                            DocumentText* decoded) {
     char* bytes = nullptr;
@@ -25,7 +17,7 @@ ReadResult read_shown_file(const char* path, uint32_t limit, char** text, ShownF
     memcpy(file.path, path, path_length);
     file.form = detect_text_form(bytes, length);
     file.file_length = length;
-    if (is_encoded(file.form)) {
+    if (!shown_as_bytes(file.form.encoding)) {
         // The decoding takes the bytes' place; positions in them need them still.
         file.raw = static_cast<char*>(window_alloc(length ? length : 1));
         if (!file.raw) {

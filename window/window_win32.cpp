@@ -195,19 +195,6 @@ void op_move_control(void* user, int control, const Rect* rect) {
                  SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
 }
 
-// The hidden edit control, made after the window's layout was taken, starts exactly where
-// the editor is; the layout moves both from then on.
-void match_kept_report(HWND main_window) {
-    HWND editor = GetDlgItem(main_window, IDC_EDITOR);
-    HWND kept = GetDlgItem(main_window, IDC_KEPT_REPORT);
-    if (!editor || !kept) return;
-    RECT place;
-    GetWindowRect(editor, &place);
-    MapWindowPoints(nullptr, main_window, reinterpret_cast<POINT*>(&place), 2);
-    SetWindowPos(kept, nullptr, place.left, place.top, place.right - place.left,
-                 place.bottom - place.top, SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
-}
-
 void op_unlimit_editor(void* user) {
     SendMessageA(editor_of(user), EM_SETLIMITTEXT, 0, 0);
 }
@@ -360,7 +347,8 @@ Window win32_window(HWND main_window) {
 HWND add_kept_report_control(HWND main_window, WNDPROC editor_procedure, WNDPROC* original) {
     HWND editor = GetDlgItem(main_window, IDC_EDITOR);
     if (!editor) return nullptr;
-    // The editor's twin: its style, font and place, hidden, without a text limit.
+    // The editor's twin: its style and font, hidden, without a text limit. The layout that
+    // WM_INITDIALOG remembers puts it in the editor's place.
     DWORD style = static_cast<DWORD>(GetWindowLongPtrA(editor, GWL_STYLE)) & ~WS_VISIBLE;
     DWORD extended = static_cast<DWORD>(GetWindowLongPtrA(editor, GWL_EXSTYLE));
     HWND kept = CreateWindowExA(extended, "EDIT", "", style, 0, 0, 0, 0, main_window,
@@ -371,7 +359,6 @@ HWND add_kept_report_control(HWND main_window, WNDPROC editor_procedure, WNDPROC
     SendMessageA(kept, WM_SETFONT, SendMessageA(editor, WM_GETFONT, 0, 0), FALSE);
     SendMessageA(kept, EM_SETLIMITTEXT, 0, 0);
     SetWindowPos(kept, editor, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    match_kept_report(main_window);
     *original = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editor_procedure)));
     SetWindowLongPtrA(kept, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editor_procedure));

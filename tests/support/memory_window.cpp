@@ -441,8 +441,6 @@ void memory_window_undo(MemoryWindow* window) {
     control->caret = std::min(control->caret, length_of(control));
     control->anchor = control->caret;
     window->undo_insert_end = -1;
-    // The second editor is made with its limit lifted.
-    window->hidden_editor.undo_insert_end = -1;
     send(window, IDC_EDITOR, NOTIFY_CHANGED);
 }
 
