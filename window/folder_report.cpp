@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "hit_excerpt.h"
 #include "text_encoding.h"
 
 namespace {
@@ -129,6 +130,14 @@ const char CLOSING[] = "›";
 const char CUT[] = "…";
 const char LINE_BREAK[] = "¶";
 const char CONTROL[] = "·";
+
+// REPORT_LINE_EXTRA holds the longest line and excerpt that hit_excerpt.h's sizes allow:
+// a line number of 20 digits, both sides and their cut marks, and a preview's two texts.
+constexpr size_t LONGEST_HIT_TEXT =
+    3 + (EXCERPT_WHOLE > EXCERPT_HEAD + EXCERPT_TAIL ? EXCERPT_WHOLE : EXCERPT_HEAD + EXCERPT_TAIL);
+static_assert(sizeof LINE_FIELD + 20 + sizeof LINE_FIELD_END + 2 * (1 + EXCERPT_SIDE) +
+                      2 * LONGEST_HIT_TEXT + sizeof PREVIEW_WORD <= 256,
+              "a hit's line and excerpt fit in the part of REPORT_LINE_EXTRA kept for them");
 
 // A piece of an excerpt as the line shows it: a line break (CR, LF or CR LF) as ¶, a TAB
 // as a space, any other byte below 0x20 as ·, so that the report's line stays one line

@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "hit_line.h"
+#include "report_links.h"
 #include "run_hits.h"
 #include "window.h"
 

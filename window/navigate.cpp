@@ -8,7 +8,7 @@
 #include "control_text.h"
 #include "document_load.h"
 #include "handlers.h"
-#include "hit_line.h"
+#include "report_links.h"
 #include "hit_place.h"
 #include "kept_report.h"
 #include "shown_file.h"

@@ -8,7 +8,7 @@
 #include <stdint.h>
 
 #include "folder.h"
-#include "hit_line.h"
+#include "report_links.h"
 
 // The most hit lines that a report lists; later hits are counted, not listed.
 constexpr uint32_t LISTED_HITS = 20000;

@@ -6,7 +6,7 @@
 
 #include "folder.h"
 #include "folder_fixture.h"
-#include "hit_line.h"
+#include "report_links.h"
 #include "report_order.h"
 #include "run_hits.h"
 #include "text_encoding.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "hit_line.h"
+#include "report_links.h"
 #include "text_encoding.h"
 
 namespace {

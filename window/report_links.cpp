@@ -1,4 +1,4 @@
-#include "hit_line.h"
+#include "report_links.h"
 
 #include <string.h>
 
