@@ -57,13 +57,17 @@ void fate_no_copy(FileFate* fate, int error, const char* other) {
     }
 }
 
-void fate_drop_copy(const FolderJob* job, FileFate* fate, FileCopy* copy) {
+void remove_copy_telling(const FolderJob* job, FileCopy* copy, int encoding) {
     if (int error = remove_copy(copy)) {
-        FolderEvent event = file_event(FOLDER_TEMP_NOT_DELETED, copy->name, fate->encoding);
+        FolderEvent event = file_event(FOLDER_TEMP_NOT_DELETED, copy->name, encoding);
         event.error = error;
         send_event(job, &event);
     }
     release_copy(copy);
+}
+
+void fate_drop_copy(const FolderJob* job, FileFate* fate, FileCopy* copy) {
+    remove_copy_telling(job, copy, fate->encoding);
     send_held(job, FOLDER_HIT_FOUND, fate);
 }
 

@@ -41,6 +41,9 @@ void fate_placing(FileFate* fate, int placed);
 // is the copy's name, which a leftover of an earlier run holds.
 void fate_no_copy(FileFate* fate, int error, const char* other);
 
+// Removes the copy and releases its name, with a line when it cannot be removed.
+void remove_copy_telling(const FolderJob* job, FileCopy* copy, int encoding);
+
 // A file left as it was (or to be left, whatever else happens to it): its copy goes,
 // with a line when it cannot be removed, and the hits written into it are told as found,
 // now and once.

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "commit_queue.h"
+#include "file_fate.h"
 #include "folder_events.h"
 
 // What a file holds: entries one after another in a chain of blocks, each entry a head
@@ -69,11 +70,7 @@ void tell_turn_waiters(FileOrder* order) {
 // A copy that a stop leaves: removed, with a line when that fails, as a file that a
 // Replace leaves has its copy removed. The caller has the turn.
 void drop_copy(FileOrder* order, WrittenCopy* written) {
-    if (int error = remove_copy(&written->copy)) {
-        FolderEvent event = file_event(FOLDER_TEMP_NOT_DELETED, written->copy.name, written->encoding);
-        event.error = error;
-        send_event(order->job, &event);
-    }
+    remove_copy_telling(order->job, &written->copy, written->encoding);
     release_written(written);
 }
 
