@@ -39,6 +39,13 @@ int finish_scans(WalkShared* shared) {
     return shared->short_of_files;
 }
 
+// The threads that a job's scan uses: its `threads`, or with 0 as many as the cores; at
+// most 8 in a 32-bit program, whose address space is small.
+uint32_t scan_threads(const FolderJob* job) {
+    uint32_t threads = job->threads ? job->threads : processor_count();
+    return threads < MOST_THREADS ? threads : MOST_THREADS;
+}
+
 }  // namespace
 
 ScanTools* job_tools(const FolderJob* job) {
@@ -51,11 +58,6 @@ CommitQueue* job_commits(const FolderJob* job) {
 
 FileOrder* job_order(const FolderJob* job) {
     return job->work->order;
-}
-
-uint32_t scan_threads(const FolderJob* job) {
-    uint32_t threads = job->threads ? job->threads : processor_count();
-    return threads < MOST_THREADS ? threads : MOST_THREADS;
 }
 
 void pause_point(const FolderJob* job) {

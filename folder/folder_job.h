@@ -49,10 +49,6 @@ ScanTools* job_tools(const FolderJob* job);
 CommitQueue* job_commits(const FolderJob* job);
 FileOrder* job_order(const FolderJob* job);
 
-// The threads that a job's scan uses: its `threads`, or with 0 as many as the cores; at
-// most 8 in a 32-bit program, whose address space is small.
-uint32_t scan_threads(const FolderJob* job);
-
 // A safe point of a scan: it waits here while the user is being asked.
 void pause_point(const FolderJob* job);
 

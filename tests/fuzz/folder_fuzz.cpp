@@ -50,11 +50,6 @@ void check_same_tree(const Tree& before, const Tree& now, const char* what) {
     check(now == before, what);
 }
 
-// The scan's threads: 1, the walk's own; 2, a pool of two beside it.
-void set_scan_threads(FolderJob* job, int threads) {
-    job->threads = static_cast<uint32_t>(threads);
-}
-
 // The undo keeps old contents in the scratch folder, beside the tree and not in it.
 std::string undo_folder;   // with its separator
 const UndoPlatform system_undo = undo_platform;
@@ -156,7 +151,8 @@ void walk(const std::string& root, const char* query, const char* replacement, i
     job.stop = &seen->stop;
     job.counting = counting;
     job.undo = undo;
-    set_scan_threads(&job, current->threads);
+    // 1: the walk's own thread; 2: a pool of two beside it.
+    job.threads = static_cast<uint32_t>(current->threads);
     search_folder_tree(&job, (root + "/*").c_str());
 }
 
